@@ -1,0 +1,42 @@
+# Set-up and checks. `make demo` and `make test` each install what they need first.
+JOBS ?= 2
+CMAKE ?= cmake
+
+.PHONY: all deps test demo bench fuzz format clean
+
+all: demo
+
+deps:
+	bash scripts/install-deps.sh
+
+# Debug build with AddressSanitizer and UndefinedBehaviorSanitizer; warnings are errors.
+test: deps
+	$(CMAKE) -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DTABULON_SANITIZE=ON -DTABULON_WERROR=ON
+	$(CMAKE) --build build/test -j$(JOBS)
+	cd build/test && ctest --output-on-failure -j$(JOBS)
+
+# Release build into build/, then the command-line tool on the bundled examples.
+demo: deps
+	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DTABULON_BUILD_TESTS=OFF
+	$(CMAKE) --build build/release -j$(JOBS)
+	bash scripts/demo.sh build/release
+
+bench: deps
+	$(CMAKE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DTABULON_BUILD_TESTS=OFF -DTABULON_BUILD_BENCH=ON
+	$(CMAKE) --build build/bench -j$(JOBS)
+	bash scripts/run-bench.sh build/bench
+
+fuzz: deps
+	bash scripts/install-deps.sh clang libclang-rt-14-dev
+	CC=clang CXX=clang++ $(CMAKE) -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTABULON_BUILD_TESTS=OFF -DTABULON_BUILD_FUZZ=ON \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" \
+	  -DCMAKE_C_FLAGS="-fsanitize=fuzzer-no-link,address,undefined"
+	$(CMAKE) --build build/fuzz -j$(JOBS)
+	bash scripts/run-fuzz.sh build/fuzz
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,3 @@
+#include "platform/version.h"
+
+const char* TabulonVersion() { return TABULON_VERSION; }

@@ -1,0 +1,4 @@
+// The product version, "major.minor.patch".
+#pragma once
+
+const char* TabulonVersion();

@@ -1,0 +1,67 @@
+// What a file reader hands over while it reads a workbook. Readers only call
+// these interfaces and never see the workbook model; the model provides the
+// implementation that builds a Workbook, and tests may record the calls.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "spreadsheet/address.h"
+#include "spreadsheet/style.h"
+#include "spreadsheet/value.h"
+
+namespace tabulon::spreadsheet {
+
+enum class SheetKind { Worksheet, Chartsheet, Macrosheet, Dialogsheet };
+enum class SheetState { Visible, Hidden, VeryHidden };
+
+// Receives the content of one sheet. Rows and columns are 1-based and already
+// checked against the grid by the reader.
+class ISheetImport {
+public:
+    virtual ~ISheetImport() = default;
+
+    // A constant: number, text, boolean or error. An Empty value with a style
+    // index records a formatted blank cell.
+    virtual void SetCell(CellRef cell, const Value& value, int style) = 0;
+    // A formula (A1 text without the leading '='), with the result the file cached
+    // for it (Empty when none was stored). Shared formulas arrive expanded.
+    virtual void SetFormula(CellRef cell, std::string_view formula, const Value& cached,
+                            int style) = 0;
+    // An array formula over `range`; its top-left cell also receives SetFormula.
+    virtual void SetArrayFormula(const RangeRef& range, std::string_view formula) = 0;
+
+    // Widths in character units as stored in the file.
+    virtual void SetDefaultColumnWidth(double width) = 0;
+    virtual void SetDefaultRowHeight(double height) = 0;
+    virtual void SetColumns(int firstCol, int lastCol, double width, bool customWidth,
+                            bool hidden, int style) = 0;
+    // Height in points; height < 0 means not given.
+    virtual void SetRow(int row, double height, bool customHeight, bool hidden, int style) = 0;
+
+    virtual void AddMerge(const RangeRef& range) = 0;
+    virtual void SetAutoFilter(const RangeRef& range) = 0;
+};
+
+// Receives a whole workbook. Call order: date system, styles and names may come
+// in any order before or after the sheets; every AddSheet precedes the use of
+// its ISheetImport.
+class IWorkbookImport {
+public:
+    virtual ~IWorkbookImport() = default;
+
+    virtual void SetDate1904(bool date1904) = 0;
+    // Adds a sheet at the end and returns its 0-based index.
+    virtual int AddSheet(std::string_view name, SheetKind kind, SheetState state) = 0;
+    // The sheet's content receiver; only valid for worksheets and macro sheets.
+    virtual ISheetImport& Sheet(int index) = 0;
+    virtual void SetActiveSheet(int index) = 0;
+    // Adds a style and returns the index the sheets use for it. Style 0 is the
+    // default style and need not be added.
+    virtual int AddStyle(const CellStyle& style) = 0;
+    // A defined name; localSheet is the 0-based sheet index or -1 for the workbook.
+    virtual void AddDefinedName(std::string_view name, std::string_view formula, int localSheet,
+                                bool hidden) = 0;
+};
+
+}  // namespace tabulon::spreadsheet

@@ -1,0 +1,28 @@
+// Number format codes: the built-in ids, classifying a code, and rendering a
+// value as the text a spreadsheet application displays for it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "spreadsheet/value.h"
+
+namespace tabulon::spreadsheet {
+
+enum class FormatClass {
+    General, Number, Percent, Scientific, Fraction, Text, Date, Time, DateTime, Currency
+};
+
+// The code of a built-in format id 0-49 ("General" for 0, "0.00" for 2, ...);
+// empty for ids without a built-in code.
+std::string_view BuiltinFormatCode(int id);
+
+// What kind of value a format code presents (decides how a cell's Value is typed).
+FormatClass ClassifyFormat(std::string_view code);
+
+// The text shown for `value` under `code`, as a spreadsheet application with an
+// English locale displays it (column width not taken into account). Serial dates
+// count from 1900 unless `date1904`.
+std::string FormatValue(const Value& value, std::string_view code, bool date1904 = false);
+
+}  // namespace tabulon::spreadsheet
