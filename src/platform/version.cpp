@@ -1,3 +1,5 @@
 #include "platform/version.h"
 
-const char* TabulonVersion() { return TABULON_VERSION; }
+const char* TabulonVersion() {
+    return TABULON_VERSION;
+}
