@@ -1,5 +1,3 @@
 #include "platform/version.h"
 
-const char* TabulonVersion() {
-    return TABULON_VERSION;
-}
+const char* TabulonVersion() { return TABULON_VERSION; }
