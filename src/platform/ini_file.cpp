@@ -238,6 +238,7 @@ bool WritePrivateProfileString(const CString& section, const CString& key, const
     out.reserve(lines.size() + 3);
     for (const Line& line : lines)
         out.push_back(line.text);
+    bool appended = false;
     const std::string newEntry = wantedKey.Str() + "=" + value.Str();
     if (entry) {
         out[*entry] = lines[*entry].text.substr(0, lines[*entry].valueStart) + value.Str();
@@ -246,14 +247,15 @@ bool WritePrivateProfileString(const CString& section, const CString& key, const
     } else {
         out.push_back("[" + wantedSection.Str() + "]");
         out.push_back(newEntry);
+        appended = true;
     }
 
     const char* br = crlf ? "\r\n" : "\n";
     std::string result = bom;
     for (size_t i = 0; i < out.size(); ++i) {
         result += out[i];
-        // Keep a missing final line break missing unless lines were added after it.
-        if (i + 1 < out.size() || endsWithBreak || out.size() > lines.size())
+        // Keep a missing final line break missing unless a section was appended after it.
+        if (i + 1 < out.size() || endsWithBreak || appended)
             result += br;
     }
     return WriteFileAtomically(iniPath, result);

@@ -51,6 +51,8 @@ bool ProcessMatches(const std::string& dir, const CString& wanted) {
 
 int CountProcesses(const CString& name) {
     const CString wanted = BareName(name);
+    if (wanted.IsEmpty())
+        return 0;
     std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), closedir);
     if (!proc)
         return 0;
