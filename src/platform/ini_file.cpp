@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <optional>
@@ -129,7 +130,13 @@ std::string_view StripQuotes(std::string_view v) {
     return v;
 }
 
-bool WriteFileAtomically(const CString& path, const std::string& content) {
+bool WriteFileAtomically(const CString& target, const std::string& content) {
+    // Write through a symbolic link instead of replacing the link with a file.
+    CString path = target;
+    if (char* real = realpath(target.GetString(), nullptr)) {
+        path = real;
+        free(real);
+    }
     std::string tmp = path.Str() + ".XXXXXX";
     int fd = mkstemp(tmp.data());
     if (fd < 0)

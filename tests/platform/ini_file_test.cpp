@@ -140,6 +140,15 @@ TEST(IniWrite, WorksWithNonAsciiPathsAndKeepsThePermissions) {
               1);
 }
 
+TEST(IniWrite, WritesThroughASymbolicLink) {
+    TempFolder dir;
+    std::string real = dir.Write("real.ini", "[S]\nk=v\n");
+    std::filesystem::create_symlink(real, dir / "link.ini");
+    ASSERT_TRUE(WritePrivateProfileString("S", "k", "w", (dir / "link.ini").c_str()));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
+    EXPECT_EQ(ReadFile(real), "[S]\nk=w\n");
+}
+
 // Readers running beside writers must always see a whole file: either value, never
 // a missing key (which a truncate-then-write would show).
 TEST(IniWrite, ReadersNeverSeeAHalfWrittenFile) {
