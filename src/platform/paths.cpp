@@ -38,8 +38,9 @@ std::string CoreModulePath() {
         return HostExecutablePath();
     }
     std::string path = info.dli_fname;
-    // The main program reports its name as given on the command line: prefer /proc.
-    if (path.empty() || path.find('/') == std::string::npos)
+    // For the main program the name is argv[0], relative to a working folder that may
+    // have changed since: the kernel's answer is the reliable one.
+    if (path.empty() || path.front() != '/')
         return HostExecutablePath();
     char* real = realpath(path.c_str(), nullptr);
     if (real) {
