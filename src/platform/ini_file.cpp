@@ -188,13 +188,11 @@ CString GetPrivateProfileString(const CString& section, const CString& key,
     const std::string_view wantedSection = TrimView(section);
     const std::string_view wantedKey = TrimView(key);
     bool inSection = false;
-    bool sectionSeen = false;
     for (const Line& line : SplitLines(text)) {
         if (line.kind == Line::Section) {
             if (inSection)
                 break;  // only the first matching section counts
             inSection = EqualNoCase(line.Name(), wantedSection);
-            sectionSeen = sectionSeen || inSection;
         } else if (inSection && line.kind == Line::Entry && EqualNoCase(line.Name(), wantedKey)) {
             std::string_view value = TrimView(std::string_view(line.text).substr(line.valueStart));
             return CString(CutValue(StripQuotes(value), limit));
@@ -214,7 +212,11 @@ bool WritePrivateProfileString(const CString& section, const CString& key, const
     }
 
     std::lock_guard<std::mutex> lock(g_writeMutex);
-    std::string content = ReadWholeFile(iniPath).value_or(std::string());
+    std::optional<std::string> existing = ReadWholeFile(iniPath);
+    // A file that exists but cannot be read must not be replaced by the one new key.
+    if (!existing && access(iniPath.GetString(), F_OK) == 0)
+        return false;
+    std::string content = std::move(existing).value_or(std::string());
     std::string bom;
     if (std::string_view(content).starts_with(kUtf8Bom)) {
         bom = kUtf8Bom;
@@ -267,10 +269,6 @@ bool WritePrivateProfileString(const CString& section, const CString& key, const
     }
     return WriteFileAtomically(iniPath, result);
 }
-
-}  // namespace tabulon::platform
-
-namespace tabulon::platform {
 
 CString ReadIniString(const CString& iniPath, const CString& section, const CString& key,
                       const CString& defaultValue, CString& out) {

@@ -121,6 +121,10 @@ TEST(IniWrite, RefusesTextThatWouldBreakTheFile) {
     EXPECT_FALSE(WritePrivateProfileString("S", "  ", "v", file.c_str()));
     EXPECT_EQ(ReadFile(file), "[S]\nk=v\n");
     EXPECT_FALSE(WritePrivateProfileString("S", "k", "v", (dir / "no/such/dir.ini").c_str()));
+    // A file that cannot be read is not replaced (root reads anything: use a folder).
+    std::filesystem::create_directory(dir / "folder.ini");
+    EXPECT_FALSE(WritePrivateProfileString("S", "k", "v", (dir / "folder.ini").c_str()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.ini"));
 }
 
 TEST(IniWrite, WorksWithNonAsciiPathsAndKeepsThePermissions) {
