@@ -38,6 +38,10 @@ std::string_view StripQuotes(std::string_view v) {
 template <typename Convert>
 bool ConvertLines(const std::string& content, std::string& out, Convert convert) {
     size_t pos = 0;
+    if (content.starts_with("\xEF\xBB\xBF")) {  // a UTF-8 byte order mark stays as it is
+        out += content.substr(0, 3);
+        pos = 3;
+    }
     while (pos < content.size()) {
         size_t nl = content.find('\n', pos);
         size_t end = nl == std::string::npos ? content.size() : nl;

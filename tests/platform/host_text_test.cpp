@@ -94,6 +94,10 @@ TEST(HostTextFile, DecodingGivesBackWhatAReaderSaw) {
               "MORE_HELP_TXT=More help \xE2\x80\xA6\n"
               "PRODUCT_HOME_PAGE=https://example.org/tabulon\n");
     EXPECT_FALSE(DecodeHostTextFile("[TABULON]\n"));
+    // A byte order mark is kept, and the section after it still gets encoded.
+    std::string withMark = EncodeHostTextFile("\xEF\xBB\xBF[S]\nK=V\n");
+    EXPECT_EQ(withMark, "\xEF\xBB\xBF[" + EncodeHostText("S").Str() + "]\n" +
+                            EncodeHostText("K").Str() + "=" + EncodeHostText("V").Str() + "\n");
 }
 
 TEST(HostTextFile, EncoderToolConvertsBothWays) {
