@@ -69,7 +69,8 @@ class CNotifyTarget {
     std::vector<CNotifyMessage> Drain();
 
     // Called on the posting thread after each successful post, so an event loop can
-    // schedule a Drain on its own thread. Never called once Close has returned.
+    // schedule a Drain on its own thread. Never called once Close has returned, because
+    // Close waits for a running call: the callback must not wait for the owner's thread.
     void SetWakeCallback(std::function<void()> wake);
 
     // Refuses further posts and frees every pending message. Idempotent.
