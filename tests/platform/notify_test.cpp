@@ -16,17 +16,6 @@ struct Tracked {
     std::atomic<int>& m_live;
 };
 
-TEST(Notify, CodesKeepTheirNumbers) {
-    EXPECT_EQ(WM_TASK_NOTIFY, 2024u);
-    EXPECT_EQ(TN_FINISHED, 1001);
-    EXPECT_EQ(TN_TEXT, 1002);
-    EXPECT_EQ(TN_DETAIL, 1003);
-    EXPECT_EQ(TN_CLEAR, 1004);
-    EXPECT_EQ(TN_PROGRESS_BEGIN, 1005);
-    EXPECT_EQ(TN_PROGRESS_UPDATE, 1006);
-    EXPECT_EQ(TN_PROGRESS_END, 1007);
-}
-
 TEST(Notify, PayloadsArriveWithTheirTypes) {
     CNotifyTarget target;
     CNotifyHandle handle = target.Handle();
