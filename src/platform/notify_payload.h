@@ -34,7 +34,7 @@ class CNotifyPayload {
 
     bool IsEmpty() const { return m_object == nullptr; }
 
-    // The object when it is a T, otherwise null.
+    // The object when it was posted as a T (exactly that type, not a base), otherwise null.
     template <typename T>
     T* Get() const {
         return (m_object && *m_type == typeid(T)) ? static_cast<T*>(m_object) : nullptr;
