@@ -1,7 +1,5 @@
 #include "platform/field_checks.h"
 
-#include <unistd.h>
-
 #include <climits>
 
 #include "platform/paths.h"
@@ -19,10 +17,6 @@ bool Fail(bool showMessage, const char* format, const CString& placeholder) {
     return false;
 }
 
-bool Exists(const CString& path) {
-    return !path.IsEmpty() && access(path.GetString(), F_OK) == 0;
-}
-
 constexpr const char* kMissingPath = "Path '%s' does not exist. Please confirm and enter again.";
 
 }  // namespace
@@ -37,7 +31,7 @@ bool CFieldChecks::RequireValue(const CString& label, const CString& value) {
 bool CFieldChecks::CheckExcelFile(const CString& path, bool showMessage, bool acceptEmpty) {
     if (acceptEmpty && path.IsEmpty())
         return true;
-    if (!Exists(path))
+    if (!PathFileExists(path))
         return Fail(showMessage, kMissingPath, path);
     if (!PathMatchSpec(path, kExcelFilePatterns)) {
         return Fail(showMessage, "'%s' is not a valid Excel file.", path);
@@ -48,7 +42,7 @@ bool CFieldChecks::CheckExcelFile(const CString& path, bool showMessage, bool ac
 bool CFieldChecks::CheckFolder(const CString& path, bool showMessage, bool acceptEmpty) {
     if (acceptEmpty && path.IsEmpty())
         return true;
-    if (!Exists(path))
+    if (!PathFileExists(path))
         return Fail(showMessage, kMissingPath, path);
     if (!PathIsDirectory(path))
         return Fail(showMessage, "'%s' is not a folder.", path);

@@ -24,7 +24,7 @@ CString GetResourceFolder();  // core module folder + "/Tabulon_DLL"
 // Absolute paths unchanged; empty → host folder; relative → host folder + "/" + path.
 CString ResolvePath(const CString& path);
 
-bool PathFileExists(const CString& path);
+bool PathFileExists(const CString& path);  // access(path, F_OK) succeeds
 bool PathIsDirectory(const CString& path);
 bool PathIsRelative(const CString& path);  // true for "" and anything not starting with '/'
 
