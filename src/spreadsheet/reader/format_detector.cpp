@@ -14,6 +14,32 @@ unsigned ReadU16(const unsigned char* p) {
     return p[0] | (p[1] << 8);
 }
 
+std::uint32_t ReadU32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// Whether the stream whose directory entry is at `entry` starts with a BOF
+// record followed by FILEPASS (an encrypted workbook). Only streams stored in
+// regular sectors are looked at; those in the mini stream are a few KB at most.
+bool StartsWithFilePass(const unsigned char* p, std::size_t size, const unsigned char* entry) {
+    const unsigned shift = ReadU16(p + 0x1E);
+    if (shift < 7 || shift > 16)
+        return false;
+    const std::uint64_t sectorSize = std::uint64_t{1} << shift;
+    const std::uint32_t start = ReadU32(entry + 116);
+    const std::uint32_t length = ReadU32(entry + 120);
+    if (length < ReadU32(p + 0x38) || start >= 0xFFFFFFFAu)
+        return false;
+    const std::uint64_t offset = (std::uint64_t{start} + 1) * sectorSize;
+    if (offset + 8 > size)
+        return false;
+    const unsigned char* bof = p + offset;
+    if ((ReadU16(bof) & 0xFF) != 0x09)
+        return false;
+    const std::uint64_t next = offset + 4 + ReadU16(bof + 2);
+    return next + 2 <= size && ReadU16(p + next) == 0x002F;
+}
+
 // Lower-case ASCII form of a compound file directory entry name; empty when the
 // 128 bytes at `p` do not look like a stream entry.
 std::string StreamName(const unsigned char* p) {
@@ -67,25 +93,35 @@ Container DetectContainer(const void* data, std::size_t size) {
     return Container::Text;
 }
 
-Ole2Kind DetectOle2Kind(const void* data, std::size_t size) {
+Ole2Info InspectOle2(const void* data, std::size_t size) {
     // Directory entries are 128 bytes and always start on a 128-byte boundary
     // of the file (the header and every sector are multiples of 128), so a scan
     // over those boundaries finds every stream name without walking the FAT,
     // which a damaged file may have wrong.
     const auto* p = static_cast<const unsigned char*>(data);
-    bool workbook = false, encrypted = false;
+    Ole2Info info;
+    bool encrypted = false;
     for (std::size_t off = 512; off + 128 <= size; off += 128) {
         const std::string name = StreamName(p + off);
         if (name.empty())
             continue;
         if (name == "encryptedpackage" || name == "encryptioninfo")
             encrypted = true;
-        if (name == "workbook" || name == "book")
-            workbook = true;
+        // "Workbook" (BIFF8) wins over "Book" (BIFF5) when a file has both.
+        if ((name == "workbook" || name == "book") && info.workbookStream != "Workbook") {
+            info.workbookStream.clear();
+            for (unsigned i = 0; i < name.size(); ++i)
+                info.workbookStream += static_cast<char>(ReadU16(p + off + 2 * i));
+            info.entryOffset = off;
+            info.filePass = StartsWithFilePass(p, size, p + off);
+        }
     }
-    if (encrypted)
-        return Ole2Kind::EncryptedOoxml;
-    return workbook ? Ole2Kind::Workbook : Ole2Kind::Other;
+    if (encrypted) {
+        info.kind = Ole2Kind::EncryptedOoxml;
+    } else if (!info.workbookStream.empty()) {
+        info.kind = Ole2Kind::Workbook;
+    }
+    return info;
 }
 
 int BareBiffVersion(const void* data, std::size_t size) {

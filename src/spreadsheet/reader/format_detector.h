@@ -20,7 +20,13 @@ Container DetectContainer(const void* data, std::size_t size);
 
 // What the streams of a compound file say it is.
 enum class Ole2Kind { Workbook, EncryptedOoxml, Other };
-Ole2Kind DetectOle2Kind(const void* data, std::size_t size);
+struct Ole2Info {
+    Ole2Kind kind = Ole2Kind::Other;
+    std::string workbookStream;   // its name as stored: "Workbook", "Book", "WORKBOOK" ...
+    std::size_t entryOffset = 0;  // file offset of that stream's directory entry
+    bool filePass = false;        // the workbook globals begin with a FILEPASS record
+};
+Ole2Info InspectOle2(const void* data, std::size_t size);
 
 // The BIFF version of a bare BIFF stream (2, 3, 4, or 5 for BIFF5/8 records); 0 when not one.
 int BareBiffVersion(const void* data, std::size_t size);

@@ -19,6 +19,18 @@ constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
     throw ReadError(name + ": cannot be read: " + why);
 }
 
+// Writes "Workbook" as the name of the directory entry at `entry`.
+void RenameWorkbookStream(std::vector<char>& bytes, std::size_t entry) {
+    constexpr char kName[] = "Workbook";
+    for (std::size_t i = 0; i < 32; ++i) {
+        const char c = i < 8 ? kName[i] : '\0';
+        bytes[entry + 2 * i] = c;
+        bytes[entry + 2 * i + 1] = '\0';
+    }
+    bytes[entry + 64] = 18;  // name length in bytes, terminator included
+    bytes[entry + 65] = 0;
+}
+
 // Everything but the compound-file .xls path, which freexl reads from a file.
 void ReadDetected(const void* data, std::size_t size, const std::string& name,
                   const std::string* path, IWorkbookImport& sink) {
@@ -28,12 +40,22 @@ void ReadDetected(const void* data, std::size_t size, const std::string& name,
         case Container::Zip:
             ReadOoxml(data, size, name, sink);
             return;
-        case Container::Ole2:
-            switch (DetectOle2Kind(data, size)) {
+        case Container::Ole2: {
+            const Ole2Info ole2 = InspectOle2(data, size);
+            switch (ole2.kind) {
                 case Ole2Kind::EncryptedOoxml:
                     Refuse(name, "the workbook is encrypted (password protected)");
                 case Ole2Kind::Workbook:
-                    if (path) {
+                    if (ole2.filePass)
+                        Refuse(name, "the workbook is encrypted (password protected)");
+                    if (ole2.workbookStream != "Workbook") {
+                        // freexl looks for "Workbook" alone: hand it a copy where the
+                        // stream carries that name (BIFF5 "Book", odd letter case).
+                        std::vector<char> copy(static_cast<const char*>(data),
+                                               static_cast<const char*>(data) + size);
+                        RenameWorkbookStream(copy, ole2.entryOffset);
+                        ReadXlsMemory(copy.data(), copy.size(), name, sink);
+                    } else if (path) {
                         ReadXlsFile(*path, name, sink);
                     } else {
                         ReadXlsMemory(data, size, name, sink);
@@ -45,6 +67,7 @@ void ReadDetected(const void* data, std::size_t size, const std::string& name,
                            "(another kind of document, or damaged)");
             }
             return;
+        }
         case Container::BareBiff: {
             const int version = BareBiffVersion(data, size);
             if (version < 5) {
@@ -58,8 +81,7 @@ void ReadDetected(const void* data, std::size_t size, const std::string& name,
         case Container::Xml:
         case Container::Text:
             Refuse(name, "it is " + DescribeTextFile(data, size) +
-                             ", not a workbook; "
-                             "such files are not supported");
+                             ", not a workbook; such files are not supported");
         case Container::Unknown:
             Refuse(name, "it is not a workbook (unrecognised content)");
     }

@@ -51,6 +51,13 @@ class FreexlHandle {
   public:
     FreexlHandle(const std::string& path, const std::string& fileName) {
         const int rc = freexl_open(path.c_str(), &m_handle);
+        // freexl 1.0.6 gives up on some records it cannot make sense of by
+        // returning success without a handle.
+        if (rc == FREEXL_OK && !m_handle) {
+            throw ReadError(fileName +
+                            ": cannot be read as .xls: the workbook stream holds records the "
+                            ".xls library cannot decode (damaged, or an unsupported variant)");
+        }
         if (rc != FREEXL_OK) {
             if (m_handle)
                 freexl_close(m_handle);

@@ -12,6 +12,8 @@ namespace {
 constexpr std::string_view kMainTransitional =
     "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 constexpr std::string_view kMainStrict = "http://purl.oclc.org/ooxml/spreadsheetml/main";
+// Excel 4 macro sheets put their root element here.
+constexpr std::string_view kExcelMain = "http://schemas.microsoft.com/office/excel/2006/main";
 constexpr std::string_view kPackageRelationships =
     "http://schemas.openxmlformats.org/package/2006/relationships";
 constexpr std::string_view kContentTypes =
@@ -95,7 +97,7 @@ bool XmlContext::OwnNamespace(std::string_view ns) const {
     switch (m_vocabulary) {
         case XmlVocabulary::SpreadsheetMl:
             // Some producers leave the default namespace out altogether.
-            return ns.empty() || ns == kMainTransitional || ns == kMainStrict;
+            return ns.empty() || ns == kMainTransitional || ns == kMainStrict || ns == kExcelMain;
         case XmlVocabulary::PackageRelationships:
             return ns.empty() || ns == kPackageRelationships;
         case XmlVocabulary::ContentTypes:
