@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "spreadsheet/reader/ooxml_package.h"
+#include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/reader/shared_strings_context.h"
 #include "spreadsheet/reader/sheet_context.h"
 #include "spreadsheet/reader/styles_context.h"
@@ -57,7 +58,13 @@ void CheckOpenDocument(OoxmlPackage& package) {
 
 // The workbook part: by relationship, else by the usual name.
 std::string FindWorkbookPart(OoxmlPackage& package) {
-    const auto rels = package.Relationships("");
+    std::vector<Relationship> rels;
+    try {
+        rels = package.Relationships("");
+    } catch (const ReadError&) {
+        // The package relationships only point the way; when they are damaged
+        // the workbook is looked for where producers put it.
+    }
     if (const Relationship* rel = FindByType(rels, "officedocument")) {
         if (package.FindPart(rel->target))
             return rel->target;

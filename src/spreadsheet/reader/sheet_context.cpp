@@ -76,6 +76,8 @@ void SheetContext::Start(std::string_view element, const platform::XmlAttributes
         m_hasValue = true;
     } else if (element == "f") {
         StartFormula(attrs);
+    } else if (element == "is") {
+        m_hasInline = true;
     } else if (element == "t") {
         m_text = Text::Inline;
     } else if (element == "row") {
@@ -156,6 +158,7 @@ void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
     m_formulaKind = FormulaKind::None;
     m_sharedIndex = -1;
     m_hasValue = false;
+    m_hasInline = false;
     m_text = Text::None;
 }
 
@@ -231,6 +234,8 @@ Value SheetContext::ConvertValue() {
         case CellType::SharedString:
             return {};  // served from the table by CellValue()
         case CellType::InlineString:
+            if (!m_hasInline)
+                return {};
             xml::DecodeEscapes(m_inline);
             return Value::Text(m_inline);
         case CellType::FormulaString:

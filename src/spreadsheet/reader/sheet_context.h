@@ -62,6 +62,7 @@ class SheetContext : public XmlContext {
     FormulaKind m_formulaKind = FormulaKind::None;
     int m_sharedIndex = -1;
     bool m_hasValue = false;
+    bool m_hasInline = false;
     enum class Text { None, Value, Formula, Inline } m_text = Text::None;
     Value m_scratch;
     std::unordered_map<int, SharedFormula> m_shared;
