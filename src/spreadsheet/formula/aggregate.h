@@ -1,0 +1,53 @@
+// Helpers shared by the functions that run over ranges: the argument walk of
+// SUM/COUNT/AVERAGE and the criteria of COUNTIF/SUMIFS and friends.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "spreadsheet/formula/evaluation.h"
+
+namespace tabulon::spreadsheet::formula {
+
+// Calls `visit(value, direct)` for every value the arguments from `from` on hold:
+// every non-empty cell of a reference and every element of an array (direct =
+// false), and each other argument's value (direct = true; a missing one is empty).
+void ForEachArgValue(CallContext& call, std::size_t from,
+                     const std::function<void(const Value&, bool direct)>& visit);
+
+// The numbers SUM, AVERAGE, MIN, ... take: numbers in ranges and arrays (text,
+// booleans and empties there ignored), numbers, booleans and numeric text given
+// directly. Errors raise; non-numeric direct text raises #VALUE!.
+std::vector<double> CollectNumbers(CallContext& call, std::size_t from = 0);
+
+// A condition of COUNTIF and friends: "5", ">=5", "<>x", "a*b?", "=" (blank) ...
+class Criterion {
+  public:
+    Criterion(const Value& criterion, bool date1904);
+    bool Matches(const Value& v) const;
+
+  private:
+    enum class Op { Eq, Ne, Lt, Le, Gt, Ge };
+    enum class Kind { Number, Text, Boolean, Error, Blank };
+    Op m_op = Op::Eq;
+    Kind m_kind = Kind::Text;
+    double m_number = 0;
+    std::string m_text;
+    bool m_wildcards = false;
+    bool m_emptyText = false;  // criterion "": blank cells and empty text both match
+};
+
+// The cells of a one-area reference argument; raises #VALUE! for anything else.
+Area SingleArea(const Operand& operand);
+
+// Runs over the positions of equally sized ranges (`ranges`, each with its
+// criterion) where every criterion holds, and calls `visit` with the value of
+// `target` (same offset; may be null) there. Positions where every range is empty
+// are not visited one by one; their number is returned when they match.
+long long ScanCriteria(Evaluation& eval, const std::vector<Area>& ranges,
+                       const std::vector<Criterion>& criteria, const Area* target,
+                       const std::function<void(const Value&)>& visit);
+
+}  // namespace tabulon::spreadsheet::formula

@@ -1,0 +1,40 @@
+// The formula engine as the workbook model sees it: evaluates formula text at a
+// cell, caching the parsed form of formulas that only differ by their position.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "spreadsheet/formula/evaluator.h"
+#include "spreadsheet/formula/formula_cache.h"
+
+namespace tabulon::spreadsheet::formula {
+
+class FormulaEngine : public IEvaluator {
+  public:
+    FormulaEngine() = default;
+
+    // The value of `formula` at `origin`. A formula that cannot be parsed gives
+    // #NAME?, an unknown function #NAME?, a reference into another workbook #REF!.
+    Value Evaluate(std::string_view formula, const EvalOrigin& origin,
+                   ICellProvider& cells) override;
+
+    // As Evaluate, but nullopt for a formula that is not evaluable here (see
+    // IsEvaluable): the caller should keep the value cached with the formula.
+    std::optional<Value> TryEvaluate(std::string_view formula, const EvalOrigin& origin,
+                                     ICellProvider& cells);
+
+    // True when the formula parses, calls only known functions and refers to no
+    // other workbook and no table.
+    bool IsEvaluable(std::string_view formula);
+
+    FormulaCache& Cache() { return m_cache; }
+
+  private:
+    FormulaCache m_cache;
+};
+
+// IsEvaluable without a cache.
+bool IsEvaluable(std::string_view formula);
+
+}  // namespace tabulon::spreadsheet::formula

@@ -1,0 +1,64 @@
+#include "spreadsheet/formula/formula_cache.h"
+
+#include "spreadsheet/formula/lexer.h"
+#include "spreadsheet/formula/parser.h"
+#include "spreadsheet/formula/printer.h"
+
+namespace tabulon::spreadsheet::formula {
+
+namespace {
+
+void AppendPart(std::string& key, const RefPart& part, CellRef origin) {
+    key += part.rowAbsolute ? 'R' : 'r';
+    key += std::to_string(part.row == 0 || part.rowAbsolute ? part.row : part.row - origin.row);
+    key += part.colAbsolute ? 'C' : 'c';
+    key += std::to_string(part.col == 0 || part.colAbsolute ? part.col : part.col - origin.col);
+}
+
+}  // namespace
+
+std::string RelativeKey(const TokenList& tokens, CellRef origin) {
+    std::string key;
+    key.reserve(64);
+    for (const Token& t : tokens) {
+        if (t.kind == TokenKind::Reference) {
+            key += '\x01';
+            key += FormatPrefix(t.prefix);
+            key += static_cast<char>('0' + static_cast<int>(t.shape));
+            AppendPart(key, t.first, origin);
+            key += ':';
+            AppendPart(key, t.last, origin);
+            key += '\x01';
+        } else if (t.kind != TokenKind::Whitespace) {
+            key += t.text;
+            key += '\x02';
+        } else {
+            key += ' ';
+        }
+    }
+    return key;
+}
+
+std::shared_ptr<const Ast> FormulaCache::Get(std::string_view formula, CellRef origin) {
+    TokenList tokens = Tokenize(formula);
+    std::string key = RelativeKey(tokens, origin);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_entries.find(key);
+        if (it != m_entries.end())
+            return it->second;
+    }
+    auto ast = std::make_shared<const Ast>(Parse(tokens, origin));
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_entries.size() >= m_capacity)
+        m_entries.clear();
+    m_entries.emplace(std::move(key), ast);
+    return ast;
+}
+
+std::size_t FormulaCache::Size() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_entries.size();
+}
+
+}  // namespace tabulon::spreadsheet::formula

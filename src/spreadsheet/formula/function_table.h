@@ -1,0 +1,38 @@
+// The catalogue of built-in functions: each family file contributes a table of
+// entries; one name-sorted table over all of them answers lookups.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+#include "spreadsheet/formula/operand.h"
+
+namespace tabulon::spreadsheet::formula {
+
+class CallContext;
+
+using FunctionImpl = Operand (*)(CallContext&);
+
+struct FunctionInfo {
+    std::string_view name;  // upper case, without _xlfn. / _xlws. prefixes
+    FunctionImpl impl;
+    int minArgs;
+    int maxArgs;  // kVariadic: no upper limit beyond the file format's 255
+};
+
+constexpr int kVariadic = 255;
+
+// Index of a function by name (any case; _xlfn., _xlws. prefixes ignored), or -1.
+int FindFunction(std::string_view name);
+const FunctionInfo& FunctionAt(int index);
+
+// The family tables, defined in functions_<family>.cpp.
+std::span<const FunctionInfo> MathFunctions();
+std::span<const FunctionInfo> StatisticalFunctions();
+std::span<const FunctionInfo> LogicalInfoFunctions();
+std::span<const FunctionInfo> LookupFunctions();
+std::span<const FunctionInfo> TextFunctions();
+std::span<const FunctionInfo> DateFunctions();
+
+}  // namespace tabulon::spreadsheet::formula

@@ -1,0 +1,165 @@
+// Logical functions and the IS... information functions.
+#include "spreadsheet/formula/aggregate.h"
+#include "spreadsheet/formula/coerce.h"
+#include "spreadsheet/formula/function_table.h"
+
+namespace tabulon::spreadsheet::formula {
+
+namespace {
+
+Operand If(CallContext& call) {
+    Value condition = call.Scalar(0);
+    if (condition.IsError())
+        return condition;
+    if (ToBoolean(condition))
+        return call.Arg(1);
+    if (call.Count() < 3)
+        return Value::Boolean(false);
+    return call.Arg(2);
+}
+
+Operand IfError(CallContext& call) {
+    Operand first = call.Arg(0);
+    Value v = first.IsScalar() ? first.value : call.Eval().Deref(first);
+    if (v.IsError())
+        return call.Arg(1);
+    return first;
+}
+
+Operand IfNa(CallContext& call) {
+    Operand first = call.Arg(0);
+    Value v = first.IsScalar() ? first.value : call.Eval().Deref(first);
+    if (v.IsError() && v.AsError() == ErrorCode::NA)
+        return call.Arg(1);
+    return first;
+}
+
+// Calls `take` with each logical value of the arguments; #VALUE! when there is none.
+template <typename Take>
+void ForEachLogical(CallContext& call, Take take) {
+    bool any = false;
+    ForEachArgValue(call, 0, [&](const Value& v, bool direct) {
+        if (v.IsError())
+            Raise(v.AsError());
+        if (v.IsNumber() || v.IsBoolean()) {
+            take(v.AsNumber() != 0);
+            any = true;
+        } else if (direct && v.IsText()) {
+            take(ToBoolean(v));
+            any = true;
+        }
+    });
+    if (!any)
+        Raise(ErrorCode::Value);
+}
+
+Operand And(CallContext& call) {
+    bool all = true;
+    ForEachLogical(call, [&](bool b) { all = all && b; });
+    return Value::Boolean(all);
+}
+
+Operand Or(CallContext& call) {
+    bool any = false;
+    ForEachLogical(call, [&](bool b) { any = any || b; });
+    return Value::Boolean(any);
+}
+
+Operand Xor(CallContext& call) {
+    bool odd = false;
+    ForEachLogical(call, [&](bool b) { odd = odd != b; });
+    return Value::Boolean(odd);
+}
+
+Operand Not(CallContext& call) {
+    Value v = call.Scalar(0);
+    if (v.IsError())
+        return v;
+    return Value::Boolean(!ToBoolean(v));
+}
+
+Operand True(CallContext&) {
+    return Value::Boolean(true);
+}
+Operand False(CallContext&) {
+    return Value::Boolean(false);
+}
+Operand Na(CallContext&) {
+    return Value::Error(ErrorCode::NA);
+}
+
+template <bool (*Test)(const Value&)>
+Operand Is(CallContext& call) {
+    return Value::Boolean(Test(call.Scalar(0)));
+}
+
+bool NumberTest(const Value& v) {
+    return v.IsNumber();
+}
+bool TextTest(const Value& v) {
+    return v.IsText();
+}
+bool LogicalTest(const Value& v) {
+    return v.IsBoolean();
+}
+bool ErrorTest(const Value& v) {
+    return v.IsError();
+}
+bool ErrTest(const Value& v) {
+    return v.IsError() && v.AsError() != ErrorCode::NA;
+}
+bool NaTest(const Value& v) {
+    return v.IsError() && v.AsError() == ErrorCode::NA;
+}
+
+Operand IsBlank(CallContext& call) {
+    if (call.IsMissing(0))
+        return Value::Boolean(false);
+    return Value::Boolean(call.Scalar(0).IsEmpty());
+}
+
+Operand N(CallContext& call) {
+    Value v = call.Scalar(0);
+    if (v.IsError())
+        return v;
+    if (v.IsNumber() || v.IsBoolean())
+        return Value::Number(v.AsNumber());
+    return Value::Number(0);
+}
+
+Operand T(CallContext& call) {
+    Value v = call.Scalar(0);
+    if (v.IsError() || v.IsText())
+        return v;
+    return Value::Text("");
+}
+
+constexpr FunctionInfo kFunctions[] = {
+    {"AND", And, 1, kVariadic},
+    {"FALSE", False, 0, 0},
+    {"IF", If, 1, 3},
+    {"IFERROR", IfError, 2, 2},
+    {"IFNA", IfNa, 2, 2},
+    {"ISBLANK", IsBlank, 1, 1},
+    {"ISERR", Is<ErrTest>, 1, 1},
+    {"ISERROR", Is<ErrorTest>, 1, 1},
+    {"ISLOGICAL", Is<LogicalTest>, 1, 1},
+    {"ISNA", Is<NaTest>, 1, 1},
+    {"ISNUMBER", Is<NumberTest>, 1, 1},
+    {"ISTEXT", Is<TextTest>, 1, 1},
+    {"N", N, 1, 1},
+    {"NA", Na, 0, 0},
+    {"NOT", Not, 1, 1},
+    {"OR", Or, 1, kVariadic},
+    {"T", T, 1, 1},
+    {"TRUE", True, 0, 0},
+    {"XOR", Xor, 1, kVariadic},
+};
+
+}  // namespace
+
+std::span<const FunctionInfo> LogicalInfoFunctions() {
+    return kFunctions;
+}
+
+}  // namespace tabulon::spreadsheet::formula

@@ -1,0 +1,145 @@
+// Operators, coercions, references, names and the engine's guards.
+#include <gtest/gtest.h>
+
+#include "sample_book.h"
+#include "spreadsheet/formula/engine.h"
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalOperators, ArithmeticPrecedenceAndCoercion) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"=1+2*3", N(7)},
+        {"-2^2", N(4)},
+        {"2^3^2", N(64)},
+        {"10%", N(0.1)},
+        {"\"3\"+1", N(4)},
+        {"\"abc\"+1", E(ErrorCode::Value)},
+        {"TRUE+1", N(2)},
+        {"B3+1", N(1)},
+        {"B1*2", N(20)},
+        {"1/0", E(ErrorCode::Div0)},
+        {"C1+1", E(ErrorCode::NA)},
+        {"1/0+C1", E(ErrorCode::Div0)},
+        {"(-8)^(1/3)", E(ErrorCode::Num)},
+        {"0^0", E(ErrorCode::Num)},
+        {"\"2020-01-31\"+0", N(43861)},
+        {"\"50%\"*2", N(1)},
+        {"B3", N(0)},
+        {"A1", N(1)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+TEST(EvalOperators, TextAndComparisons) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"1&2", S("12")},
+        {"B3&\"x\"", S("x")},
+        {"TRUE&\"\"", S("TRUE")},
+        {"1/3&\"\"", S("0.333333333333333")},
+        {"F1+F2&\"\"", S("0.3")},
+        {"1E+15&\"\"", S("1E+15")},
+        {"123456789012345&\"\"", S("123456789012345")},
+        {"F1+F2=0.3", B(true)},
+        {"1/3*3=1", B(true)},
+        {"\"a\"=\"A\"", B(true)},
+        {"\"a\"<\"B\"", B(true)},
+        {"1<\"a\"", B(true)},
+        {"\"z\"<TRUE", B(true)},
+        {"B3=0", B(true)},
+        {"B3=\"\"", B(true)},
+        {"B3=FALSE", B(true)},
+        {"B1=10", B(false)},
+        {"C1=1", E(ErrorCode::NA)},
+        {"1<>1", B(false)},
+        {"2>=2", B(true)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+TEST(EvalReferences, RangesSheetsAndReferenceOperators) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"SUM(A1:A5)", N(15)},
+        {"SUM(A:A)", N(15)},
+        {"SUM(1:1)", N(14.1)},  // A1 1, C1 0, E1 10, F1 0.1, G1 2, H1 1; text ignored
+        {"SUM((A1,A3))", N(4)},
+        {"SUM(A1:B5 A3:C3)", N(3)},
+        {"SUM(A1:A2 C5:C6)", E(ErrorCode::Null)},
+        {"'Data 2'!A1+1", N(101)},
+        {"SUM('Data 2'!A:A)", N(300)},
+        {"Nope!A1", E(ErrorCode::Ref)},
+        {"SUM('Sheet1:Data 2'!A1)", N(101)},
+        {"SUM(A1:INDEX(A1:A5,3))", N(6)},
+        {"G1+1", N(3)},
+        {"SUM({1,2;3,4})", N(10)},
+        {"SUMPRODUCT((A1:A5>2)*A1:A5)", N(12)},
+        {"#REF!+1", E(ErrorCode::Ref)},
+        {"Sheet1!#REF!", E(ErrorCode::Ref)},
+    };
+    book.Set("C1", N(0));  // keep row 1 free of errors for SUM(1:1)
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+TEST(EvalReferences, ImplicitIntersectionPicksTheFormulasRowOrColumn) {
+    SampleBook book;
+    EXPECT_TRUE(SameValue(book.Eval("A1:A5*2", "Z3"), N(6)));
+    EXPECT_TRUE(SameValue(book.Eval("A1:A5*2", "Z10"), E(ErrorCode::Value)));
+    EXPECT_TRUE(SameValue(book.Eval("E1:H1", "F7"), N(0.1)));  // column F of row 1
+    EXPECT_TRUE(SameValue(book.Eval("A1:B2", "Z1"), E(ErrorCode::Value)));
+    EXPECT_TRUE(SameValue(book.Eval("A1:A5", "B4"), N(4)));
+}
+
+TEST(EvalNames, DefinedNamesAndTheirScope) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"Rate*2", N(1)},
+        {"SUM(Items)", N(15)},
+        {"Unknown+1", E(ErrorCode::Name)},
+        {"Loop", E(ErrorCode::Ref)},
+        {"Local", N(42)},
+        {"Sheet1!Local", N(42)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+    EXPECT_TRUE(SameValue(book.Eval("Local", "A1", 1), E(ErrorCode::Name)));
+}
+
+TEST(EvalGuards, UnknownFunctionsExternalRefsCyclesAndBadText) {
+    SampleBook book;
+    FormulaEngine& engine = book.Engine();
+    EXPECT_TRUE(SameValue(book.Eval("FOOBAR(1)"), E(ErrorCode::Name)));
+    EXPECT_FALSE(engine.IsEvaluable("FOOBAR(1)"));
+    EXPECT_FALSE(engine.IsEvaluable("[1]Sheet1!A1+1"));
+    EXPECT_FALSE(engine.IsEvaluable("'[b.xlsx]S'!A1"));
+    EXPECT_FALSE(engine.IsEvaluable("SUM(Table1[Col])"));
+    EXPECT_FALSE(engine.IsEvaluable("SUM("));
+    EXPECT_TRUE(engine.IsEvaluable("_xlfn.STDEV.S(A1:A5)+sum(A1)"));
+    EXPECT_FALSE(engine.TryEvaluate("[1]Sheet1!A1", EvalOrigin{0, {1, 1}}, book).has_value());
+    EXPECT_TRUE(SameValue(book.Eval("[1]Sheet1!A1"), E(ErrorCode::Ref)));
+    EXPECT_TRUE(book.Eval("G2").IsError());
+    EXPECT_TRUE(SameValue(book.Eval("SUM(1,"), E(ErrorCode::Name)));
+    std::string deep = std::string(150, '(') + "1" + std::string(150, ')');
+    EXPECT_TRUE(SameValue(book.Eval(deep), N(1)));
+    EXPECT_TRUE(SameValue(book.Eval(std::string(10000, '(') + "1"), E(ErrorCode::Name)));
+}
+
+TEST(EvalCache, CopiesOfOneFormulaShareATree) {
+    SampleBook book;
+    for (int row = 1; row <= 5; ++row) {
+        std::string formula = "=A" + std::to_string(row) + "*2";
+        EXPECT_TRUE(SameValue(book.Eval(formula, "K" + std::to_string(row)), N(2 * row)));
+    }
+    EXPECT_EQ(book.Engine().Cache().Size(), 1u);
+}
+
+TEST(EvalDates, The1904SystemShiftsSerials) {
+    SampleBook book;
+    book.SetDate1904(true);
+    EXPECT_TRUE(SameValue(book.Eval("DATE(2020,1,31)"), N(43861 - 1462)));
+    EXPECT_TRUE(SameValue(book.Eval("YEAR(0)"), N(1904)));
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing
