@@ -264,6 +264,12 @@ const CellStyle& Workbook::Style(int index) const {
 }
 
 int Workbook::AddStyle(const CellStyle& style) {
+    // A file may point at a number format it never defines: that is General.
+    if (style.numberFormat.empty()) {
+        CellStyle general = style;
+        general.numberFormat = "General";
+        return AddStyle(general);
+    }
     auto [it, added] = m_impl->styleIndex.emplace(StyleKey(style), StyleCount());
     if (added)
         m_impl->styles.push_back(style);

@@ -138,11 +138,12 @@ void AppendFill(std::string& out, const Fill& f) {
 void AppendSide(std::string& out, std::string_view tag, const BorderSide& s) {
     out += '<';
     out += tag;
-    if (s.style.empty()) {
+    if (s.style.empty() && s.color.kind == Color::Kind::None) {
         out += "/>";
         return;
     }
-    Attr(out, "style", s.style);
+    if (!s.style.empty())
+        Attr(out, "style", s.style);
     out += '>';
     AppendColor(out, "color", s.color);
     out += "</";
