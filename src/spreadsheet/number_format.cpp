@@ -1,3 +1,7 @@
+// GCC 12 warns falsely about std::string copies at -O2 (GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 #include "spreadsheet/number_format.h"
 
 #include <array>
@@ -139,7 +143,10 @@ std::string FormatNumber(double v, std::string_view code, bool date1904) {
         return numfmt::RenderDate(section, v, date1904);
     // The second section shows negative numbers without their sign; it writes its own.
     const bool negative = v < 0 && index != 1;
-    return (negative ? "-" : "") + numfmt::RenderNumber(section, std::fabs(v));
+    std::string text = numfmt::RenderNumber(section, std::fabs(v));
+    if (negative)
+        text.insert(text.begin(), '-');
+    return text;
 }
 
 }  // namespace

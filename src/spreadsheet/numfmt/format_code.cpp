@@ -1,3 +1,7 @@
+// GCC 12 warns falsely about std::string copies at -O2 (GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 #include "spreadsheet/numfmt/format_code.h"
 
 #include <algorithm>
