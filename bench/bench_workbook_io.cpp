@@ -67,6 +67,18 @@ int main() {
                 cells, buildSeconds, cells / buildSeconds, (heapAfter - heapBefore) / 1e6,
                 static_cast<double>(heapAfter - heapBefore) / cells);
 
+    {
+        const size_t before = HeapInUse();
+        Workbook numbers;
+        Worksheet& sheet = numbers.AddSheet("Numbers");
+        for (int r = 1; r <= kRows; ++r) {
+            for (int c = 1; c <= 10; ++c)
+                sheet.SetValue({r, c}, Value::Number(r * c * 0.5));
+        }
+        std::printf("numbers only: %.1f bytes per cell\n",
+                    static_cast<double>(HeapInUse() - before) / 1e6);
+    }
+
     start = std::chrono::steady_clock::now();
     WriteWorkbookFile(*book, path);
     const double writeSeconds = Seconds(start);
@@ -75,13 +87,17 @@ int main() {
     book.reset();
 
     start = std::chrono::steady_clock::now();
+    const size_t heapBeforeRead = HeapInUse();
     Workbook back;
     auto builder = MakeWorkbookBuilder(back);
     ReadWorkbookFile(path, *builder);
+    builder.reset();
     const double readSeconds = Seconds(start);
     const double readCells = static_cast<double>(back.Sheet(0).CellCount());
     std::printf("read:  %.0f cells in %.2f s (%.0f cells/s)\n", readCells, readSeconds,
                 readCells / readSeconds);
+    std::printf("read back: %.1f bytes per cell\n",
+                static_cast<double>(HeapInUse() - heapBeforeRead) / readCells);
     std::printf("peak resident: %.1f MB\n", PeakRssKb() / 1024.0);
     std::filesystem::remove(path);
     return readCells == cells ? 0 : 1;

@@ -66,7 +66,8 @@ void SetFormulaMover(FormulaMover mover) {
 }
 
 std::string MoveFormulaText(std::string_view formula, int dRows, int dCols) {
-    // Until the formula engine installs its mover, copies keep the text as is.
+    // TODO(formula): the formula engine installs its MoveFormula here at start-up;
+    // until it does, copies keep the text as is.
     const FormulaMover mover = g_mover.load();
     if (!mover || (dRows == 0 && dCols == 0))
         return std::string(formula);

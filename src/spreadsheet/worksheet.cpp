@@ -399,6 +399,11 @@ void Worksheet::ClearRange(const RangeRef& range, bool keepStyles) {
         keepStyles ? ClearContents(c) : Clear(c);
 }
 
+void Worksheet::Compact() {
+    m_impl->cells.Compact();
+    m_impl->formulas.shrink_to_fit();
+}
+
 std::size_t Worksheet::CellCount() const {
     return m_impl->cells.CellCount();
 }

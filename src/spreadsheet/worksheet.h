@@ -92,6 +92,8 @@ class Worksheet {
     void Clear(CellRef cell);          // content and style
     void ClearRange(const RangeRef& range, bool keepStyles = false);
     std::size_t CellCount() const;  // stored cells, formatted blanks included
+    // Releases memory kept for growth; worth it once a sheet is filled.
+    void Compact();
 
     // Every stored cell inside `range` (formatted blanks included), in the
     // order asked. Cost follows the stored cells, not the size of the range.
