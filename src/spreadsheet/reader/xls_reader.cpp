@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "spreadsheet/reader/biff_globals.h"
+#include "spreadsheet/reader/compound_file.h"
 #include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/reader/serial_date.h"
 
@@ -115,9 +117,8 @@ class XlsDates {
     int m_date = -1, m_time = -1, m_dateTime = -1;
 };
 
-}  // namespace
-
-void ReadXlsFile(const std::string& path, const std::string& fileName, IWorkbookImport& sink) {
+void ReadXlsFile(const std::string& path, const std::string& fileName, const BiffGlobals& globals,
+                 IWorkbookImport& sink) {
     FreexlHandle xls(path, fileName);
     const void* h = xls.Get();
     unsigned int info = 0;
@@ -140,7 +141,13 @@ void ReadXlsFile(const std::string& path, const std::string& fileName, IWorkbook
         if (freexl_get_worksheet_name(h, s, &name) != FREEXL_OK || !name)
             throw ReadError(fileName + ": sheet " + std::to_string(s + 1) +
                             " has no readable name");
-        const int index = sink.AddSheet(name, SheetKind::Worksheet, SheetState::Visible);
+        // freexl lists every BOUNDSHEET record; when the counts agree, the kinds
+        // and states read from those records belong to these sheets.
+        const BiffSheetInfo info =
+            globals.sheets.size() == sheets ? globals.sheets[s] : BiffSheetInfo{};
+        const int index = sink.AddSheet(name, info.kind, info.state);
+        if (info.kind == SheetKind::Chartsheet)
+            continue;
         if (freexl_select_active_worksheet(h, s) != FREEXL_OK)
             throw ReadError(fileName + ": sheet '" + name + "' cannot be read");
         unsigned int rows = 0;
@@ -183,14 +190,14 @@ void ReadXlsFile(const std::string& path, const std::string& fileName, IWorkbook
         }
     }
     if (sheets > 0) {
-        unsigned short active = 0;
-        // freexl knows no window settings; the first sheet opens.
-        sink.SetActiveSheet(active);
+        const bool known = globals.sheets.size() == sheets && globals.activeSheet >= 0 &&
+                           static_cast<unsigned>(globals.activeSheet) < sheets;
+        sink.SetActiveSheet(known ? globals.activeSheet : 0);
     }
 }
 
 void ReadXlsMemory(const void* data, std::size_t size, const std::string& fileName,
-                   IWorkbookImport& sink) {
+                   const BiffGlobals& globals, IWorkbookImport& sink) {
     // freexl reads only from a path: give it an anonymous in-memory file.
     const int fd = memfd_create("tabulon-xls", MFD_CLOEXEC);
     if (fd < 0)
@@ -207,7 +214,31 @@ void ReadXlsMemory(const void* data, std::size_t size, const std::string& fileNa
             throw ReadError(fileName + ": cannot be read: writing a memory file failed");
         done += static_cast<std::size_t>(n);
     }
-    ReadXlsFile("/proc/self/fd/" + std::to_string(fd), fileName, sink);
+    ReadXlsFile("/proc/self/fd/" + std::to_string(fd), fileName, globals, sink);
+}
+
+}  // namespace
+
+void ReadXls(const void* data, std::size_t size, const std::string& fileName,
+             const std::string* path, IWorkbookImport& sink) {
+    BiffGlobals globals;
+    const CompoundFile file(data, size);
+    auto stream = file.ReadStream("Workbook");
+    if (!stream)
+        stream = file.ReadStream("Book");
+    // freexl is only given files whose workbook stream we can follow ourselves:
+    // its own error paths on damaged compound files leak and are less guarded.
+    if (!stream) {
+        throw ReadError(fileName +
+                        ": cannot be read as .xls: damaged compound file (the workbook stream "
+                        "cannot be followed through its allocation tables)");
+    }
+    globals = ReadBiffGlobals(*stream);
+    if (path) {
+        ReadXlsFile(*path, fileName, globals, sink);
+    } else {
+        ReadXlsMemory(data, size, fileName, globals, sink);
+    }
 }
 
 }  // namespace tabulon::spreadsheet
