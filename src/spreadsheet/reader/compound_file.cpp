@@ -27,6 +27,10 @@ CompoundFile::CompoundFile(const void* data, std::size_t size)
     m_sectorSize = std::size_t{1} << shift;
     m_miniSectorSize = std::size_t{1} << miniShift;
     m_miniCutoff = U32(m_data + 0x38);
+    // Whole sectors only: a file cut inside a sector has lost data, and other
+    // readers (freexl among them) stumble over it in ways that leak.
+    if (size % m_sectorSize != 0)
+        return;
 
     // The FAT sectors: 109 listed in the header, the rest in the DIFAT chain.
     const std::size_t sectors = size / m_sectorSize;
@@ -49,7 +53,9 @@ CompoundFile::CompoundFile(const void* data, std::size_t size)
         }
         difat = U32(p + 4 * perSector);
     }
-    if (fatSectors.size() > sectors)
+    // The header's own counts must agree with the tables: a file where they do
+    // not is damaged, and readers that trust the counts go astray on it.
+    if (fatSectors.size() > sectors || fatSectors.size() != U32(m_data + 0x2C))
         return;
     for (std::uint32_t s : fatSectors) {
         const unsigned char* p = Sector(s);
@@ -61,7 +67,10 @@ CompoundFile::CompoundFile(const void* data, std::size_t size)
     if (!ReadChain(U32(m_data + 0x30), size, false, m_directory))
         return;
     std::string miniFat;
-    if (ReadChain(U32(m_data + 0x3C), size, false, miniFat)) {
+    const std::uint32_t miniFatStart = U32(m_data + 0x3C);
+    if (miniFatStart < kMaxRegularSector) {
+        if (!ReadChain(miniFatStart, size, false, miniFat))
+            return;
         for (std::size_t i = 0; i + 4 <= miniFat.size(); i += 4)
             m_miniFat.push_back(U32(reinterpret_cast<const unsigned char*>(miniFat.data()) + i));
     }

@@ -229,9 +229,10 @@ void ReadXls(const void* data, std::size_t size, const std::string& fileName,
     // freexl is only given files whose workbook stream we can follow ourselves:
     // its own error paths on damaged compound files leak and are less guarded.
     if (!stream) {
-        throw ReadError(fileName +
-                        ": cannot be read as .xls: damaged compound file (the workbook stream "
-                        "cannot be followed through its allocation tables)");
+        throw ReadError(
+            fileName +
+            ": cannot be read as .xls: damaged or truncated compound file (the workbook "
+            "stream cannot be followed through its allocation tables)");
     }
     globals = ReadBiffGlobals(*stream);
     if (path) {

@@ -72,6 +72,21 @@ TEST(XlsReader, EncryptedAndUndecodableWorkbooksAreRefused) {
     }
 }
 
+// Found by fuzzing: freexl leaked on this damaged compound file. It must now be
+// refused before freexl sees it (the leak checker fails the run otherwise).
+TEST(XlsReader, RegressionDamagedCompoundFileNeverReachesFreexl) {
+    const std::string path = std::string(TABULON_SOURCE_DIR) +
+                             "/fuzz/seeds/fuzz_reader/regression-freexl-leak-damaged-cfb.xls";
+    testing::RecordingWorkbook sink;
+    try {
+        ReadWorkbookFile(path, sink);
+        ADD_FAILURE() << "read a damaged file";
+    } catch (const ReadError& e) {
+        EXPECT_NE(std::string(e.what()).find("damaged compound file"), std::string::npos)
+            << e.what();
+    }
+}
+
 TEST(XlsReader, GlobalsRecords) {
     // BOF, two BOUNDSHEETs (hidden chart, visible worksheet), WINDOW1 with tab 1, EOF.
     const std::string stream(
