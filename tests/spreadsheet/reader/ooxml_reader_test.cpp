@@ -157,7 +157,7 @@ TEST(OoxmlReader, StylesAndNumberFormats) {
     ASSERT_EQ(book.styles.size(), 4u);  // the default plus three cell formats
     const auto& sheet = book.ByName("Sheet1");
     const CellStyle& a1 = book.styles[static_cast<size_t>(sheet.At("A1")->style)];
-    EXPECT_EQ(a1.numberFormat, "mm-dd-yy");
+    EXPECT_EQ(a1.numberFormat, "m/d/yyyy");
     EXPECT_TRUE(a1.font.bold);
     EXPECT_FALSE(a1.font.italic);
     EXPECT_EQ(a1.font.underline, "single");
