@@ -259,7 +259,7 @@ TEST(OoxmlReader, WorkbookSheetsNamesAndSettings) {
 }
 
 TEST(OoxmlReader, FindsPartsTheWayProducersWriteThem) {
-    // Absolute targets, backslashes, "..", letter case, odd folders and no
+    // Absolute and percent-encoded targets, backslashes, "..", letter case, odd folders and no
     // [Content_Types].xml at all.
     auto parts = MinimalXlsxParts("");
     parts.erase("[Content_Types].xml");
@@ -275,7 +275,7 @@ TEST(OoxmlReader, FindsPartsTheWayProducersWriteThem) {
         "<sheet name=\"B\" sheetId=\"2\" r:id=\"b\"/></sheets></workbook>";
     parts["book/_rels/main.xml.rels"] =
         std::string(kRelsHead) + Rel("a", "worksheet", "..\\data\\one.xml") +
-        Rel("b", "worksheet", "/Book/./two.xml") + "</Relationships>";
+        Rel("b", "worksheet", "/Book/./t%77o.xml") + "</Relationships>";
     parts["data/one.xml"] = WorksheetXml("<row><c><v>1</v></c></row>");
     parts["book/two.xml"] = WorksheetXml("<row><c><v>2</v></c></row>");
     const auto book = Read(parts);
