@@ -11,6 +11,10 @@ unsigned U16(const char* p) {
     return static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8);
 }
 
+std::size_t U32(const char* p) {
+    return U16(p) | (std::size_t{U16(p + 2)} << 16);
+}
+
 }  // namespace
 
 BiffGlobals ReadBiffGlobals(std::string_view stream) {
@@ -27,6 +31,7 @@ BiffGlobals ReadBiffGlobals(std::string_view stream) {
             break;
         if (id == kBoundSheet && length >= 6) {
             BiffSheetInfo sheet;
+            sheet.offset = U32(data);
             switch (static_cast<unsigned char>(data[4]) & 3) {
                 case 1:
                     sheet.state = SheetState::Hidden;

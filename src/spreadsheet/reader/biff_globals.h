@@ -3,6 +3,7 @@
 // active sheet.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace tabulon::spreadsheet {
 struct BiffSheetInfo {
     SheetKind kind = SheetKind::Worksheet;
     SheetState state = SheetState::Visible;
+    std::size_t offset = 0;  // of the sheet's BOF record in the workbook stream
 };
 
 struct BiffGlobals {

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "spreadsheet/reader/biff_globals.h"
+#include "spreadsheet/reader/biff_sheet_layout.h"
 #include "spreadsheet/reader/compound_file.h"
 #include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/reader/serial_date.h"
@@ -118,7 +119,7 @@ class XlsDates {
 };
 
 void ReadXlsFile(const std::string& path, const std::string& fileName, const BiffGlobals& globals,
-                 IWorkbookImport& sink) {
+                 const std::string* workbookStream, IWorkbookImport& sink) {
     FreexlHandle xls(path, fileName);
     const void* h = xls.Get();
     unsigned int info = 0;
@@ -157,6 +158,8 @@ void ReadXlsFile(const std::string& path, const std::string& fileName, const Bif
         if (rows > static_cast<unsigned>(kMaxRows) || cols > static_cast<unsigned>(kMaxColumns))
             throw ReadError(fileName + ": sheet '" + name + "' is larger than the grid");
         ISheetImport& target = sink.Sheet(index);
+        if (globals.sheets.size() == sheets && workbookStream)
+            ReadBiffSheetLayout(*workbookStream, info.offset, target);
         for (unsigned int r = 0; r < rows; ++r) {
             for (unsigned short c = 0; c < cols; ++c) {
                 FreeXL_CellValue cell;
@@ -197,7 +200,8 @@ void ReadXlsFile(const std::string& path, const std::string& fileName, const Bif
 }
 
 void ReadXlsMemory(const void* data, std::size_t size, const std::string& fileName,
-                   const BiffGlobals& globals, IWorkbookImport& sink) {
+                   const BiffGlobals& globals, const std::string* workbookStream,
+                   IWorkbookImport& sink) {
     // freexl reads only from a path: give it an anonymous in-memory file.
     const int fd = memfd_create("tabulon-xls", MFD_CLOEXEC);
     if (fd < 0)
@@ -214,7 +218,7 @@ void ReadXlsMemory(const void* data, std::size_t size, const std::string& fileNa
             throw ReadError(fileName + ": cannot be read: writing a memory file failed");
         done += static_cast<std::size_t>(n);
     }
-    ReadXlsFile("/proc/self/fd/" + std::to_string(fd), fileName, globals, sink);
+    ReadXlsFile("/proc/self/fd/" + std::to_string(fd), fileName, globals, workbookStream, sink);
 }
 
 }  // namespace
@@ -236,9 +240,9 @@ void ReadXls(const void* data, std::size_t size, const std::string& fileName,
     }
     globals = ReadBiffGlobals(*stream);
     if (path) {
-        ReadXlsFile(*path, fileName, globals, sink);
+        ReadXlsFile(*path, fileName, globals, &*stream, sink);
     } else {
-        ReadXlsMemory(data, size, fileName, globals, sink);
+        ReadXlsMemory(data, size, fileName, globals, &*stream, sink);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "recording_sink.h"
 #include "spreadsheet/reader/biff_globals.h"
+#include "spreadsheet/reader/biff_sheet_layout.h"
 #include "spreadsheet/reader/workbook_reader.h"
 
 namespace tabulon::spreadsheet {
@@ -106,6 +107,46 @@ TEST(XlsReader, GlobalsRecords) {
     // A record running past the end stops the scan without harm.
     EXPECT_EQ(ReadBiffGlobals(stream.substr(0, 26)).sheets.size(), 1u);
     EXPECT_EQ(ReadBiffGlobals("").sheets.size(), 0u);
+}
+
+TEST(XlsReader, SheetLayoutRecords) {
+    // BOF; ROW 3 hidden with a custom height of 30 pt; ROW 4 plain; COLINFO B:IV
+    // width 12.5 custom; COLINFO with first > last (skipped); MERGEDCELLS with one
+    // good range and one beyond the grid; STANDARDWIDTH 9; EOF; then a ROW
+    // that belongs to no sheet.
+    static const char kBytes[] =
+        "\x09\x08\x04\x00\x00\x06\x10\x00"
+        "\x08\x02\x10\x00\x02\x00\x00\x00\x01\x00\x58\x02\x00\x00\x00\x00\x60\x00\x0F\x00"
+        "\x08\x02\x10\x00\x03\x00\x00\x00\x01\x00\xFF\x80\x00\x00\x00\x00\x00\x00\x0F\x00"
+        "\x7D\x00\x0C\x00\x01\x00\x00\x01\x80\x0C\x0F\x00\x02\x00\x00\x00"
+        "\x7D\x00\x0C\x00\x05\x00\x04\x00\x00\x01\x0F\x00\x01\x00\x00\x00"
+        "\xE5\x00\x12\x00\x02\x00\x00\x00\x01\x00\x00\x00\x02\x00"
+        "\x00\x00\x01\x00\x00\x00\xFF\xFF"
+        "\x99\x00\x02\x00\x00\x09"
+        "\x0A\x00\x00\x00"
+        "\x08\x02\x10\x00\x07\x00\x00\x00\x01\x00\x58\x02\x00\x00\x00\x00\x60\x00\x0F\x00";
+    const std::string stream(kBytes, sizeof kBytes - 1);
+    testing::RecordingSheet sheet;
+    ReadBiffSheetLayout(stream, 0, sheet);
+    ASSERT_EQ(sheet.rows.size(), 1u);
+    EXPECT_EQ(sheet.rows[0], "3 height=30 custom hidden style=0");
+    ASSERT_EQ(sheet.columns.size(), 1u);
+    EXPECT_EQ(sheet.columns[0], "B:IV width=12.5 custom style=0");
+    ASSERT_EQ(sheet.merges.size(), 1u);
+    EXPECT_EQ(sheet.merges[0], (RangeRef{{1, 1}, {2, 3}}));
+    EXPECT_EQ(sheet.defaultWidth, 9);
+    // Not at a BOF, or cut inside a record: nothing, and no harm.
+    testing::RecordingSheet none;
+    ReadBiffSheetLayout(stream, 8, none);
+    ReadBiffSheetLayout(stream.substr(0, 20), 0, none);
+    ReadBiffSheetLayout(stream, stream.size() + 10, none);
+    EXPECT_TRUE(none.rows.empty() && none.columns.empty());
+
+    if (!std::filesystem::exists(kCorpus + "/poi/WORKBOOK_in_capitals.xls"))
+        return;
+    const auto xls = ReadCorpusFile("poi/WORKBOOK_in_capitals.xls");
+    EXPECT_EQ(xls.sheets[0].content.merges.size(), 54u);
+    EXPECT_EQ(xls.sheets[0].content.columns.at(1), "B:B width=24.8555 style=0");
 }
 
 }  // namespace
