@@ -115,3 +115,36 @@ TEST(EvalReference, IndexChooseRowsColumns) {
 
 }  // namespace
 }  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalReference, IndirectReadsReferencesFromText) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"INDIRECT(\"A3\")", N(3)},
+        {"SUM(INDIRECT(\"A1:A\"&5))", N(15)},
+        {"INDIRECT(\"'Data 2'!A2\")", N(200)},
+        {"SUM(INDIRECT(\"Items\"))", N(15)},
+        {"INDIRECT(\"1+1\")", E(ErrorCode::Ref)},
+        {"INDIRECT(\"Nope!A1\")", E(ErrorCode::Ref)},
+        {"INDIRECT(\"[1]Sheet1!A1\")", E(ErrorCode::Ref)},
+        {"INDIRECT(\"R1C1\",FALSE)", E(ErrorCode::Ref)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+TEST(EvalInformation, TypeAndErrorType) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"TYPE(A1)", N(1)},        {"TYPE(B3)", N(1)},
+        {"TYPE(\"x\")", N(2)},     {"TYPE(TRUE)", N(4)},
+        {"TYPE(C1)", N(16)},       {"TYPE({1,2})", N(64)},
+        {"TYPE(A1:A2)", N(64)},    {"ERROR.TYPE(C1)", N(7)},
+        {"ERROR.TYPE(1/0)", N(2)}, {"ERROR.TYPE(1)", E(ErrorCode::NA)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing

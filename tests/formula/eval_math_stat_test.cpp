@@ -121,3 +121,48 @@ TEST(EvalStatistical, AveragesExtremesAndSpread) {
 
 }  // namespace
 }  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalMath, MultiplesAndLogarithms) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"FLOOR(2.5,1)", N(2)},
+        {"FLOOR(-2.5,-2)", N(-2)},
+        {"FLOOR(-2.5,2)", N(-4)},
+        {"FLOOR(2.5,-2)", E(ErrorCode::Num)},
+        {"FLOOR(2.5,0)", E(ErrorCode::Div0)},
+        {"FLOOR(0.3/0.1,1)", N(3)},
+        {"CEILING(2.5,1)", N(3)},
+        {"CEILING(-2.5,-2)", N(-4)},
+        {"CEILING(-2.5,2)", N(-2)},
+        {"CEILING(4.42,0.05)", N(4.45)},
+        {"LOG(100)", N(2)},
+        {"LOG(8,2)", N(3)},
+        {"LOG(0)", E(ErrorCode::Num)},
+        {"LOG(8,1)", E(ErrorCode::Div0)},
+        {"LOG10(1000)", N(3)},
+        {"LN(EXP(2))", N(2)},
+        {"SUMSQ(A1:A3)", N(14)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+TEST(EvalArrays, ArrayConstantsCombineElementByElement) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"MAX(A2*{1,2,3})", N(6)},
+        {"SUM({1,2,3}*{4,5,6})", N(32)},
+        {"SUM({1;2}+{10,20})", N(66)},  // a column against a row gives a 2x2 array
+        {"SUM(-{1,2})", N(-3)},
+        {"{1,2,3}*2", N(2)},  // a cell shows the first element
+        {"SUM({1,2,3}/{1,0,1})", E(ErrorCode::Div0)},
+        {"SUMPRODUCT(--(D1:D4=\"apple\"))", N(1)},
+        {"SUMPRODUCT((A1:A4>1)*(E1:E4))", N(90)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing

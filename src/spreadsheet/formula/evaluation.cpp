@@ -211,6 +211,25 @@ Operand Evaluation::EvalName(const Node& n) {
     return result;
 }
 
+Operand Evaluation::EvalReferenceText(std::string_view text) {
+    std::shared_ptr<const Ast> ast;
+    try {
+        ast = m_shared.cache.Get(text, m_origin.cell);
+    } catch (const FormulaSyntaxError&) {
+        return Value::Error(ErrorCode::Ref);
+    }
+    NodeKind kind = ast->nodes[ast->root].kind;
+    bool reference = kind == NodeKind::Reference || kind == NodeKind::Name ||
+                     (kind == NodeKind::Binary && ast->nodes[ast->root].op == OperatorKind::Range);
+    if (!reference || !ast->evaluable)
+        return Value::Error(ErrorCode::Ref);
+    Evaluation inner(*ast, m_origin, m_shared);
+    Operand result = inner.Eval(ast->root);
+    if (!result.IsRef())
+        return Value::Error(ErrorCode::Ref);
+    return result;
+}
+
 Operand Evaluation::EvalFunction(const Node& n) {
     if (n.function < 0)
         return Value::Error(ErrorCode::Name);
@@ -240,8 +259,8 @@ Operand Evaluation::EvalUnary(const Node& n) {
             return Value::Error(e.code);
         }
     };
-    if (arrayMode > 0 &&
-        (a.IsArray() || (a.IsRef() && !(a.areas.size() == 1 && a.areas[0].IsCell())))) {
+    if (a.IsArray() ||
+        (arrayMode > 0 && a.IsRef() && !(a.areas.size() == 1 && a.areas[0].IsCell()))) {
         auto in = ToMatrix(a);
         auto out = std::make_shared<Matrix>(in->rows, in->cols);
         for (std::size_t i = 0; i < in->cells.size(); ++i)
@@ -257,9 +276,14 @@ Operand Evaluation::EvalBinary(const Node& n) {
         return ReferenceOperator(op, Eval(n.children[0]), Eval(n.children[1]));
     }
     if (arrayMode == 0) {
-        Value a = EvalScalar(n.children[0]);
-        Value b = EvalScalar(n.children[1]);
-        return ApplyOperator(op, a, b, Date1904());
+        // Outside array evaluation a range meets an operator through implicit
+        // intersection, but array constants (and arrays functions return) still
+        // combine element by element: =MAX(A1*{1,2,3}).
+        Operand a = OperatorOperand(n.children[0]);
+        Operand b = OperatorOperand(n.children[1]);
+        if (a.IsArray() || b.IsArray())
+            return ElementWise(n, a, b);
+        return ApplyOperator(op, a.value, b.value, Date1904());
     }
     Operand a = Eval(n.children[0]);
     Operand b = Eval(n.children[1]);
@@ -269,6 +293,16 @@ Operand Evaluation::EvalBinary(const Node& n) {
     if (single(a) && single(b))
         return ApplyOperator(op, Deref(a), Deref(b), Date1904());
     return ElementWise(n, a, b);
+}
+
+Operand Evaluation::OperatorOperand(std::uint32_t index) {
+    const Node& n = m_ast.nodes[index];
+    if (n.kind == NodeKind::Constant || n.kind == NodeKind::Reference)
+        return EvalScalar(index);
+    Operand o = Eval(index);
+    if (o.IsRef())
+        return Deref(o);
+    return o;
 }
 
 Operand Evaluation::ElementWise(const Node& n, const Operand& a, const Operand& b) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "spreadsheet/formula/ast.h"
@@ -46,6 +47,10 @@ class Evaluation {
     // Calls `visit` for every non-empty cell of every area of a reference.
     void VisitRef(const Operand& ref, const std::function<void(int, CellRef, const Value&)>& visit);
 
+    // The reference a text names ("B2", "Sheet2!A1:C3", a defined name), evaluated
+    // here; #REF! when the text is no reference. For INDIRECT.
+    Operand EvalReferenceText(std::string_view text);
+
     // A reference's area cut to the used extent of its sheet (at least one cell kept).
     RangeRef Clip(int sheet, const RangeRef& range);
 
@@ -65,6 +70,7 @@ class Evaluation {
     Operand EvalBinary(const Node& node);
     Operand EvalUnary(const Node& node);
     Operand ReferenceOperator(OperatorKind op, const Operand& a, const Operand& b);
+    Operand OperatorOperand(std::uint32_t node);
     Operand ElementWise(const Node& node, const Operand& a, const Operand& b);
     int ResolveSheet(const AstRef& ref, bool last);
 

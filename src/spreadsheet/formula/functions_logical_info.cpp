@@ -134,8 +134,53 @@ Operand T(CallContext& call) {
     return Value::Text("");
 }
 
+Operand Type(CallContext& call) {
+    Operand o = call.Arg(0);
+    if (o.IsArray() || (o.IsRef() && !(o.areas.size() == 1 && o.areas[0].IsCell())))
+        return Value::Number(64);
+    Value v = call.Eval().Deref(o);
+    switch (v.Kind()) {
+        case ValueKind::Text:
+            return Value::Number(2);
+        case ValueKind::Boolean:
+            return Value::Number(4);
+        case ValueKind::Error:
+            return Value::Number(16);
+        default:
+            return Value::Number(1);
+    }
+}
+
+Operand ErrorType(CallContext& call) {
+    Value v = call.Scalar(0);
+    if (!v.IsError())
+        return Value::Error(ErrorCode::NA);
+    switch (v.AsError()) {
+        case ErrorCode::Null:
+            return Value::Number(1);
+        case ErrorCode::Div0:
+            return Value::Number(2);
+        case ErrorCode::Value:
+            return Value::Number(3);
+        case ErrorCode::Ref:
+            return Value::Number(4);
+        case ErrorCode::Name:
+            return Value::Number(5);
+        case ErrorCode::Num:
+            return Value::Number(6);
+        case ErrorCode::NA:
+            return Value::Number(7);
+        case ErrorCode::GettingData:
+            return Value::Number(8);
+        default:
+            return Value::Number(static_cast<double>(v.AsError()));
+    }
+}
+
+// clang-format off
 constexpr FunctionInfo kFunctions[] = {
     {"AND", And, 1, kVariadic},
+    {"ERROR.TYPE", ErrorType, 1, 1},
     {"FALSE", False, 0, 0},
     {"IF", If, 1, 3},
     {"IFERROR", IfError, 2, 2},
@@ -153,8 +198,10 @@ constexpr FunctionInfo kFunctions[] = {
     {"OR", Or, 1, kVariadic},
     {"T", T, 1, 1},
     {"TRUE", True, 0, 0},
+    {"TYPE", Type, 1, 1},
     {"XOR", Xor, 1, kVariadic},
 };
+// clang-format on
 
 }  // namespace
 

@@ -251,13 +251,28 @@ Operand Extent(CallContext& call) {
     return Value::Number(1);
 }
 
+Operand Indirect(CallContext& call) {
+    std::string text = call.Text(0);
+    if (!call.Boolean(1, true))
+        return Value::Error(ErrorCode::Ref);  // R1C1 text: not read
+    return call.Eval().EvalReferenceText(text);
+}
+
+// clang-format off
 constexpr FunctionInfo kFunctions[] = {
-    {"CHOOSE", Choose, 2, kVariadic}, {"COLUMN", Position<false>, 0, 1},
-    {"COLUMNS", Extent<false>, 1, 1}, {"HLOOKUP", HLookup, 3, 4},
-    {"INDEX", Index, 2, 4},           {"LOOKUP", Lookup, 2, 3},
-    {"MATCH", Match, 2, 3},           {"ROW", Position<true>, 0, 1},
-    {"ROWS", Extent<true>, 1, 1},     {"VLOOKUP", VLookup, 3, 4},
+    {"CHOOSE", Choose, 2, kVariadic},
+    {"COLUMN", Position<false>, 0, 1},
+    {"COLUMNS", Extent<false>, 1, 1},
+    {"HLOOKUP", HLookup, 3, 4},
+    {"INDEX", Index, 2, 4},
+    {"INDIRECT", Indirect, 1, 2},
+    {"LOOKUP", Lookup, 2, 3},
+    {"MATCH", Match, 2, 3},
+    {"ROW", Position<true>, 0, 1},
+    {"ROWS", Extent<true>, 1, 1},
+    {"VLOOKUP", VLookup, 3, 4},
 };
+// clang-format on
 
 }  // namespace
 

@@ -269,6 +269,7 @@ Operand Subtotal(CallContext& call) {
     return Compute(stat, CollectNumbers(call, 1));
 }
 
+// clang-format off
 constexpr FunctionInfo kFunctions[] = {
     {"AVERAGE", Simple<Stat::Average>, 1, kVariadic},
     {"AVERAGEIF", AverageIf, 2, 3},
@@ -295,6 +296,7 @@ constexpr FunctionInfo kFunctions[] = {
     {"VAR.S", Simple<Stat::Var>, 1, kVariadic},
     {"VARP", Simple<Stat::VarP>, 1, kVariadic},
 };
+// clang-format on
 
 }  // namespace
 
