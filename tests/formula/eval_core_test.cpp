@@ -143,3 +143,18 @@ TEST(EvalDates, The1904SystemShiftsSerials) {
 
 }  // namespace
 }  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalOperators, SumsThatCancelOutShowZeroOnlyAtTheEnd) {
+    SampleBook book;
+    EXPECT_TRUE(SameValue(book.Eval("0.3-0.2-0.1"), N(0)));
+    EXPECT_TRUE(SameValue(book.Eval("F1+F2-0.3"), N(0)));
+    // Inside a larger expression the raw difference survives, as in the application.
+    EXPECT_FALSE(SameValue(book.Eval("(0.3-0.2-0.1)*1"), N(0)));
+    EXPECT_TRUE(SameValue(book.Eval("1E-20+0"), N(1E-20)));
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing

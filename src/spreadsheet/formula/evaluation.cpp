@@ -26,6 +26,17 @@ bool IsComparison(OperatorKind op) {
            op == OperatorKind::GreaterEqual;
 }
 
+// A sum or difference that ends a formula and cancels out to within the last
+// bits of its operands shows as 0, as the application shows =0.3-0.2-0.1.
+Value SnapToZero(const Value& result, const Value& a, const Value& b) {
+    if (!result.IsNumber() || !a.IsNumber() || !b.IsNumber() || result.AsNumber() == 0)
+        return result;
+    double scale = std::max(std::fabs(a.AsNumber()), std::fabs(b.AsNumber()));
+    if (std::fabs(result.AsNumber()) < scale * 0x1p-49)
+        return Value::Number(0);
+    return result;
+}
+
 }  // namespace
 
 Value ApplyOperator(OperatorKind op, const Value& a, const Value& b, bool date1904) {
@@ -283,7 +294,11 @@ Operand Evaluation::EvalBinary(const Node& n) {
         Operand b = OperatorOperand(n.children[1]);
         if (a.IsArray() || b.IsArray())
             return ElementWise(n, a, b);
-        return ApplyOperator(op, a.value, b.value, Date1904());
+        Value result = ApplyOperator(op, a.value, b.value, Date1904());
+        if ((op == OperatorKind::Plus || op == OperatorKind::Minus) &&
+            &n == &m_ast.nodes[m_ast.root])
+            return SnapToZero(result, a.value, b.value);
+        return result;
     }
     Operand a = Eval(n.children[0]);
     Operand b = Eval(n.children[1]);
