@@ -116,7 +116,7 @@ void Check(const Book& book, Tally& tally) {
         }
         // Like the workbook model, keep the stored result of a formula we cannot
         // (or should not) recalculate, so that formulas reading it see that value.
-        if (cells.Engine().IsEvaluable(formula) && !Volatile(formula)) {
+        if (cells.Engine().IsEvaluable(formula, cells, sheet) && !Volatile(formula)) {
             cells.SetFormula(c[2], formula, sheet);
         } else {
             cells.Set(c[2], cached, sheet);
@@ -125,7 +125,7 @@ void Check(const Book& book, Tally& tally) {
     }
     int shown = 0;
     for (const FormulaCell& f : formulas) {
-        if (!cells.Engine().IsEvaluable(f.formula)) {
+        if (!cells.Engine().IsEvaluable(f.formula, cells, f.sheet)) {
             ++tally.unevaluable;
             continue;
         }

@@ -158,3 +158,28 @@ TEST(EvalOperators, SumsThatCancelOutShowZeroOnlyAtTheEnd) {
 
 }  // namespace
 }  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalNames, RelativeNamesCountFromTheUsingCell) {
+    SampleBook book;
+    book.DefineName("LeftCell", "Sheet1!$A1");  // column A of the row that uses it
+    EXPECT_TRUE(SameValue(book.Eval("LeftCell*10", "B4"), N(40)));
+    EXPECT_TRUE(SameValue(book.Eval("LeftCell*10", "C2"), N(20)));
+}
+
+TEST(EvalNames, EvaluableOnlyWhenTheNamesAreToo) {
+    SampleBook book;
+    book.DefineName("Outside", "[1]Sheet1!$A$1");
+    book.DefineName("ViaOutside", "Outside*2");
+    FormulaEngine& engine = book.Engine();
+    EXPECT_TRUE(engine.IsEvaluable("Outside+1"));  // without the workbook, names are unseen
+    EXPECT_FALSE(engine.IsEvaluable("Outside+1", book, 0));
+    EXPECT_FALSE(engine.IsEvaluable("ViaOutside", book, 0));
+    EXPECT_TRUE(engine.IsEvaluable("Rate+Items+Unknown", book, 0));
+    EXPECT_TRUE(engine.IsEvaluable("Loop", book, 0));  // a cycle is an error value, not a stop
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing

@@ -80,6 +80,8 @@ TEST(EvalStatistical, CountsAndCriteria) {
         {"COUNTIF(A1:B5,TRUE)", N(1)},
         {"COUNTIF(C1:C2,\"#N/A\")", N(1)},
         {"COUNTIFS(A1:A5,\">1\",E1:E5,\">=30\")", N(2)},
+        {"COUNTIF(A1:B5,10)", N(1)},      // the text "10" in B1 counts as 10
+        {"COUNTIF(A1:B5,\">9\")", N(0)},  // ... but not for a comparison
         {"COUNTIFS(A1:A5,\"<>1\",E1:E5,\"\")", N(1)},
     };
     EXPECT_EVAL_TABLE(book, cases);

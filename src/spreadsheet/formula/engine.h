@@ -27,6 +27,9 @@ class FormulaEngine : public IEvaluator {
     // True when the formula parses, calls only known functions and refers to no
     // other workbook and no table.
     bool IsEvaluable(std::string_view formula);
+    // As above, and every defined name the formula uses (directly or through other
+    // names) is evaluable too, as seen from `sheet` of `cells`.
+    bool IsEvaluable(std::string_view formula, const ICellProvider& cells, int sheet);
 
     FormulaCache& Cache() { return m_cache; }
 

@@ -205,7 +205,8 @@ Operand Evaluation::EvalName(const Node& n) {
         return Value::Error(ErrorCode::Ref);
     std::shared_ptr<const Ast> ast;
     try {
-        ast = m_shared.cache.Get(*text, m_origin.cell);
+        // Relative parts of a name count from A1 to the cell that uses it.
+        ast = m_shared.cache.Get(*text, CellRef{1, 1});
     } catch (const FormulaSyntaxError&) {
         return Value::Error(ErrorCode::Name);
     }
