@@ -3,6 +3,7 @@
 
 #include "sample_book.h"
 #include "spreadsheet/formula/engine.h"
+#include "spreadsheet/formula/parser.h"
 
 namespace tabulon::spreadsheet::formula::testing {
 namespace {
@@ -179,6 +180,25 @@ TEST(EvalNames, EvaluableOnlyWhenTheNamesAreToo) {
     EXPECT_FALSE(engine.IsEvaluable("ViaOutside", book, 0));
     EXPECT_TRUE(engine.IsEvaluable("Rate+Items+Unknown", book, 0));
     EXPECT_TRUE(engine.IsEvaluable("Loop", book, 0));  // a cycle is an error value, not a stop
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalGuards, TheDeepestAcceptedFormulasEvaluate) {
+    SampleBook book;
+    std::string chain = "A1";
+    for (int i = 0; i < 900; ++i)
+        chain += "+A1";
+    EXPECT_TRUE(SameValue(book.Eval(chain), N(901)));
+    std::string nested = "1";
+    for (int i = 0; i < kMaxNesting; ++i)
+        nested = "ABS(" + nested + ")";
+    EXPECT_TRUE(SameValue(book.Eval(nested), N(1)));
+    EXPECT_TRUE(SameValue(book.Eval("ABS(" + nested + ")"), E(ErrorCode::Name)));  // one too deep
 }
 
 }  // namespace
