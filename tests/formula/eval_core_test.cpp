@@ -203,3 +203,33 @@ TEST(EvalGuards, TheDeepestAcceptedFormulasEvaluate) {
 
 }  // namespace
 }  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalArrays, ArrayFormulasWorkElementByElement) {
+    SampleBook book;
+    auto at = [&](const char* formula, int row = 0, int col = 0) {
+        return book.Engine().EvaluateArray(formula, EvalOrigin{0, CellRef{100, 26}}, book, row,
+                                           col);
+    };
+    EXPECT_TRUE(SameValue(at("SUM(A1:A4*E1:E4)"), N(300)));
+    EXPECT_TRUE(SameValue(at("MIN(IF(A1:A5>2,A1:A5))"), N(3)));
+    EXPECT_TRUE(SameValue(at("SUM(IF(D1:D4=\"apple\",E1:E4,0))"), N(10)));
+    EXPECT_TRUE(SameValue(at("MAX(IF(B1:B5<>\"\",IF(ISNUMBER(B1:B5),B1:B5)))"), N(2.5)));
+    // Cells of a multi-cell array formula take their element of the result.
+    EXPECT_TRUE(SameValue(at("A1:A5*10", 2), N(30)));
+    EXPECT_TRUE(SameValue(at("A1:A5*10", 7), E(ErrorCode::NA)));
+    EXPECT_TRUE(SameValue(at("{1,2,3}", 4, 1), N(2)));  // a single row repeats down
+    EXPECT_TRUE(SameValue(at("7", 3, 3), N(7)));
+    // Functions of single values run per element inside array evaluation.
+    EXPECT_TRUE(SameValue(at("SUM(LEN(D1:D4))"), N(5 + 6 + 6 + 9)));
+    EXPECT_TRUE(SameValue(book.Eval("SUMPRODUCT(--ISNUMBER(SEARCH(\"an\",D1:D4)))"), N(1)));
+    EXPECT_TRUE(SameValue(book.Eval("SUMPRODUCT(LEN(D1:D2)*{1;10})"), N(65)));
+    EXPECT_TRUE(SameValue(at("SUM(ROUND(F1:F2*10,0))"), N(3)));
+    // The same text outside an array formula intersects implicitly.
+    EXPECT_TRUE(SameValue(book.Eval("SUM(A1:A4*E1:E4)"), E(ErrorCode::Value)));
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing

@@ -22,6 +22,18 @@ Value FormulaEngine::Evaluate(std::string_view formula, const EvalOrigin& origin
     return Evaluation(*ast, origin, shared).Run();
 }
 
+Value FormulaEngine::EvaluateArray(std::string_view formula, const EvalOrigin& origin,
+                                   ICellProvider& cells, int row, int col) {
+    std::shared_ptr<const Ast> ast;
+    try {
+        ast = m_cache.Get(formula, origin.cell);
+    } catch (const FormulaSyntaxError&) {
+        return Value::Error(ErrorCode::Name);
+    }
+    EvalShared shared{cells, m_cache, {}};
+    return Evaluation(*ast, origin, shared).RunArray(row, col);
+}
+
 std::optional<Value> FormulaEngine::TryEvaluate(std::string_view formula, const EvalOrigin& origin,
                                                 ICellProvider& cells) {
     std::shared_ptr<const Ast> ast;

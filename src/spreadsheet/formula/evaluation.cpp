@@ -106,6 +106,30 @@ Value Evaluation::Run() {
     return v;
 }
 
+Value Evaluation::RunArray(int row, int col) {
+    Value v;
+    try {
+        ++arrayMode;
+        Operand result = Eval(m_ast.root);
+        --arrayMode;
+        if (result.IsScalar()) {
+            v = result.value;
+        } else if (result.IsRef() && result.areas.size() == 1 && result.areas[0].IsCell()) {
+            v = Deref(result);
+        } else {
+            auto m = ToMatrix(result);
+            int r = m->rows == 1 ? 0 : row;
+            int c = m->cols == 1 ? 0 : col;
+            v = r < m->rows && c < m->cols ? m->At(r, c) : Value::Error(ErrorCode::NA);
+        }
+    } catch (const ErrorSignal& e) {
+        return Value::Error(e.code);
+    }
+    if (v.IsEmpty())
+        return Value::Number(0);
+    return v;
+}
+
 Value Evaluation::EvalScalar(std::uint32_t index) {
     const Node& n = m_ast.nodes[index];
     if (n.kind == NodeKind::Constant)
@@ -249,12 +273,62 @@ Operand Evaluation::EvalFunction(const Node& n) {
     int count = static_cast<int>(n.children.size());
     if (count < info.minArgs || count > info.maxArgs)
         return Value::Error(ErrorCode::Value);
+    if (arrayMode > 0 && info.elementWise && count > 0)
+        return CallElementWise(n, info);
     CallContext call(*this, n);
     try {
         return info.impl(call);
     } catch (const ErrorSignal& e) {
         return Value::Error(e.code);
     }
+}
+
+// A function of single values given arrays inside array evaluation runs once per
+// element: =SUMPRODUCT(--ISNUMBER(SEARCH("x",A1:A9))).
+Operand Evaluation::CallElementWise(const Node& n, const FunctionInfo& info) {
+    std::vector<Operand> args;
+    std::vector<std::shared_ptr<const Matrix>> arrays(n.children.size());
+    int rows = 0, cols = 0;
+    for (std::size_t i = 0; i < n.children.size(); ++i) {
+        args.push_back(Eval(n.children[i]));
+        const Operand& o = args.back();
+        bool single = o.IsScalar() || (o.IsRef() && o.areas.size() == 1 && o.areas[0].IsCell());
+        if (single)
+            continue;
+        try {
+            arrays[i] = ToMatrix(o);
+        } catch (const ErrorSignal& e) {
+            return Value::Error(e.code);
+        }
+        rows = std::max(rows, arrays[i]->rows);
+        cols = std::max(cols, arrays[i]->cols);
+    }
+    auto call = [&](const std::vector<Operand>& given) -> Operand {
+        CallContext context(*this, n, given);
+        try {
+            return info.impl(context);
+        } catch (const ErrorSignal& e) {
+            return Value::Error(e.code);
+        }
+    };
+    if (rows == 0)
+        return call(args);
+    auto out = std::make_shared<Matrix>(rows, cols);
+    std::vector<Operand> given = args;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            for (std::size_t i = 0; i < arrays.size(); ++i) {
+                if (!arrays[i])
+                    continue;
+                const Matrix& m = *arrays[i];
+                int rr = m.rows == 1 ? 0 : r;
+                int cc = m.cols == 1 ? 0 : c;
+                given[i] = rr < m.rows && cc < m.cols ? m.At(rr, cc) : Value::Error(ErrorCode::NA);
+            }
+            out->At(r, c) = Deref(call(given));
+        }
+    }
+    return Operand::Array(std::move(out));
 }
 
 Operand Evaluation::EvalUnary(const Node& n) {
@@ -460,6 +534,8 @@ bool CallContext::IsMissing(std::size_t i) const {
 Operand CallContext::Arg(std::size_t i) {
     if (i >= Count())
         return Value();
+    if (m_given)
+        return (*m_given)[i];
     return m_eval.Eval(m_node.children[i]);
 }
 
@@ -479,6 +555,8 @@ Operand CallContext::ArrayArg(std::size_t i) {
 Value CallContext::Scalar(std::size_t i) {
     if (i >= Count())
         return Value();
+    if (m_given)
+        return m_eval.Deref((*m_given)[i]);
     return m_eval.EvalScalar(m_node.children[i]);
 }
 

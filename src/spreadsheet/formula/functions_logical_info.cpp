@@ -7,7 +7,45 @@ namespace tabulon::spreadsheet::formula {
 
 namespace {
 
+// IF over an array of conditions (inside array evaluation): picks element by element.
+Operand IfArray(CallContext& call, const Operand& condition) {
+    Evaluation& eval = call.Eval();
+    auto cond = eval.ToMatrix(condition);
+    auto yes = eval.ToMatrix(call.Arg(1));
+    auto no = eval.ToMatrix(call.Count() < 3 ? Operand(Value::Boolean(false)) : call.Arg(2));
+    auto pick = [](const Matrix& m, int r, int c) -> Value {
+        int rr = m.rows == 1 ? 0 : r;
+        int cc = m.cols == 1 ? 0 : c;
+        if (rr >= m.rows || cc >= m.cols)
+            return Value::Error(ErrorCode::NA);
+        return m.At(rr, cc);
+    };
+    auto out = std::make_shared<Matrix>(cond->rows, cond->cols);
+    for (int r = 0; r < cond->rows; ++r) {
+        for (int c = 0; c < cond->cols; ++c) {
+            const Value& v = cond->At(r, c);
+            if (v.IsError()) {
+                out->At(r, c) = v;
+                continue;
+            }
+            try {
+                out->At(r, c) = ToBoolean(v) ? pick(*yes, r, c) : pick(*no, r, c);
+            } catch (const ErrorSignal& e) {
+                out->At(r, c) = Value::Error(e.code);
+            }
+        }
+    }
+    return Operand::Array(std::move(out));
+}
+
 Operand If(CallContext& call) {
+    if (call.Eval().arrayMode > 0) {
+        Operand condition = call.Arg(0);
+        bool single = condition.IsScalar() || (condition.IsRef() && condition.areas.size() == 1 &&
+                                               condition.areas[0].IsCell());
+        if (!single)
+            return IfArray(call, condition);
+    }
     Value condition = call.Scalar(0);
     if (condition.IsError())
         return condition;
