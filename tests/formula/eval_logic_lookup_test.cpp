@@ -148,3 +148,27 @@ TEST(EvalInformation, TypeAndErrorType) {
 
 }  // namespace
 }  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalReference, OffsetMovesAndResizes) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"OFFSET(A1,2,0)", N(3)},
+        {"SUM(OFFSET(A1,1,0,3,1))", N(9)},
+        {"SUM(OFFSET(A5,0,0,-2,1))", N(9)},
+        {"SUM(OFFSET(A1:A2,3,4))", N(40)},  // E4:E5
+        {"OFFSET(A1,-1,0)", E(ErrorCode::Ref)},
+        {"OFFSET(A1,0,0,0,1)", E(ErrorCode::Ref)},
+        {"OFFSET(1,0,0)", E(ErrorCode::Value)},
+        {"ROWS(OFFSET(A1,0,0,4,2))", N(4)},
+        {"SUMPRODUCT((ROW(A1:A5)>3)*A1:A5)", N(9)},
+        {"SUMPRODUCT(COLUMN(A1:C1))", N(6)},
+        {"ROW(A3:A5)", N(3)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing

@@ -233,7 +233,44 @@ Operand Position(CallContext& call) {
     if (!o.IsRef())
         return Value::Error(ErrorCode::Value);
     const RangeRef& r = o.areas[0].range;
-    return Value::Number(IsRow ? r.first.row : r.first.col);
+    int count = IsRow ? r.Rows() : r.Columns();
+    if (call.Eval().arrayMode == 0 || count == 1)
+        return Value::Number(IsRow ? r.first.row : r.first.col);
+    // Inside array evaluation: every row (column) number, as SUMPRODUCT idioms expect.
+    if (count > 1 << 20)
+        return Value::Error(ErrorCode::Num);
+    auto m = std::make_shared<Matrix>(IsRow ? count : 1, IsRow ? 1 : count);
+    for (int i = 0; i < count; ++i)
+        m->cells[static_cast<std::size_t>(i)] =
+            Value::Number((IsRow ? r.first.row : r.first.col) + i);
+    return Operand::Array(std::move(m));
+}
+
+// OFFSET(reference, rows, cols, [height], [width]): a reference moved and resized.
+Operand Offset(CallContext& call) {
+    Operand base = call.Arg(0);
+    if (base.IsScalar() && base.value.IsError())
+        return base.value;
+    if (!base.IsRef() || base.areas.size() != 1)
+        return Value::Error(ErrorCode::Value);
+    const Area& a = base.areas[0];
+    double rows = std::trunc(call.Number(1));
+    double cols = std::trunc(call.Number(2));
+    double height = call.IsMissing(3) ? a.range.Rows() : std::trunc(call.Number(3));
+    double width = call.IsMissing(4) ? a.range.Columns() : std::trunc(call.Number(4));
+    if (height == 0 || width == 0)
+        return Value::Error(ErrorCode::Ref);
+    double top = a.range.first.row + rows;
+    double left = a.range.first.col + cols;
+    double bottom = top + height + (height > 0 ? -1 : 1);
+    double right = left + width + (width > 0 ? -1 : 1);
+    if (std::min(top, bottom) < 1 || std::max(top, bottom) > kMaxRows ||
+        std::min(left, right) < 1 || std::max(left, right) > kMaxColumns)
+        return Value::Error(ErrorCode::Ref);
+    RangeRef out{
+        {static_cast<int>(std::min(top, bottom)), static_cast<int>(std::min(left, right))},
+        {static_cast<int>(std::max(top, bottom)), static_cast<int>(std::max(left, right))}};
+    return Operand::Ref(Area{a.sheet, a.sheetLast, out});
 }
 
 template <bool IsRow>
@@ -268,6 +305,7 @@ constexpr FunctionInfo kFunctions[] = {
     {"INDIRECT", Indirect, 1, 2},
     {"LOOKUP", Lookup, 2, 3},
     {"MATCH", Match, 2, 3},
+    {"OFFSET", Offset, 3, 5},
     {"ROW", Position<true>, 0, 1},
     {"ROWS", Extent<true>, 1, 1},
     {"VLOOKUP", VLookup, 3, 4},
