@@ -91,6 +91,10 @@ TEST(EvalReferences, ImplicitIntersectionPicksTheFormulasRowOrColumn) {
     EXPECT_TRUE(SameValue(book.Eval("E1:H1", "F7"), N(0.1)));  // column F of row 1
     EXPECT_TRUE(SameValue(book.Eval("A1:B2", "Z1"), E(ErrorCode::Value)));
     EXPECT_TRUE(SameValue(book.Eval("A1:A5", "B4"), N(4)));
+    // '@' asks for the same intersection, even inside array evaluation.
+    EXPECT_TRUE(SameValue(book.Eval("@A1:A5*2", "Z3"), N(6)));
+    EXPECT_TRUE(
+        SameValue(book.Engine().EvaluateArray("SUM(@A1:A5)", EvalOrigin{0, {2, 26}}, book), N(2)));
 }
 
 TEST(EvalNames, DefinedNamesAndTheirScope) {

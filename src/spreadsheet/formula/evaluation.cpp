@@ -333,6 +333,11 @@ Operand Evaluation::CallElementWise(const Node& n, const FunctionInfo& info) {
 
 Operand Evaluation::EvalUnary(const Node& n) {
     Operand a = Eval(n.children[0]);
+    if (n.op == OperatorKind::At) {
+        if (a.IsRef() && a.areas.size() == 1 && a.areas[0].IsCell())
+            return a;  // =@A1:A1 stays a ref
+        return Deref(a);
+    }
     auto apply = [&](const Value& v) -> Value {
         if (v.IsError())
             return v;

@@ -86,12 +86,8 @@ int Find(const Value& x, int count, int mode, At at) {
         if (mode < 0)
             c = -c;
         if (c <= 0) {
-            found = probe;
-            if (c == 0 && mode > 0) {
-                lo = probe + 1;  // keep the last of equal values
-            } else {
-                lo = probe + 1;
-            }
+            found = probe;  // keep looking right: the last of equal values wins
+            lo = probe + 1;
         } else {
             hi = mid - 1;
         }

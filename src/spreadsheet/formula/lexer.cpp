@@ -213,6 +213,9 @@ class Lexer {
             case '%':
                 Push(TokenKind::Operator, 1, OperatorKind::Percent);
                 return;
+            case '@':
+                Push(TokenKind::Operator, 1, OperatorKind::At);
+                return;
             case ':':
                 Push(TokenKind::Operator, 1, OperatorKind::Range);
                 return;
