@@ -172,3 +172,33 @@ TEST(EvalReference, OffsetMovesAndResizes) {
 
 }  // namespace
 }  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalReference, HugeNumberArgumentsAreRangeErrorsNotCrashes) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"INDEX(A1:A5,1E+300)", E(ErrorCode::Ref)},
+        {"INDEX(A1:A5,-1E+300)", E(ErrorCode::Ref)},
+        {"INDEX(A1:A5,1,1,1E+300)", E(ErrorCode::Ref)},
+        {"ROUND(1.5,1E+300)", N(1.5)},
+        {"ROUND(1.5,-1E+300)", N(0)},
+        {"WEEKDAY(1,1E+300)", E(ErrorCode::Num)},
+        {"SUBTOTAL(1E+300,A1)", E(ErrorCode::Value)},
+        {"OFFSET(A1,1E+300,0)", E(ErrorCode::Ref)},
+        {"CHOOSE(1E+300,1)", E(ErrorCode::Value)},
+        {"VLOOKUP(1,H1:J4,1E+300)", E(ErrorCode::Ref)},
+        {"LEFT(\"abc\",1E+300)", S("abc")},
+        {"MID(\"abc\",1E+300,1)", S("")},
+        {"DATE(2000,1E+300,1)", E(ErrorCode::Num)},
+        {"EDATE(1,1E+300)", E(ErrorCode::Num)},
+        {"TIME(1E+300,0,0)", E(ErrorCode::Num)},
+        {"LARGE(A1:A5,1E+300)", E(ErrorCode::Num)},
+        {"REPT(\"a\",1E+300)", E(ErrorCode::Value)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing

@@ -333,6 +333,14 @@ int CompareValues(const Value& a, const Value& b) {
     return x < y ? -1 : 1;
 }
 
+int TruncToInt(double d) {
+    if (!(d > -2147483647.0))
+        return d != d ? 0 : -2147483647;
+    if (d > 2147483647.0)
+        return 2147483647;
+    return static_cast<int>(d);
+}
+
 std::string ToUpperAscii(std::string_view s) {
     std::string out(s);
     for (char& c : out)

@@ -57,7 +57,7 @@ Operand Weekday(CallContext& call) {
     double serial = call.Number(0);
     if (serial < 0)
         return Value::Error(ErrorCode::Num);
-    int type = static_cast<int>(call.Number(1, 1));
+    int type = TruncToInt(call.Number(1, 1));
     long whole = static_cast<long>(std::floor(serial));
     int d = static_cast<int>((whole + (Is1904(call) ? 5 : 6)) % 7);  // 0 = Sunday
     switch (type) {

@@ -172,14 +172,14 @@ Operand Index(CallContext& call) {
     Operand source = call.Arg(0);
     if (source.IsScalar() && source.value.IsError())
         return source.value;
-    int areaIndex = static_cast<int>(call.Number(3, 1));
+    int areaIndex = TruncToInt(call.Number(3, 1));
     if (source.IsRef()) {
         if (areaIndex < 1 || areaIndex > static_cast<int>(source.areas.size()))
             return Value::Error(ErrorCode::Ref);
         Area a = source.areas[static_cast<std::size_t>(areaIndex - 1)];
         int rows = a.range.Rows(), cols = a.range.Columns();
-        int r = static_cast<int>(call.Number(1, 0));
-        int c = static_cast<int>(call.Number(2, 0));
+        int r = TruncToInt(call.Number(1, 0));
+        int c = TruncToInt(call.Number(2, 0));
         if (call.Count() == 2 && rows == 1)
             std::swap(r, c);  // INDEX(A1:E1, 3)
         if (r < 0 || c < 0 || r > rows || c > cols)
@@ -192,8 +192,8 @@ Operand Index(CallContext& call) {
         return Operand::Ref(Area{a.sheet, a.sheetLast, out});
     }
     auto m = call.Eval().ToMatrix(source);
-    int r = static_cast<int>(call.Number(1, 0));
-    int c = static_cast<int>(call.Number(2, 0));
+    int r = TruncToInt(call.Number(1, 0));
+    int c = TruncToInt(call.Number(2, 0));
     if (call.Count() == 2 && m->rows == 1)
         std::swap(r, c);
     if (r < 0 || c < 0 || r > m->rows || c > m->cols)

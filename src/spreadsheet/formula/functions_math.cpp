@@ -18,7 +18,7 @@ Value Checked(double d) {
 // Rounds half away from zero at `digits` decimals (negative: tens, hundreds...),
 // working on the 15-digit value so that 2.675 rounds to 2.68 as displayed.
 double RoundTo(double x, double digits, int mode /* 0 nearest, 1 up, -1 down */) {
-    int d = static_cast<int>(std::trunc(digits));
+    int d = TruncToInt(digits);
     if (d > 15)
         d = 15;
     if (d < -15)

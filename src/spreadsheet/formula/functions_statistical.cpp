@@ -241,7 +241,7 @@ Operand Rank(CallContext& call) {
 }
 
 Operand Subtotal(CallContext& call) {
-    int code = static_cast<int>(std::trunc(call.Number(0)));
+    int code = TruncToInt(call.Number(0));
     if (code > 100)
         code -= 100;  // 101-111: also skip hidden rows, which we do not track
     static constexpr Stat kStats[] = {Stat::Average, Stat::Count,   Stat::CountA, Stat::Max,
