@@ -46,11 +46,26 @@ Entry& CellStore::Upsert(int row, int col) {
     auto it = LowerBound(cells, col);
     if (it != cells.end() && it->col == col)
         return cells[static_cast<size_t>(it - cells.begin())];
+    if (cells.size() == cells.capacity()) {
+        // Grow by half rather than double: rows are many and mostly short.
+        const size_t offset = static_cast<size_t>(it - cells.cbegin());
+        cells.reserve(cells.size() < 4 ? 4 : cells.size() + cells.size() / 2);
+        it = cells.cbegin() + static_cast<long>(offset);
+    }
     Entry e{};
     e.col = static_cast<std::uint16_t>(col);
     e.slot = Slot::Blank;
     ++m_cellCount;
     return *cells.insert(it, e);
+}
+
+void CellStore::Compact() {
+    for (auto& page : m_pages) {
+        if (!page)
+            continue;
+        for (RowInfo& r : *page)
+            r.cells.shrink_to_fit();
+    }
 }
 
 void CellStore::Erase(int row, int col) {

@@ -60,6 +60,8 @@ class CellStore {
     // The entry at (row, col), inserted as a blank when missing.
     Entry& Upsert(int row, int col);
     void Erase(int row, int col);
+    // Gives back the spare room of every row.
+    void Compact();
 
     const RowInfo* Row(int row) const;
     RowInfo& TouchRow(int row);

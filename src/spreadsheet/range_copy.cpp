@@ -1,5 +1,7 @@
 #include "spreadsheet/range_copy.h"
 
+#include <algorithm>
+#include <atomic>
 #include <stdexcept>
 #include <vector>
 
@@ -8,7 +10,8 @@
 namespace tabulon::spreadsheet {
 
 namespace {
-FormulaMover g_mover = nullptr;
+// Installed once at start-up, read by copies on any thread.
+std::atomic<FormulaMover> g_mover{nullptr};
 
 struct Snapshot {
     CellRef ref;
@@ -18,6 +21,44 @@ struct Snapshot {
     bool stale = false;
     int style = 0;
 };
+void CopyDimensions(const Worksheet& from, const RangeRef& source, Worksheet& to, int dRows,
+                    int dCols) {
+    if (source.first.row == 1 && source.last.row == kMaxRows) {
+        std::vector<ColumnSpan> spans;
+        for (const ColumnSpan& s : from.ColumnSpans()) {
+            const int first = std::max(s.first, source.first.col);
+            const int last = std::min(s.last, source.last.col);
+            if (first <= last)
+                spans.push_back({first + dCols, last + dCols, s.info});
+        }
+        to.SetColumns(source.first.col + dCols, source.last.col + dCols, {});
+        for (const ColumnSpan& s : spans) {
+            ColumnInfo info = s.info;
+            info.style = to.Owner().ImportStyle(from.Owner(), info.style);
+            to.SetColumns(s.first, s.last, info);
+        }
+    }
+    if (source.first.col == 1 && source.last.col == kMaxColumns) {
+        std::vector<std::pair<int, RowInfoView>> rows;
+        from.ForEachRow([&](int row, const RowInfoView& props, const std::vector<CellView>&) {
+            if (row >= source.first.row && row <= source.last.row)
+                rows.emplace_back(row, props);
+        });
+        std::vector<int> cleared;
+        to.ForEachRow([&](int row, const RowInfoView&, const std::vector<CellView>&) {
+            if (row >= source.first.row + dRows && row <= source.last.row + dRows) {
+                cleared.push_back(row);
+            }
+        });
+        for (int row : cleared)
+            to.SetRow(row, {});
+        for (auto [row, props] : rows) {
+            props.style = to.Owner().ImportStyle(from.Owner(), props.style);
+            to.SetRow(row + dRows, props);
+        }
+    }
+}
+
 }  // namespace
 
 void SetFormulaMover(FormulaMover mover) {
@@ -25,10 +66,12 @@ void SetFormulaMover(FormulaMover mover) {
 }
 
 std::string MoveFormulaText(std::string_view formula, int dRows, int dCols) {
-    // Until the formula engine installs its mover, copies keep the text as is.
-    if (!g_mover || (dRows == 0 && dCols == 0))
+    // TODO(formula): the formula engine installs its MoveFormula here at start-up;
+    // until it does, copies keep the text as is.
+    const FormulaMover mover = g_mover.load();
+    if (!mover || (dRows == 0 && dCols == 0))
         return std::string(formula);
-    return g_mover(formula, dRows, dCols);
+    return mover(formula, dRows, dCols);
 }
 
 void CopyCells(const Worksheet& from, const RangeRef& source, Worksheet& to, CellRef destination,
@@ -67,6 +110,20 @@ void CopyCells(const Worksheet& from, const RangeRef& source, Worksheet& to, Cel
         for (CellRef c : styled)
             to.SetStyle(c, 0);
     }
+    if (styles) {
+        std::vector<RangeRef> merges;
+        for (const RangeRef& m : from.Merges()) {
+            if (source.Contains(m.first) && source.Contains(m.last)) {
+                merges.push_back({{m.first.row + dRows, m.first.col + dCols},
+                                  {m.last.row + dRows, m.last.col + dCols}});
+            }
+        }
+        to.RemoveMerges(target);
+        for (const RangeRef& m : merges)
+            to.AddMerge(m);
+    }
+    if (parts & kCopyDimensions)
+        CopyDimensions(from, source, to, dRows, dCols);
     Workbook& book = to.Owner();
     const Workbook& other = from.Owner();
     std::vector<int> styleMap;

@@ -14,8 +14,11 @@ class Worksheet;
 enum CopyParts : unsigned {
     kCopyValues = 1,
     kCopyFormulas = 2,
-    kCopyStyles = 4,
-    kCopyAll = kCopyValues | kCopyFormulas | kCopyStyles,
+    kCopyStyles = 4,  // cell styles, and the merges lying inside the source
+    // Column widths and hidden columns when the source spans whole columns;
+    // row heights and hidden rows when it spans whole rows (copying all cells).
+    kCopyDimensions = 8,
+    kCopyAll = kCopyValues | kCopyFormulas | kCopyStyles | kCopyDimensions,
 };
 
 // Rewrites a formula's relative references for a copy moved by (dRows, dCols).

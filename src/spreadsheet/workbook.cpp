@@ -73,6 +73,7 @@ struct Workbook::Impl {
     std::unordered_map<std::string, int> styleIndex{{StyleKey(CellStyle{}), 0}};
     std::vector<DefinedName> names;
     mutable StringPool strings;
+    mutable std::vector<int> formatClasses;  // per style; -1 until asked
 
     void CheckIndex(int index) const {
         if (index < 0 || index >= static_cast<int>(sheets.size())) {
@@ -179,6 +180,13 @@ Worksheet& Workbook::CopySheet(const Worksheet& source, int position, std::strin
     }
     Worksheet& copy = AddSheet(chosen, source.Kind(), position);
     copy.CopyContentFrom(source);
+    const int from = source.Owner().IndexOf(source);
+    const int to = IndexOf(copy);
+    const std::vector<DefinedName> names = source.Owner().DefinedNames();
+    for (const auto& n : names) {
+        if (n.localSheet == from && from >= 0)
+            AddDefinedName({n.name, n.formula, to, n.hidden});
+    }
     return copy;
 }
 
@@ -264,6 +272,12 @@ const CellStyle& Workbook::Style(int index) const {
 }
 
 int Workbook::AddStyle(const CellStyle& style) {
+    // A file may point at a number format it never defines: that is General.
+    if (style.numberFormat.empty()) {
+        CellStyle general = style;
+        general.numberFormat = "General";
+        return AddStyle(general);
+    }
     auto [it, added] = m_impl->styleIndex.emplace(StyleKey(style), StyleCount());
     if (added)
         m_impl->styles.push_back(style);
@@ -274,6 +288,20 @@ int Workbook::ImportStyle(const Workbook& other, int index) {
     if (&other == this)
         return index >= 0 && index < StyleCount() ? index : 0;
     return AddStyle(other.Style(index));
+}
+
+FormatClass Workbook::StyleFormatClass(int index) const {
+    if (index < 0 || index >= StyleCount())
+        index = 0;
+    auto& cache = m_impl->formatClasses;
+    if (cache.size() < m_impl->styles.size())
+        cache.resize(m_impl->styles.size(), -1);
+    int& c = cache[static_cast<size_t>(index)];
+    if (c < 0) {
+        c = static_cast<int>(
+            ClassifyFormat(m_impl->styles[static_cast<size_t>(index)].numberFormat));
+    }
+    return static_cast<FormatClass>(c);
 }
 
 const std::vector<DefinedName>& Workbook::DefinedNames() const {

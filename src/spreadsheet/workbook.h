@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "spreadsheet/import.h"
+#include "spreadsheet/number_format.h"
 #include "spreadsheet/style.h"
 #include "spreadsheet/worksheet.h"
 
@@ -44,7 +45,8 @@ class Workbook {
     // A name not yet used: "Sheet1", "Sheet2"...
     std::string NextSheetName() const;
     // A copy of `source` (from this or another workbook) at `position`, named
-    // `name`, or "Name (2)" style when empty.
+    // `name`, or "Name (2)" style when empty. Names local to the source sheet
+    // are copied as names local to the copy.
     Worksheet& CopySheet(const Worksheet& source, int position = -1, std::string_view name = {});
     void DeleteSheet(int index);
     void RenameSheet(int index, std::string_view name);
@@ -69,6 +71,9 @@ class Workbook {
     int AddStyle(const CellStyle& style);
     // The index in this workbook of style `index` of `other`.
     int ImportStyle(const Workbook& other, int index);
+    // What the number format of style `index` presents (dates, currency...);
+    // remembered per style, so cheap to ask for every cell.
+    FormatClass StyleFormatClass(int index) const;
 
     // --- Defined names.
     const std::vector<DefinedName>& DefinedNames() const;

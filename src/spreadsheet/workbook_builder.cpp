@@ -11,6 +11,8 @@ namespace {
 class SheetBuilder final : public ISheetImport {
   public:
     explicit SheetBuilder(Worksheet& sheet) : m_sheet(sheet) {}
+    // The reader is done with the sheet: drop the room kept for growth.
+    ~SheetBuilder() override { m_sheet.Compact(); }
 
     void SetCell(CellRef cell, const Value& value, int style) override {
         if (!value.IsEmpty())

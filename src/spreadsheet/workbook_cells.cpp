@@ -1,5 +1,6 @@
 #include "spreadsheet/workbook_cells.h"
 
+#include <atomic>
 #include <unordered_set>
 #include <vector>
 
@@ -9,7 +10,7 @@ namespace tabulon::spreadsheet {
 
 namespace {
 
-formula::IEvaluator* g_defaultEvaluator = nullptr;
+std::atomic<formula::IEvaluator*> g_defaultEvaluator{nullptr};
 
 // Formula calls nest this deep on the C++ stack at most. Each level costs the
 // evaluator's own frames too, so this stays well below what a thread's stack
@@ -52,8 +53,8 @@ struct WorkbookCells::Impl {
 };
 
 WorkbookCells::WorkbookCells(Workbook& workbook, formula::IEvaluator* evaluator)
-    : m_impl(std::make_unique<Impl>(
-          Impl{workbook, evaluator ? evaluator : g_defaultEvaluator, 0, {}, {}, false, {}})) {}
+    : m_impl(std::make_unique<Impl>(Impl{
+          workbook, evaluator ? evaluator : g_defaultEvaluator.load(), 0, {}, {}, false, {}})) {}
 
 WorkbookCells::~WorkbookCells() = default;
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "spreadsheet/cell_store.h"
+#include "spreadsheet/number_format.h"
 #include "spreadsheet/string_pool.h"
 #include "spreadsheet/workbook.h"
 
@@ -363,6 +364,12 @@ void Worksheet::SetStyle(CellRef cell, int style) {
     m_impl->Touched(cell.row, e);
 }
 
+std::string Worksheet::DisplayText(CellRef cell) const {
+    const CellView v = Cell(cell);
+    const Workbook& book = m_impl->owner;
+    return FormatValue(v.ToValue(), book.Style(v.style).numberFormat, book.Date1904());
+}
+
 void Worksheet::ClearContents(CellRef cell) {
     CheckCell(cell);
     Entry* e = m_impl->cells.Find(cell.row, cell.col);
@@ -390,6 +397,11 @@ void Worksheet::ClearRange(const RangeRef& range, bool keepStyles) {
                 [&](const CellView& v) { doomed.push_back(v.ref); });
     for (CellRef c : doomed)
         keepStyles ? ClearContents(c) : Clear(c);
+}
+
+void Worksheet::Compact() {
+    m_impl->cells.Compact();
+    m_impl->formulas.shrink_to_fit();
 }
 
 std::size_t Worksheet::CellCount() const {
@@ -545,6 +557,13 @@ void Worksheet::AddMerge(const RangeRef& range) {
         }
     }
     m_impl->merges.push_back(range);
+}
+
+void Worksheet::RemoveMerges(const RangeRef& range) {
+    auto& merges = m_impl->merges;
+    merges.erase(std::remove_if(merges.begin(), merges.end(),
+                                [&](const RangeRef& m) { return Overlaps(m, range); }),
+                 merges.end());
 }
 
 void Worksheet::ClearMerges() {

@@ -86,10 +86,14 @@ class Worksheet {
     void SetCachedValue(CellRef cell, const Value& value);
     void MarkStale(CellRef cell);
     void SetStyle(CellRef cell, int style);
+    // The text the cell shows under its number format ("3/15/2023", "12.50%").
+    std::string DisplayText(CellRef cell) const;
     void ClearContents(CellRef cell);  // keeps the style
     void Clear(CellRef cell);          // content and style
     void ClearRange(const RangeRef& range, bool keepStyles = false);
     std::size_t CellCount() const;  // stored cells, formatted blanks included
+    // Releases memory kept for growth; worth it once a sheet is filled.
+    void Compact();
 
     // Every stored cell inside `range` (formatted blanks included), in the
     // order asked. Cost follows the stored cells, not the size of the range.
@@ -129,6 +133,8 @@ class Worksheet {
     const std::vector<RangeRef>& Merges() const;
     void AddMerge(const RangeRef& range);
     void ClearMerges();
+    // Removes every merge that overlaps `range`.
+    void RemoveMerges(const RangeRef& range);
     std::optional<RangeRef> AutoFilter() const;
     void SetAutoFilter(std::optional<RangeRef> range);
     // Shows again the rows of the auto filter range hidden by it.

@@ -3,6 +3,7 @@
 
 #include "sample_book.h"
 #include "spreadsheet/formula/engine.h"
+#include "spreadsheet/formula/parser.h"
 
 namespace tabulon::spreadsheet::formula::testing {
 namespace {
@@ -90,6 +91,10 @@ TEST(EvalReferences, ImplicitIntersectionPicksTheFormulasRowOrColumn) {
     EXPECT_TRUE(SameValue(book.Eval("E1:H1", "F7"), N(0.1)));  // column F of row 1
     EXPECT_TRUE(SameValue(book.Eval("A1:B2", "Z1"), E(ErrorCode::Value)));
     EXPECT_TRUE(SameValue(book.Eval("A1:A5", "B4"), N(4)));
+    // '@' asks for the same intersection, even inside array evaluation.
+    EXPECT_TRUE(SameValue(book.Eval("@A1:A5*2", "Z3"), N(6)));
+    EXPECT_TRUE(
+        SameValue(book.Engine().EvaluateArray("SUM(@A1:A5)", EvalOrigin{0, {2, 26}}, book), N(2)));
 }
 
 TEST(EvalNames, DefinedNamesAndTheirScope) {
@@ -139,6 +144,95 @@ TEST(EvalDates, The1904SystemShiftsSerials) {
     book.SetDate1904(true);
     EXPECT_TRUE(SameValue(book.Eval("DATE(2020,1,31)"), N(43861 - 1462)));
     EXPECT_TRUE(SameValue(book.Eval("YEAR(0)"), N(1904)));
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalOperators, SumsThatCancelOutShowZeroOnlyAtTheEnd) {
+    SampleBook book;
+    EXPECT_TRUE(SameValue(book.Eval("0.3-0.2-0.1"), N(0)));
+    EXPECT_TRUE(SameValue(book.Eval("F1+F2-0.3"), N(0)));
+    // Inside a larger expression the raw difference survives, as in the application.
+    EXPECT_FALSE(SameValue(book.Eval("(0.3-0.2-0.1)*1"), N(0)));
+    EXPECT_TRUE(SameValue(book.Eval("1E-20+0"), N(1E-20)));
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalNames, RelativeNamesCountFromTheUsingCell) {
+    SampleBook book;
+    book.DefineName("LeftCell", "Sheet1!$A1");  // column A of the row that uses it
+    EXPECT_TRUE(SameValue(book.Eval("LeftCell*10", "B4"), N(40)));
+    EXPECT_TRUE(SameValue(book.Eval("LeftCell*10", "C2"), N(20)));
+}
+
+TEST(EvalNames, EvaluableOnlyWhenTheNamesAreToo) {
+    SampleBook book;
+    book.DefineName("Outside", "[1]Sheet1!$A$1");
+    book.DefineName("ViaOutside", "Outside*2");
+    FormulaEngine& engine = book.Engine();
+    EXPECT_TRUE(engine.IsEvaluable("Outside+1"));  // without the workbook, names are unseen
+    EXPECT_FALSE(engine.IsEvaluable("Outside+1", book, 0));
+    EXPECT_FALSE(engine.IsEvaluable("ViaOutside", book, 0));
+    EXPECT_TRUE(engine.IsEvaluable("Rate+Items+Unknown", book, 0));
+    EXPECT_TRUE(engine.IsEvaluable("Loop", book, 0));  // a cycle is an error value, not a stop
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalGuards, TheDeepestAcceptedFormulasEvaluate) {
+    SampleBook book;
+    std::string chain = "A1";
+    for (int i = 0; i < 900; ++i)
+        chain += "+A1";
+    EXPECT_TRUE(SameValue(book.Eval(chain), N(901)));
+    std::string nested = "1";
+    for (int i = 0; i < kMaxNesting; ++i)
+        nested = "ABS(" + nested + ")";
+    EXPECT_TRUE(SameValue(book.Eval(nested), N(1)));
+    EXPECT_TRUE(SameValue(book.Eval("ABS(" + nested + ")"), E(ErrorCode::Name)));  // one too deep
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalArrays, ArrayFormulasWorkElementByElement) {
+    SampleBook book;
+    auto at = [&](const char* formula, int row = 0, int col = 0) {
+        return book.Engine().EvaluateArray(formula, EvalOrigin{0, CellRef{100, 26}}, book, row,
+                                           col);
+    };
+    EXPECT_TRUE(SameValue(at("SUM(A1:A4*E1:E4)"), N(300)));
+    EXPECT_TRUE(SameValue(at("MIN(IF(A1:A5>2,A1:A5))"), N(3)));
+    EXPECT_TRUE(SameValue(at("SUM(IF(D1:D4=\"apple\",E1:E4,0))"), N(10)));
+    EXPECT_TRUE(SameValue(at("MAX(IF(B1:B5<>\"\",IF(ISNUMBER(B1:B5),B1:B5)))"), N(2.5)));
+    // Cells of a multi-cell array formula take their element of the result.
+    EXPECT_TRUE(SameValue(at("A1:A5*10", 2), N(30)));
+    EXPECT_TRUE(SameValue(at("A1:A5*10", 7), E(ErrorCode::NA)));
+    EXPECT_TRUE(SameValue(at("{1,2,3}", 4, 1), N(2)));  // a single row repeats down
+    EXPECT_TRUE(SameValue(at("7", 3, 3), N(7)));
+    // Functions of single values run per element inside array evaluation.
+    EXPECT_TRUE(SameValue(at("SUM(LEN(D1:D4))"), N(5 + 6 + 6 + 9)));
+    EXPECT_TRUE(SameValue(book.Eval("SUMPRODUCT(--ISNUMBER(SEARCH(\"an\",D1:D4)))"), N(1)));
+    EXPECT_TRUE(SameValue(book.Eval("SUMPRODUCT(LEN(D1:D2)*{1;10})"), N(65)));
+    EXPECT_TRUE(SameValue(at("SUM(ROUND(F1:F2*10,0))"), N(3)));
+    // The same text outside an array formula intersects implicitly.
+    EXPECT_TRUE(SameValue(book.Eval("SUM(A1:A4*E1:E4)"), E(ErrorCode::Value)));
 }
 
 }  // namespace

@@ -115,3 +115,90 @@ TEST(EvalReference, IndexChooseRowsColumns) {
 
 }  // namespace
 }  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalReference, IndirectReadsReferencesFromText) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"INDIRECT(\"A3\")", N(3)},
+        {"SUM(INDIRECT(\"A1:A\"&5))", N(15)},
+        {"INDIRECT(\"'Data 2'!A2\")", N(200)},
+        {"SUM(INDIRECT(\"Items\"))", N(15)},
+        {"INDIRECT(\"1+1\")", E(ErrorCode::Ref)},
+        {"INDIRECT(\"Nope!A1\")", E(ErrorCode::Ref)},
+        {"INDIRECT(\"[1]Sheet1!A1\")", E(ErrorCode::Ref)},
+        {"INDIRECT(\"R1C1\",FALSE)", E(ErrorCode::Ref)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+TEST(EvalInformation, TypeAndErrorType) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"TYPE(A1)", N(1)},        {"TYPE(B3)", N(1)},
+        {"TYPE(\"x\")", N(2)},     {"TYPE(TRUE)", N(4)},
+        {"TYPE(C1)", N(16)},       {"TYPE({1,2})", N(64)},
+        {"TYPE(A1:A2)", N(64)},    {"ERROR.TYPE(C1)", N(7)},
+        {"ERROR.TYPE(1/0)", N(2)}, {"ERROR.TYPE(1)", E(ErrorCode::NA)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalReference, OffsetMovesAndResizes) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"OFFSET(A1,2,0)", N(3)},
+        {"SUM(OFFSET(A1,1,0,3,1))", N(9)},
+        {"SUM(OFFSET(A5,0,0,-2,1))", N(9)},
+        {"SUM(OFFSET(A1:A2,3,4))", N(40)},  // E4:E5
+        {"OFFSET(A1,-1,0)", E(ErrorCode::Ref)},
+        {"OFFSET(A1,0,0,0,1)", E(ErrorCode::Ref)},
+        {"OFFSET(1,0,0)", E(ErrorCode::Value)},
+        {"ROWS(OFFSET(A1,0,0,4,2))", N(4)},
+        {"SUMPRODUCT((ROW(A1:A5)>3)*A1:A5)", N(9)},
+        {"SUMPRODUCT(COLUMN(A1:C1))", N(6)},
+        {"ROW(A3:A5)", N(3)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalReference, HugeNumberArgumentsAreRangeErrorsNotCrashes) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"INDEX(A1:A5,1E+300)", E(ErrorCode::Ref)},
+        {"INDEX(A1:A5,-1E+300)", E(ErrorCode::Ref)},
+        {"INDEX(A1:A5,1,1,1E+300)", E(ErrorCode::Ref)},
+        {"ROUND(1.5,1E+300)", N(1.5)},
+        {"ROUND(1.5,-1E+300)", N(0)},
+        {"WEEKDAY(1,1E+300)", E(ErrorCode::Num)},
+        {"SUBTOTAL(1E+300,A1)", E(ErrorCode::Value)},
+        {"OFFSET(A1,1E+300,0)", E(ErrorCode::Ref)},
+        {"CHOOSE(1E+300,1)", E(ErrorCode::Value)},
+        {"VLOOKUP(1,H1:J4,1E+300)", E(ErrorCode::Ref)},
+        {"LEFT(\"abc\",1E+300)", S("abc")},
+        {"MID(\"abc\",1E+300,1)", S("")},
+        {"DATE(2000,1E+300,1)", E(ErrorCode::Num)},
+        {"EDATE(1,1E+300)", E(ErrorCode::Num)},
+        {"TIME(1E+300,0,0)", E(ErrorCode::Num)},
+        {"LARGE(A1:A5,1E+300)", E(ErrorCode::Num)},
+        {"REPT(\"a\",1E+300)", E(ErrorCode::Value)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing

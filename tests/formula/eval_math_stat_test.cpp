@@ -80,6 +80,8 @@ TEST(EvalStatistical, CountsAndCriteria) {
         {"COUNTIF(A1:B5,TRUE)", N(1)},
         {"COUNTIF(C1:C2,\"#N/A\")", N(1)},
         {"COUNTIFS(A1:A5,\">1\",E1:E5,\">=30\")", N(2)},
+        {"COUNTIF(A1:B5,10)", N(1)},      // the text "10" in B1 counts as 10
+        {"COUNTIF(A1:B5,\">9\")", N(0)},  // ... but not for a comparison
         {"COUNTIFS(A1:A5,\"<>1\",E1:E5,\"\")", N(1)},
     };
     EXPECT_EVAL_TABLE(book, cases);
@@ -115,6 +117,51 @@ TEST(EvalStatistical, AveragesExtremesAndSpread) {
         {"SUBTOTAL(1,A1:A5)", N(3)},
         {"SUBTOTAL(3,A1:B5)", N(9)},
         {"SUBTOTAL(12,A1:A5)", E(ErrorCode::Value)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalMath, MultiplesAndLogarithms) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"FLOOR(2.5,1)", N(2)},
+        {"FLOOR(-2.5,-2)", N(-2)},
+        {"FLOOR(-2.5,2)", N(-4)},
+        {"FLOOR(2.5,-2)", E(ErrorCode::Num)},
+        {"FLOOR(2.5,0)", E(ErrorCode::Div0)},
+        {"FLOOR(0.3/0.1,1)", N(3)},
+        {"CEILING(2.5,1)", N(3)},
+        {"CEILING(-2.5,-2)", N(-4)},
+        {"CEILING(-2.5,2)", N(-2)},
+        {"CEILING(4.42,0.05)", N(4.45)},
+        {"LOG(100)", N(2)},
+        {"LOG(8,2)", N(3)},
+        {"LOG(0)", E(ErrorCode::Num)},
+        {"LOG(8,1)", E(ErrorCode::Div0)},
+        {"LOG10(1000)", N(3)},
+        {"LN(EXP(2))", N(2)},
+        {"SUMSQ(A1:A3)", N(14)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+TEST(EvalArrays, ArrayConstantsCombineElementByElement) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"MAX(A2*{1,2,3})", N(6)},
+        {"SUM({1,2,3}*{4,5,6})", N(32)},
+        {"SUM({1;2}+{10,20})", N(66)},  // a column against a row gives a 2x2 array
+        {"SUM(-{1,2})", N(-3)},
+        {"{1,2,3}*2", N(2)},  // a cell shows the first element
+        {"SUM({1,2,3}/{1,0,1})", E(ErrorCode::Div0)},
+        {"SUMPRODUCT(--(D1:D4=\"apple\"))", N(1)},
+        {"SUMPRODUCT((A1:A4>1)*(E1:E4))", N(90)},
     };
     EXPECT_EVAL_TABLE(book, cases);
 }

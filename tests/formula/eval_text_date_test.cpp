@@ -127,3 +127,41 @@ TEST(EvalDate, TimesAndTheClock) {
 
 }  // namespace
 }  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(EvalText, CharactersAndCodes) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"CHAR(65)", S("A")},
+        {"CHAR(233)", S("\xC3\xA9")},
+        {"CHAR(128)", S("\xE2\x82\xAC")},
+        {"CHAR(0)", E(ErrorCode::Value)},
+        {"CHAR(256)", E(ErrorCode::Value)},
+        {"CODE(\"A\")", N(65)},
+        {"CODE(\"\xC3\xA9t\xC3\xA9\")", N(233)},
+        {"CODE(\"\xE2\x82\xAC\")", N(128)},
+        {"CODE(\"\")", E(ErrorCode::Value)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+TEST(EvalDate, DatesAndTimesReadFromText) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"DATEVALUE(\"June 9, 1969\")", N(25363)},
+        {"DATEVALUE(\"9-Jun-1969\")", N(25363)},
+        {"DATEVALUE(\"6/9/1969\")", N(25363)},
+        {"DATEVALUE(\"1969-06-09 12:00\")", N(25363)},
+        {"DATEVALUE(\"Jun 31 1969\")", E(ErrorCode::Value)},
+        {"DATEVALUE(25363)", E(ErrorCode::Value)},
+        {"TIMEVALUE(\"11:23:45 PM\")", N((23 * 3600 + 23 * 60 + 45) / 86400.0)},
+        {"TIMEVALUE(\"12:00 AM\")", N(0)},
+        {"TIMEVALUE(\"13:00 PM\")", E(ErrorCode::Value)},
+    };
+    EXPECT_EVAL_TABLE(book, cases);
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing

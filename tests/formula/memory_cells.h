@@ -22,13 +22,16 @@ class MemoryCells : public ICellProvider {
     explicit MemoryCells(std::vector<std::string> sheets = {"Sheet1"})
         : m_sheets(std::move(sheets)) {}
 
+    void SetSheets(std::vector<std::string> sheets) { m_sheets = std::move(sheets); }
     void Set(std::string_view a1, Value v, int sheet = 0) {
         CellRef c = *ParseCellRef(a1);
         m_cells[{sheet, c.row, c.col}] = Cell{std::move(v), {}};
+        m_computed.clear();
     }
     void SetFormula(std::string_view a1, std::string formula, int sheet = 0) {
         CellRef c = *ParseCellRef(a1);
         m_cells[{sheet, c.row, c.col}] = Cell{{}, std::move(formula)};
+        m_computed.clear();
     }
     void DefineName(const std::string& name, const std::string& text, int scope = -1) {
         m_names[{scope, ToUpperAscii(name)}] = text;
@@ -117,6 +120,7 @@ class MemoryCells : public ICellProvider {
     std::map<std::tuple<int, int, int>, Cell> m_cells;
     std::map<std::pair<int, std::string>, std::string> m_names;
     std::set<std::tuple<int, int, int>> m_busy;
+    std::map<std::tuple<int, int, int>, Value> m_computed;
     bool m_date1904 = false;
     FormulaEngine m_engine;
 };

@@ -43,6 +43,7 @@ const char* const kRoundTrip[] = {
     "INDEX(A1:C3,2,2):C3",
     "MyName*2",
     "\r\nSUM(A1)\n",
+    "@A1:A10*2",
 };
 
 TEST(FormulaRoundTrip, PrintGivesTheTextBack) {

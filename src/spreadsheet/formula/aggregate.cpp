@@ -123,6 +123,12 @@ bool Criterion::Matches(const Value& v) const {
                 return !v.IsEmpty();
             return false;
         case Kind::Number:
+            if (v.IsText() && (m_op == Op::Eq || m_op == Op::Ne)) {
+                // "=5" also finds the text "5" (and "05"): the criterion reads text as numbers.
+                auto d = TextToNumber(v.AsText());
+                if (d)
+                    return result(CompareValues(Value::Number(*d), Value::Number(m_number)));
+            }
             if (!v.IsNumber())
                 return m_op == Op::Ne;
             return result(CompareValues(v, Value::Number(m_number)));

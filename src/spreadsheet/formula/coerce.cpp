@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "spreadsheet/formula/dates.h"
 #include "spreadsheet/formula/operand.h"
@@ -88,6 +89,65 @@ std::optional<double> ReadDate(std::string_view s, bool date1904) {
     return SerialFromDate(year, month, day, date1904);
 }
 
+// "June 9, 1969", "9 June 1969", "9-Jun-69", "Jun 9 1969".
+std::optional<double> ReadNamedMonthDate(std::string_view s, bool date1904) {
+    static const char* const kMonths[] = {"january",   "february", "march",    "april",
+                                          "may",       "june",     "july",     "august",
+                                          "september", "october",  "november", "december"};
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : s) {
+        if (c == ' ' || c == ',' || c == '-' || c == '/') {
+            if (!word.empty())
+                words.push_back(word);
+            word.clear();
+        } else {
+            word += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        }
+    }
+    if (!word.empty())
+        words.push_back(word);
+    if (words.size() != 3)
+        return std::nullopt;
+    auto monthOf = [](const std::string& w) {
+        if (w.size() < 3)
+            return 0;
+        for (int m = 0; m < 12; ++m) {
+            std::string_view name = kMonths[m];
+            if (w.size() <= name.size() && name.substr(0, w.size()) == w)
+                return m + 1;
+        }
+        return 0;
+    };
+    auto numberOf = [](const std::string& w) {
+        if (w.empty() || w.size() > 4)
+            return -1;
+        int n = 0;
+        for (char c : w) {
+            if (!IsDigit(c))
+                return -1;
+            n = n * 10 + (c - '0');
+        }
+        return n;
+    };
+    int month = monthOf(words[0]);
+    int day;
+    if (month) {
+        day = numberOf(words[1]);
+    } else {
+        month = monthOf(words[1]);
+        day = numberOf(words[0]);
+    }
+    int year = numberOf(words[2]);
+    if (!month || day < 1 || year < 0)
+        return std::nullopt;
+    if (words[2].size() <= 2)
+        year += year < 30 ? 2000 : 1900;
+    if (day > DaysInMonth(year, month))
+        return std::nullopt;
+    return SerialFromDate(year, month, day, date1904);
+}
+
 }  // namespace
 
 std::optional<double> TextToNumber(std::string_view text, bool date1904) {
@@ -146,7 +206,7 @@ std::optional<double> TextToNumber(std::string_view text, bool date1904) {
     std::string_view datePart = space == std::string_view::npos ? s : s.substr(0, space);
     auto d = ReadDate(datePart, date1904);
     if (!d)
-        return std::nullopt;
+        return ReadNamedMonthDate(s, date1904);
     if (space == std::string_view::npos)
         return *d;
     auto t = ReadTime(Trim(s.substr(space)));
@@ -271,6 +331,14 @@ int CompareValues(const Value& a, const Value& b) {
     if (x == y)
         return 0;
     return x < y ? -1 : 1;
+}
+
+int TruncToInt(double d) {
+    if (!(d > -2147483647.0))
+        return d != d ? 0 : -2147483647;
+    if (d > 2147483647.0)
+        return 2147483647;
+    return static_cast<int>(d);
 }
 
 std::string ToUpperAscii(std::string_view s) {

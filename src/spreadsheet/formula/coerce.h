@@ -33,6 +33,10 @@ bool ToBoolean(const Value& v);
 // numbers to 15 significant digits. Errors must be handled by the caller.
 int CompareValues(const Value& a, const Value& b);
 
+// A number argument as an int, truncated toward zero and held within the int
+// range (a cast of an out-of-range double would be undefined).
+int TruncToInt(double d);
+
 std::string ToUpperAscii(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // Length in characters of UTF-8 text, and byte offset of character `index`.

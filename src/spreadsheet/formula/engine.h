@@ -19,6 +19,11 @@ class FormulaEngine : public IEvaluator {
     Value Evaluate(std::string_view formula, const EvalOrigin& origin,
                    ICellProvider& cells) override;
 
+    // The value of the cell (row, col) places from the top-left cell `origin` of an
+    // array formula (entered over a range; operators then work element by element).
+    Value EvaluateArray(std::string_view formula, const EvalOrigin& origin, ICellProvider& cells,
+                        int row = 0, int col = 0);
+
     // As Evaluate, but nullopt for a formula that is not evaluable here (see
     // IsEvaluable): the caller should keep the value cached with the formula.
     std::optional<Value> TryEvaluate(std::string_view formula, const EvalOrigin& origin,
@@ -27,6 +32,9 @@ class FormulaEngine : public IEvaluator {
     // True when the formula parses, calls only known functions and refers to no
     // other workbook and no table.
     bool IsEvaluable(std::string_view formula);
+    // As above, and every defined name the formula uses (directly or through other
+    // names) is evaluable too, as seen from `sheet` of `cells`.
+    bool IsEvaluable(std::string_view formula, const ICellProvider& cells, int sheet);
 
     FormulaCache& Cache() { return m_cache; }
 

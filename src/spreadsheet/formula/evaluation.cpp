@@ -26,6 +26,17 @@ bool IsComparison(OperatorKind op) {
            op == OperatorKind::GreaterEqual;
 }
 
+// A sum or difference that ends a formula and cancels out to within the last
+// bits of its operands shows as 0, as the application shows =0.3-0.2-0.1.
+Value SnapToZero(const Value& result, const Value& a, const Value& b) {
+    if (!result.IsNumber() || !a.IsNumber() || !b.IsNumber() || result.AsNumber() == 0)
+        return result;
+    double scale = std::max(std::fabs(a.AsNumber()), std::fabs(b.AsNumber()));
+    if (std::fabs(result.AsNumber()) < scale * 0x1p-49)
+        return Value::Number(0);
+    return result;
+}
+
 }  // namespace
 
 Value ApplyOperator(OperatorKind op, const Value& a, const Value& b, bool date1904) {
@@ -87,6 +98,30 @@ Value Evaluation::Run() {
     Value v;
     try {
         v = Deref(Eval(m_ast.root));
+    } catch (const ErrorSignal& e) {
+        return Value::Error(e.code);
+    }
+    if (v.IsEmpty())
+        return Value::Number(0);
+    return v;
+}
+
+Value Evaluation::RunArray(int row, int col) {
+    Value v;
+    try {
+        ++arrayMode;
+        Operand result = Eval(m_ast.root);
+        --arrayMode;
+        if (result.IsScalar()) {
+            v = result.value;
+        } else if (result.IsRef() && result.areas.size() == 1 && result.areas[0].IsCell()) {
+            v = Deref(result);
+        } else {
+            auto m = ToMatrix(result);
+            int r = m->rows == 1 ? 0 : row;
+            int c = m->cols == 1 ? 0 : col;
+            v = r < m->rows && c < m->cols ? m->At(r, c) : Value::Error(ErrorCode::NA);
+        }
     } catch (const ErrorSignal& e) {
         return Value::Error(e.code);
     }
@@ -194,7 +229,8 @@ Operand Evaluation::EvalName(const Node& n) {
         return Value::Error(ErrorCode::Ref);
     std::shared_ptr<const Ast> ast;
     try {
-        ast = m_shared.cache.Get(*text, m_origin.cell);
+        // Relative parts of a name count from A1 to the cell that uses it.
+        ast = m_shared.cache.Get(*text, CellRef{1, 1});
     } catch (const FormulaSyntaxError&) {
         return Value::Error(ErrorCode::Name);
     }
@@ -211,6 +247,25 @@ Operand Evaluation::EvalName(const Node& n) {
     return result;
 }
 
+Operand Evaluation::EvalReferenceText(std::string_view text) {
+    std::shared_ptr<const Ast> ast;
+    try {
+        ast = m_shared.cache.Get(text, m_origin.cell);
+    } catch (const FormulaSyntaxError&) {
+        return Value::Error(ErrorCode::Ref);
+    }
+    NodeKind kind = ast->nodes[ast->root].kind;
+    bool reference = kind == NodeKind::Reference || kind == NodeKind::Name ||
+                     (kind == NodeKind::Binary && ast->nodes[ast->root].op == OperatorKind::Range);
+    if (!reference || !ast->evaluable)
+        return Value::Error(ErrorCode::Ref);
+    Evaluation inner(*ast, m_origin, m_shared);
+    Operand result = inner.Eval(ast->root);
+    if (!result.IsRef())
+        return Value::Error(ErrorCode::Ref);
+    return result;
+}
+
 Operand Evaluation::EvalFunction(const Node& n) {
     if (n.function < 0)
         return Value::Error(ErrorCode::Name);
@@ -218,6 +273,8 @@ Operand Evaluation::EvalFunction(const Node& n) {
     int count = static_cast<int>(n.children.size());
     if (count < info.minArgs || count > info.maxArgs)
         return Value::Error(ErrorCode::Value);
+    if (arrayMode > 0 && info.elementWise && count > 0)
+        return CallElementWise(n, info);
     CallContext call(*this, n);
     try {
         return info.impl(call);
@@ -226,8 +283,61 @@ Operand Evaluation::EvalFunction(const Node& n) {
     }
 }
 
+// A function of single values given arrays inside array evaluation runs once per
+// element: =SUMPRODUCT(--ISNUMBER(SEARCH("x",A1:A9))).
+Operand Evaluation::CallElementWise(const Node& n, const FunctionInfo& info) {
+    std::vector<Operand> args;
+    std::vector<std::shared_ptr<const Matrix>> arrays(n.children.size());
+    int rows = 0, cols = 0;
+    for (std::size_t i = 0; i < n.children.size(); ++i) {
+        args.push_back(Eval(n.children[i]));
+        const Operand& o = args.back();
+        bool single = o.IsScalar() || (o.IsRef() && o.areas.size() == 1 && o.areas[0].IsCell());
+        if (single)
+            continue;
+        try {
+            arrays[i] = ToMatrix(o);
+        } catch (const ErrorSignal& e) {
+            return Value::Error(e.code);
+        }
+        rows = std::max(rows, arrays[i]->rows);
+        cols = std::max(cols, arrays[i]->cols);
+    }
+    auto call = [&](const std::vector<Operand>& given) -> Operand {
+        CallContext context(*this, n, given);
+        try {
+            return info.impl(context);
+        } catch (const ErrorSignal& e) {
+            return Value::Error(e.code);
+        }
+    };
+    if (rows == 0)
+        return call(args);
+    auto out = std::make_shared<Matrix>(rows, cols);
+    std::vector<Operand> given = args;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            for (std::size_t i = 0; i < arrays.size(); ++i) {
+                if (!arrays[i])
+                    continue;
+                const Matrix& m = *arrays[i];
+                int rr = m.rows == 1 ? 0 : r;
+                int cc = m.cols == 1 ? 0 : c;
+                given[i] = rr < m.rows && cc < m.cols ? m.At(rr, cc) : Value::Error(ErrorCode::NA);
+            }
+            out->At(r, c) = Deref(call(given));
+        }
+    }
+    return Operand::Array(std::move(out));
+}
+
 Operand Evaluation::EvalUnary(const Node& n) {
     Operand a = Eval(n.children[0]);
+    if (n.op == OperatorKind::At) {
+        if (a.IsRef() && a.areas.size() == 1 && a.areas[0].IsCell())
+            return a;  // =@A1:A1 stays a ref
+        return Deref(a);
+    }
     auto apply = [&](const Value& v) -> Value {
         if (v.IsError())
             return v;
@@ -240,8 +350,8 @@ Operand Evaluation::EvalUnary(const Node& n) {
             return Value::Error(e.code);
         }
     };
-    if (arrayMode > 0 &&
-        (a.IsArray() || (a.IsRef() && !(a.areas.size() == 1 && a.areas[0].IsCell())))) {
+    if (a.IsArray() ||
+        (arrayMode > 0 && a.IsRef() && !(a.areas.size() == 1 && a.areas[0].IsCell()))) {
         auto in = ToMatrix(a);
         auto out = std::make_shared<Matrix>(in->rows, in->cols);
         for (std::size_t i = 0; i < in->cells.size(); ++i)
@@ -257,9 +367,18 @@ Operand Evaluation::EvalBinary(const Node& n) {
         return ReferenceOperator(op, Eval(n.children[0]), Eval(n.children[1]));
     }
     if (arrayMode == 0) {
-        Value a = EvalScalar(n.children[0]);
-        Value b = EvalScalar(n.children[1]);
-        return ApplyOperator(op, a, b, Date1904());
+        // Outside array evaluation a range meets an operator through implicit
+        // intersection, but array constants (and arrays functions return) still
+        // combine element by element: =MAX(A1*{1,2,3}).
+        Operand a = OperatorOperand(n.children[0]);
+        Operand b = OperatorOperand(n.children[1]);
+        if (a.IsArray() || b.IsArray())
+            return ElementWise(n, a, b);
+        Value result = ApplyOperator(op, a.value, b.value, Date1904());
+        if ((op == OperatorKind::Plus || op == OperatorKind::Minus) &&
+            &n == &m_ast.nodes[m_ast.root])
+            return SnapToZero(result, a.value, b.value);
+        return result;
     }
     Operand a = Eval(n.children[0]);
     Operand b = Eval(n.children[1]);
@@ -269,6 +388,16 @@ Operand Evaluation::EvalBinary(const Node& n) {
     if (single(a) && single(b))
         return ApplyOperator(op, Deref(a), Deref(b), Date1904());
     return ElementWise(n, a, b);
+}
+
+Operand Evaluation::OperatorOperand(std::uint32_t index) {
+    const Node& n = m_ast.nodes[index];
+    if (n.kind == NodeKind::Constant || n.kind == NodeKind::Reference)
+        return EvalScalar(index);
+    Operand o = Eval(index);
+    if (o.IsRef())
+        return Deref(o);
+    return o;
 }
 
 Operand Evaluation::ElementWise(const Node& n, const Operand& a, const Operand& b) {
@@ -410,6 +539,8 @@ bool CallContext::IsMissing(std::size_t i) const {
 Operand CallContext::Arg(std::size_t i) {
     if (i >= Count())
         return Value();
+    if (m_given)
+        return (*m_given)[i];
     return m_eval.Eval(m_node.children[i]);
 }
 
@@ -429,6 +560,8 @@ Operand CallContext::ArrayArg(std::size_t i) {
 Value CallContext::Scalar(std::size_t i) {
     if (i >= Count())
         return Value();
+    if (m_given)
+        return m_eval.Deref((*m_given)[i]);
     return m_eval.EvalScalar(m_node.children[i]);
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "spreadsheet/formula/ast.h"
@@ -15,6 +16,8 @@
 #include "spreadsheet/formula/operand.h"
 
 namespace tabulon::spreadsheet::formula {
+
+struct FunctionInfo;
 
 // Shared by an evaluation and the evaluations of the defined names it uses.
 struct EvalShared {
@@ -31,6 +34,11 @@ class Evaluation {
     // implicit intersection with the formula's row or column), an array its first
     // element, an empty cell 0.
     Value Run();
+    // The value one cell of an array formula shows: the formula is evaluated with
+    // operators working element by element, and the cell (row, col) places from the
+    // top-left one takes that element of the result (a single value fills every
+    // cell, a single row or column repeats; beyond the result: #N/A).
+    Value RunArray(int row, int col);
 
     Operand Eval(std::uint32_t node);
     // A single value of the node (implicit intersection for a reference).
@@ -45,6 +53,10 @@ class Evaluation {
 
     // Calls `visit` for every non-empty cell of every area of a reference.
     void VisitRef(const Operand& ref, const std::function<void(int, CellRef, const Value&)>& visit);
+
+    // The reference a text names ("B2", "Sheet2!A1:C3", a defined name), evaluated
+    // here; #REF! when the text is no reference. For INDIRECT.
+    Operand EvalReferenceText(std::string_view text);
 
     // A reference's area cut to the used extent of its sheet (at least one cell kept).
     RangeRef Clip(int sheet, const RangeRef& range);
@@ -65,6 +77,8 @@ class Evaluation {
     Operand EvalBinary(const Node& node);
     Operand EvalUnary(const Node& node);
     Operand ReferenceOperator(OperatorKind op, const Operand& a, const Operand& b);
+    Operand OperatorOperand(std::uint32_t node);
+    Operand CallElementWise(const Node& node, const FunctionInfo& info);
     Operand ElementWise(const Node& node, const Operand& a, const Operand& b);
     int ResolveSheet(const AstRef& ref, bool last);
 
@@ -79,6 +93,9 @@ Value ApplyOperator(OperatorKind op, const Value& a, const Value& b, bool date19
 class CallContext {
   public:
     CallContext(Evaluation& eval, const Node& node) : m_eval(eval), m_node(node) {}
+    // A call whose arguments were evaluated already (one operand per argument).
+    CallContext(Evaluation& eval, const Node& node, const std::vector<Operand>& given)
+        : m_eval(eval), m_node(node), m_given(&given) {}
 
     std::size_t Count() const { return m_node.children.size(); }
     bool IsMissing(std::size_t i) const;
@@ -100,6 +117,7 @@ class CallContext {
   private:
     Evaluation& m_eval;
     const Node& m_node;
+    const std::vector<Operand>* m_given = nullptr;
 };
 
 }  // namespace tabulon::spreadsheet::formula

@@ -9,12 +9,29 @@ namespace tabulon::spreadsheet::formula {
 
 namespace {
 
+// Functions of single values, applied element by element to arrays inside array
+// evaluation (IF does so itself; aggregates and lookups take whole arrays).
+constexpr std::string_view kElementWise[] = {
+    "ABS",     "CEILING",    "CHAR",    "CODE",      "DATE",   "DATEVALUE", "DAY",    "EDATE",
+    "EOMONTH", "ERROR.TYPE", "EXACT",   "EXP",       "FIND",   "FLOOR",     "HOUR",   "INT",
+    "ISBLANK", "ISERR",      "ISERROR", "ISLOGICAL", "ISNA",   "ISNUMBER",  "ISTEXT", "LEFT",
+    "LEN",     "LN",         "LOG",     "LOG10",     "LOWER",  "MID",       "MINUTE", "MOD",
+    "MONTH",   "N",          "NOT",     "POWER",     "PROPER", "REPLACE",   "REPT",   "RIGHT",
+    "ROUND",   "ROUNDDOWN",  "ROUNDUP", "SEARCH",    "SECOND", "SIGN",      "SQRT",   "SUBSTITUTE",
+    "T",       "TEXT",       "TIME",    "TIMEVALUE", "TRIM",   "TRUNC",     "UPPER",  "VALUE",
+    "WEEKDAY", "YEAR",
+};
+
 const std::vector<FunctionInfo>& SortedTable() {
     static const std::vector<FunctionInfo> table = [] {
         std::vector<FunctionInfo> all;
         for (auto family : {MathFunctions(), StatisticalFunctions(), LogicalInfoFunctions(),
                             LookupFunctions(), TextFunctions(), DateFunctions()}) {
             all.insert(all.end(), family.begin(), family.end());
+        }
+        for (FunctionInfo& f : all) {
+            f.elementWise = std::find(std::begin(kElementWise), std::end(kElementWise), f.name) !=
+                            std::end(kElementWise);
         }
         std::sort(all.begin(), all.end(),
                   [](const FunctionInfo& a, const FunctionInfo& b) { return a.name < b.name; });

@@ -19,6 +19,9 @@ struct FunctionInfo {
     FunctionImpl impl;
     int minArgs;
     int maxArgs;  // kVariadic: no upper limit beyond the file format's 255
+    // Takes single values only, so that inside array evaluation it is applied to
+    // each element of array arguments (set from the table in function_table.cpp).
+    bool elementWise = false;
 };
 
 constexpr int kVariadic = 255;

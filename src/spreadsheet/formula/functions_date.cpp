@@ -57,7 +57,7 @@ Operand Weekday(CallContext& call) {
     double serial = call.Number(0);
     if (serial < 0)
         return Value::Error(ErrorCode::Num);
-    int type = static_cast<int>(call.Number(1, 1));
+    int type = TruncToInt(call.Number(1, 1));
     long whole = static_cast<long>(std::floor(serial));
     int d = static_cast<int>((whole + (Is1904(call) ? 5 : 6)) % 7);  // 0 = Sunday
     switch (type) {
@@ -188,13 +188,46 @@ Operand Second(CallContext& call) {
     return Value::Number(static_cast<double>(SecondOfDay(call) % 60));
 }
 
+// DATEVALUE/TIMEVALUE: the date or time part of a text that reads as one.
+Operand FromText(CallContext& call, bool datePart) {
+    Value v = call.Scalar(0);
+    if (v.IsError())
+        return v;
+    if (!v.IsText())
+        return Value::Error(ErrorCode::Value);
+    auto serial = TextToNumber(v.AsText(), Is1904(call));
+    if (!serial || *serial < 0)
+        return Value::Error(ErrorCode::Value);
+    double whole = std::floor(*serial);
+    return Value::Number(datePart ? whole : *serial - whole);
+}
+Operand DateValue(CallContext& call) {
+    return FromText(call, true);
+}
+Operand TimeValue(CallContext& call) {
+    return FromText(call, false);
+}
+
+// clang-format off
 constexpr FunctionInfo kFunctions[] = {
-    {"DATE", Date, 3, 3},       {"DATEDIF", DateDif, 3, 3}, {"DAY", Day, 1, 1},
-    {"EDATE", EDate, 2, 2},     {"EOMONTH", EOMonth, 2, 2}, {"HOUR", Hour, 1, 1},
-    {"MINUTE", Minute, 1, 1},   {"MONTH", Month, 1, 1},     {"NOW", Now, 0, 0},
-    {"SECOND", Second, 1, 1},   {"TIME", Time, 3, 3},       {"TODAY", Today, 0, 0},
-    {"WEEKDAY", Weekday, 1, 2}, {"YEAR", Year, 1, 1},
+    {"DATE", Date, 3, 3},
+    {"DATEDIF", DateDif, 3, 3},
+    {"DATEVALUE", DateValue, 1, 1},
+    {"DAY", Day, 1, 1},
+    {"EDATE", EDate, 2, 2},
+    {"EOMONTH", EOMonth, 2, 2},
+    {"HOUR", Hour, 1, 1},
+    {"MINUTE", Minute, 1, 1},
+    {"MONTH", Month, 1, 1},
+    {"NOW", Now, 0, 0},
+    {"SECOND", Second, 1, 1},
+    {"TIME", Time, 3, 3},
+    {"TIMEVALUE", TimeValue, 1, 1},
+    {"TODAY", Today, 0, 0},
+    {"WEEKDAY", Weekday, 1, 2},
+    {"YEAR", Year, 1, 1},
 };
+// clang-format on
 
 }  // namespace
 

@@ -7,7 +7,45 @@ namespace tabulon::spreadsheet::formula {
 
 namespace {
 
+// IF over an array of conditions (inside array evaluation): picks element by element.
+Operand IfArray(CallContext& call, const Operand& condition) {
+    Evaluation& eval = call.Eval();
+    auto cond = eval.ToMatrix(condition);
+    auto yes = eval.ToMatrix(call.Arg(1));
+    auto no = eval.ToMatrix(call.Count() < 3 ? Operand(Value::Boolean(false)) : call.Arg(2));
+    auto pick = [](const Matrix& m, int r, int c) -> Value {
+        int rr = m.rows == 1 ? 0 : r;
+        int cc = m.cols == 1 ? 0 : c;
+        if (rr >= m.rows || cc >= m.cols)
+            return Value::Error(ErrorCode::NA);
+        return m.At(rr, cc);
+    };
+    auto out = std::make_shared<Matrix>(cond->rows, cond->cols);
+    for (int r = 0; r < cond->rows; ++r) {
+        for (int c = 0; c < cond->cols; ++c) {
+            const Value& v = cond->At(r, c);
+            if (v.IsError()) {
+                out->At(r, c) = v;
+                continue;
+            }
+            try {
+                out->At(r, c) = ToBoolean(v) ? pick(*yes, r, c) : pick(*no, r, c);
+            } catch (const ErrorSignal& e) {
+                out->At(r, c) = Value::Error(e.code);
+            }
+        }
+    }
+    return Operand::Array(std::move(out));
+}
+
 Operand If(CallContext& call) {
+    if (call.Eval().arrayMode > 0) {
+        Operand condition = call.Arg(0);
+        bool single = condition.IsScalar() || (condition.IsRef() && condition.areas.size() == 1 &&
+                                               condition.areas[0].IsCell());
+        if (!single)
+            return IfArray(call, condition);
+    }
     Value condition = call.Scalar(0);
     if (condition.IsError())
         return condition;
@@ -134,8 +172,53 @@ Operand T(CallContext& call) {
     return Value::Text("");
 }
 
+Operand Type(CallContext& call) {
+    Operand o = call.Arg(0);
+    if (o.IsArray() || (o.IsRef() && !(o.areas.size() == 1 && o.areas[0].IsCell())))
+        return Value::Number(64);
+    Value v = call.Eval().Deref(o);
+    switch (v.Kind()) {
+        case ValueKind::Text:
+            return Value::Number(2);
+        case ValueKind::Boolean:
+            return Value::Number(4);
+        case ValueKind::Error:
+            return Value::Number(16);
+        default:
+            return Value::Number(1);
+    }
+}
+
+Operand ErrorType(CallContext& call) {
+    Value v = call.Scalar(0);
+    if (!v.IsError())
+        return Value::Error(ErrorCode::NA);
+    switch (v.AsError()) {
+        case ErrorCode::Null:
+            return Value::Number(1);
+        case ErrorCode::Div0:
+            return Value::Number(2);
+        case ErrorCode::Value:
+            return Value::Number(3);
+        case ErrorCode::Ref:
+            return Value::Number(4);
+        case ErrorCode::Name:
+            return Value::Number(5);
+        case ErrorCode::Num:
+            return Value::Number(6);
+        case ErrorCode::NA:
+            return Value::Number(7);
+        case ErrorCode::GettingData:
+            return Value::Number(8);
+        default:
+            return Value::Number(static_cast<double>(v.AsError()));
+    }
+}
+
+// clang-format off
 constexpr FunctionInfo kFunctions[] = {
     {"AND", And, 1, kVariadic},
+    {"ERROR.TYPE", ErrorType, 1, 1},
     {"FALSE", False, 0, 0},
     {"IF", If, 1, 3},
     {"IFERROR", IfError, 2, 2},
@@ -153,8 +236,10 @@ constexpr FunctionInfo kFunctions[] = {
     {"OR", Or, 1, kVariadic},
     {"T", T, 1, 1},
     {"TRUE", True, 0, 0},
+    {"TYPE", Type, 1, 1},
     {"XOR", Xor, 1, kVariadic},
 };
+// clang-format on
 
 }  // namespace
 

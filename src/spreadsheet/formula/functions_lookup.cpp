@@ -86,12 +86,8 @@ int Find(const Value& x, int count, int mode, At at) {
         if (mode < 0)
             c = -c;
         if (c <= 0) {
-            found = probe;
-            if (c == 0 && mode > 0) {
-                lo = probe + 1;  // keep the last of equal values
-            } else {
-                lo = probe + 1;
-            }
+            found = probe;  // keep looking right: the last of equal values wins
+            lo = probe + 1;
         } else {
             hi = mid - 1;
         }
@@ -176,14 +172,14 @@ Operand Index(CallContext& call) {
     Operand source = call.Arg(0);
     if (source.IsScalar() && source.value.IsError())
         return source.value;
-    int areaIndex = static_cast<int>(call.Number(3, 1));
+    int areaIndex = TruncToInt(call.Number(3, 1));
     if (source.IsRef()) {
         if (areaIndex < 1 || areaIndex > static_cast<int>(source.areas.size()))
             return Value::Error(ErrorCode::Ref);
         Area a = source.areas[static_cast<std::size_t>(areaIndex - 1)];
         int rows = a.range.Rows(), cols = a.range.Columns();
-        int r = static_cast<int>(call.Number(1, 0));
-        int c = static_cast<int>(call.Number(2, 0));
+        int r = TruncToInt(call.Number(1, 0));
+        int c = TruncToInt(call.Number(2, 0));
         if (call.Count() == 2 && rows == 1)
             std::swap(r, c);  // INDEX(A1:E1, 3)
         if (r < 0 || c < 0 || r > rows || c > cols)
@@ -196,8 +192,8 @@ Operand Index(CallContext& call) {
         return Operand::Ref(Area{a.sheet, a.sheetLast, out});
     }
     auto m = call.Eval().ToMatrix(source);
-    int r = static_cast<int>(call.Number(1, 0));
-    int c = static_cast<int>(call.Number(2, 0));
+    int r = TruncToInt(call.Number(1, 0));
+    int c = TruncToInt(call.Number(2, 0));
     if (call.Count() == 2 && m->rows == 1)
         std::swap(r, c);
     if (r < 0 || c < 0 || r > m->rows || c > m->cols)
@@ -233,7 +229,44 @@ Operand Position(CallContext& call) {
     if (!o.IsRef())
         return Value::Error(ErrorCode::Value);
     const RangeRef& r = o.areas[0].range;
-    return Value::Number(IsRow ? r.first.row : r.first.col);
+    int count = IsRow ? r.Rows() : r.Columns();
+    if (call.Eval().arrayMode == 0 || count == 1)
+        return Value::Number(IsRow ? r.first.row : r.first.col);
+    // Inside array evaluation: every row (column) number, as SUMPRODUCT idioms expect.
+    if (count > 1 << 20)
+        return Value::Error(ErrorCode::Num);
+    auto m = std::make_shared<Matrix>(IsRow ? count : 1, IsRow ? 1 : count);
+    for (int i = 0; i < count; ++i)
+        m->cells[static_cast<std::size_t>(i)] =
+            Value::Number((IsRow ? r.first.row : r.first.col) + i);
+    return Operand::Array(std::move(m));
+}
+
+// OFFSET(reference, rows, cols, [height], [width]): a reference moved and resized.
+Operand Offset(CallContext& call) {
+    Operand base = call.Arg(0);
+    if (base.IsScalar() && base.value.IsError())
+        return base.value;
+    if (!base.IsRef() || base.areas.size() != 1)
+        return Value::Error(ErrorCode::Value);
+    const Area& a = base.areas[0];
+    double rows = std::trunc(call.Number(1));
+    double cols = std::trunc(call.Number(2));
+    double height = call.IsMissing(3) ? a.range.Rows() : std::trunc(call.Number(3));
+    double width = call.IsMissing(4) ? a.range.Columns() : std::trunc(call.Number(4));
+    if (height == 0 || width == 0)
+        return Value::Error(ErrorCode::Ref);
+    double top = a.range.first.row + rows;
+    double left = a.range.first.col + cols;
+    double bottom = top + height + (height > 0 ? -1 : 1);
+    double right = left + width + (width > 0 ? -1 : 1);
+    if (std::min(top, bottom) < 1 || std::max(top, bottom) > kMaxRows ||
+        std::min(left, right) < 1 || std::max(left, right) > kMaxColumns)
+        return Value::Error(ErrorCode::Ref);
+    RangeRef out{
+        {static_cast<int>(std::min(top, bottom)), static_cast<int>(std::min(left, right))},
+        {static_cast<int>(std::max(top, bottom)), static_cast<int>(std::max(left, right))}};
+    return Operand::Ref(Area{a.sheet, a.sheetLast, out});
 }
 
 template <bool IsRow>
@@ -251,13 +284,29 @@ Operand Extent(CallContext& call) {
     return Value::Number(1);
 }
 
+Operand Indirect(CallContext& call) {
+    std::string text = call.Text(0);
+    if (!call.Boolean(1, true))
+        return Value::Error(ErrorCode::Ref);  // R1C1 text: not read
+    return call.Eval().EvalReferenceText(text);
+}
+
+// clang-format off
 constexpr FunctionInfo kFunctions[] = {
-    {"CHOOSE", Choose, 2, kVariadic}, {"COLUMN", Position<false>, 0, 1},
-    {"COLUMNS", Extent<false>, 1, 1}, {"HLOOKUP", HLookup, 3, 4},
-    {"INDEX", Index, 2, 4},           {"LOOKUP", Lookup, 2, 3},
-    {"MATCH", Match, 2, 3},           {"ROW", Position<true>, 0, 1},
-    {"ROWS", Extent<true>, 1, 1},     {"VLOOKUP", VLookup, 3, 4},
+    {"CHOOSE", Choose, 2, kVariadic},
+    {"COLUMN", Position<false>, 0, 1},
+    {"COLUMNS", Extent<false>, 1, 1},
+    {"HLOOKUP", HLookup, 3, 4},
+    {"INDEX", Index, 2, 4},
+    {"INDIRECT", Indirect, 1, 2},
+    {"LOOKUP", Lookup, 2, 3},
+    {"MATCH", Match, 2, 3},
+    {"OFFSET", Offset, 3, 5},
+    {"ROW", Position<true>, 0, 1},
+    {"ROWS", Extent<true>, 1, 1},
+    {"VLOOKUP", VLookup, 3, 4},
 };
+// clang-format on
 
 }  // namespace
 

@@ -18,7 +18,7 @@ Value Checked(double d) {
 // Rounds half away from zero at `digits` decimals (negative: tens, hundreds...),
 // working on the 15-digit value so that 2.675 rounds to 2.68 as displayed.
 double RoundTo(double x, double digits, int mode /* 0 nearest, 1 up, -1 down */) {
-    int d = static_cast<int>(std::trunc(digits));
+    int d = TruncToInt(digits);
     if (d > 15)
         d = 15;
     if (d < -15)
@@ -164,13 +164,71 @@ Operand Sign(CallContext& call) {
     return Value::Number(x > 0 ? 1 : (x < 0 ? -1 : 0));
 }
 
+// FLOOR/CEILING: multiples of a significance of the number's sign (or, for a
+// negative number, a negative significance rounding towards zero / away from it).
+Operand ToMultiple(CallContext& call, bool up) {
+    double x = call.Number(0);
+    double sig = call.Number(1, x < 0 ? -1 : 1);
+    if (sig == 0)
+        return up ? Value::Number(0) : Value::Error(ErrorCode::Div0);
+    if (x > 0 && sig < 0)
+        return Value::Error(ErrorCode::Num);
+    double q = Round15(x / sig);
+    return Checked((up ? std::ceil(q) : std::floor(q)) * sig);
+}
+Operand Floor(CallContext& call) {
+    return ToMultiple(call, false);
+}
+Operand Ceiling(CallContext& call) {
+    return ToMultiple(call, true);
+}
+
+Operand Log(CallContext& call) {
+    double x = call.Number(0);
+    double base = call.Number(1, 10);
+    if (x <= 0 || base <= 0)
+        return Value::Error(ErrorCode::Num);
+    if (base == 1)
+        return Value::Error(ErrorCode::Div0);
+    return Checked(std::log(x) / std::log(base));
+}
+Operand Log10(CallContext& call) {
+    double x = call.Number(0);
+    if (x <= 0)
+        return Value::Error(ErrorCode::Num);
+    return Checked(std::log10(x));
+}
+Operand Ln(CallContext& call) {
+    double x = call.Number(0);
+    if (x <= 0)
+        return Value::Error(ErrorCode::Num);
+    return Checked(std::log(x));
+}
+Operand Exp(CallContext& call) {
+    return Checked(std::exp(call.Number(0)));
+}
+
+Operand SumSq(CallContext& call) {
+    double total = 0;
+    for (double d : CollectNumbers(call))
+        total += d * d;
+    return Checked(total);
+}
+
 Operand Pi(CallContext&) {
     return Value::Number(3.14159265358979323846);
 }
 
+// clang-format off
 constexpr FunctionInfo kFunctions[] = {
     {"ABS", Abs, 1, 1},
+    {"CEILING", Ceiling, 1, 2},
+    {"EXP", Exp, 1, 1},
+    {"FLOOR", Floor, 1, 2},
     {"INT", Int, 1, 1},
+    {"LN", Ln, 1, 1},
+    {"LOG", Log, 1, 2},
+    {"LOG10", Log10, 1, 1},
     {"MOD", Mod, 2, 2},
     {"PI", Pi, 0, 0},
     {"POWER", Power, 2, 2},
@@ -184,8 +242,10 @@ constexpr FunctionInfo kFunctions[] = {
     {"SUMIF", SumIf, 2, 3},
     {"SUMIFS", SumIfs, 3, kVariadic},
     {"SUMPRODUCT", SumProduct, 1, kVariadic},
+    {"SUMSQ", SumSq, 1, kVariadic},
     {"TRUNC", Trunc, 1, 2},
 };
+// clang-format on
 
 }  // namespace
 

@@ -241,7 +241,7 @@ Operand Rank(CallContext& call) {
 }
 
 Operand Subtotal(CallContext& call) {
-    int code = static_cast<int>(std::trunc(call.Number(0)));
+    int code = TruncToInt(call.Number(0));
     if (code > 100)
         code -= 100;  // 101-111: also skip hidden rows, which we do not track
     static constexpr Stat kStats[] = {Stat::Average, Stat::Count,   Stat::CountA, Stat::Max,
@@ -269,6 +269,7 @@ Operand Subtotal(CallContext& call) {
     return Compute(stat, CollectNumbers(call, 1));
 }
 
+// clang-format off
 constexpr FunctionInfo kFunctions[] = {
     {"AVERAGE", Simple<Stat::Average>, 1, kVariadic},
     {"AVERAGEIF", AverageIf, 2, 3},
@@ -295,6 +296,7 @@ constexpr FunctionInfo kFunctions[] = {
     {"VAR.S", Simple<Stat::Var>, 1, kVariadic},
     {"VARP", Simple<Stat::VarP>, 1, kVariadic},
 };
+// clang-format on
 
 }  // namespace
 

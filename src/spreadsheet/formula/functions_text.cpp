@@ -261,7 +261,59 @@ Operand Exact(CallContext& call) {
     return Value::Boolean(call.Text(0) == call.Text(1));
 }
 
+// Characters 128-159 of the Windows Latin-1 code page, as Unicode code points.
+constexpr unsigned kCp1252High[32] = {
+    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+std::string Utf8(unsigned cp) {
+    std::string out;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
+
+Operand Char(CallContext& call) {
+    double n = std::trunc(call.Number(0));
+    if (n < 1 || n > 255)
+        return Value::Error(ErrorCode::Value);
+    unsigned code = static_cast<unsigned>(n);
+    return Value::Text(Utf8(code >= 128 && code < 160 ? kCp1252High[code - 128] : code));
+}
+
+Operand Code(CallContext& call) {
+    std::string s = call.Text(0);
+    if (s.empty())
+        return Value::Error(ErrorCode::Value);
+    unsigned char c = static_cast<unsigned char>(s[0]);
+    unsigned cp = c;
+    if (c >= 0xC0 && s.size() >= 2) {
+        std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        cp = c & (0xFF >> (len + 1));
+        for (std::size_t i = 1; i < len && i < s.size(); ++i)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
+    }
+    if (cp < 128 || (cp >= 160 && cp < 256))
+        return Value::Number(cp);
+    for (unsigned i = 0; i < 32; ++i)
+        if (kCp1252High[i] == cp)
+            return Value::Number(128 + i);
+    return Value::Number('?');
+}
+
+// clang-format off
 constexpr FunctionInfo kFunctions[] = {
+    {"CHAR", Char, 1, 1},
+    {"CODE", Code, 1, 1},
     {"CONCAT", Concat, 1, kVariadic},
     {"CONCATENATE", Concatenate, 1, kVariadic},
     {"EXACT", Exact, 2, 2},
@@ -282,6 +334,7 @@ constexpr FunctionInfo kFunctions[] = {
     {"UPPER", Upper, 1, 1},
     {"VALUE", ValueFn, 1, 1},
 };
+// clang-format on
 
 }  // namespace
 

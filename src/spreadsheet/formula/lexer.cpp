@@ -133,6 +133,7 @@ class Lexer {
     explicit Lexer(std::string_view s) : m_s(s) {}
 
     TokenList Run() {
+        m_tokens.reserve(m_s.size() / 2 + 2);  // growing would move every token again
         if (!m_s.empty() && m_s[0] == '=')
             Push(TokenKind::Operator, 1, OperatorKind::Equal);
         while (m_pos < m_s.size())
@@ -211,6 +212,9 @@ class Lexer {
                 return;
             case '%':
                 Push(TokenKind::Operator, 1, OperatorKind::Percent);
+                return;
+            case '@':
+                Push(TokenKind::Operator, 1, OperatorKind::At);
                 return;
             case ':':
                 Push(TokenKind::Operator, 1, OperatorKind::Range);

@@ -134,7 +134,7 @@ class Parser {
     }
 
     std::uint32_t UnaryLevel() {
-        if (AtOp(OperatorKind::Minus) || AtOp(OperatorKind::Plus)) {
+        if (AtOp(OperatorKind::Minus) || AtOp(OperatorKind::Plus) || AtOp(OperatorKind::At)) {
             DepthGuard guard(*this);
             OperatorKind op = Current().op;
             Advance();

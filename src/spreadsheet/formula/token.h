@@ -43,6 +43,7 @@ enum class OperatorKind : std::uint8_t {
     GreaterEqual,
     Percent,
     Range,
+    At,  // prefix '@': implicit intersection, as newer versions display it
     Union,
     Intersect,  // only in parsed trees: "," inside parentheses, blank between refs
 };

@@ -1,3 +1,7 @@
+// GCC 12 warns falsely about std::string copies at -O2 (GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 // Number sections: digit placeholders, grouping and scaling, percent,
 // scientific notation, fractions and the General display.
 #include <algorithm>
@@ -22,12 +26,15 @@ std::string StripExponentZeros(Decimal d, int sig) {
     d.RoundSignificant(sig);
     const int exp = d.Exponent();
     std::string mant(1, d.digits.empty() ? '0' : d.digits[0]);
-    if (d.digits.size() > 1)
-        mant += "." + d.digits.substr(1);
-    std::string e = std::to_string(std::abs(exp));
+    if (d.digits.size() > 1) {
+        mant.push_back('.');
+        mant += d.digits.substr(1);
+    }
+    mant += exp < 0 ? "E-" : "E+";
+    const std::string e = std::to_string(std::abs(exp));
     if (e.size() < 2)
-        e.insert(0, "0");
-    return mant + (exp < 0 ? "E-" : "E+") + e;
+        mant.push_back('0');
+    return mant + e;
 }
 
 // Lays `digits` (the integer part, "" for zero) over the placeholders, right to

@@ -167,15 +167,27 @@ void ShiftFormula(std::string_view f, int rows, int cols, std::string& out) {
             // A number's exponent sign must not start a new token: 1E+10 stays whole.
             continue;
         }
+        RefParts second;
         if (first.col > 0 && first.row > 0) {
-            if (!AppendShifted(first, rows, cols, out))
-                out += "#REF!";
-            i = end;
+            // A cell, or the first corner of an area: an area leaves the grid as a whole.
+            std::size_t stop = end;
+            std::string moved;
+            bool ok = AppendShifted(first, rows, cols, moved);
+            if (next == ':') {
+                const std::size_t end2 = TokenEnd(f, end + 1);
+                if (ParseRefToken(f.substr(end + 1, end2 - end - 1), second) && second.col > 0 &&
+                    second.row > 0) {
+                    moved += ':';
+                    ok = AppendShifted(second, rows, cols, moved) && ok;
+                    stop = end2;
+                }
+            }
+            out += ok ? moved : std::string("#REF!");
+            i = stop;
             continue;
         }
         // A column ("A") or row ("3") part counts only as one side of a range
         // of whole columns or rows: A:C, $2:$5.
-        RefParts second;
         if (next == ':') {
             const std::size_t end2 = TokenEnd(f, end + 1);
             if (ParseRefToken(f.substr(end + 1, end2 - end - 1), second) &&

@@ -42,10 +42,28 @@ std::string OoxmlPackage::Key(std::string_view name) {
 }
 
 std::optional<std::size_t> OoxmlPackage::FindPart(std::string_view partName) const {
-    const auto it = m_entries.find(Key(partName));
+    auto it = m_entries.find(Key(partName));
+    // Relationship targets are URIs: "sheet%201.xml" may name "sheet 1.xml".
+    if (it == m_entries.end() && partName.find('%') != std::string_view::npos)
+        it = m_entries.find(Key(PercentDecode(partName)));
     if (it == m_entries.end())
         return std::nullopt;
     return it->second;
+}
+
+std::string OoxmlPackage::PercentDecode(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 std::string OoxmlPackage::ReadPart(std::size_t entry) {

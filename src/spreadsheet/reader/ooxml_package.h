@@ -42,6 +42,7 @@ class OoxmlPackage {
 
   private:
     static std::string Key(std::string_view name);
+    static std::string PercentDecode(std::string_view text);
 
     std::string m_fileName;
     std::unique_ptr<platform::ZipArchive> m_zip;

@@ -12,6 +12,11 @@ constexpr ElementRule kRules[] = {
 
 constexpr std::string_view kStrict[] = {"sst"};
 
+// Each entry costs some 50 bytes beyond its text, and "<si/>" is five bytes of
+// highly compressible XML: without a cap a small file could ask for gigabytes.
+// 16 million distinct strings is far beyond what real workbooks hold.
+constexpr std::size_t kMaxSharedStrings = std::size_t{1} << 24;
+
 }  // namespace
 
 SharedStringsContext::SharedStringsContext(std::string fileName, std::string partName)
@@ -30,6 +35,10 @@ void SharedStringsContext::End(std::string_view element) {
     if (element == "t") {
         m_inText = false;
     } else if (element == "si") {
+        if (m_strings.size() >= kMaxSharedStrings) {
+            Fail("more than " + std::to_string(kMaxSharedStrings) +
+                 " shared strings, more than this reader holds");
+        }
         xml::DecodeEscapes(m_text);
         m_strings.push_back(Value::Text(m_text));
     }

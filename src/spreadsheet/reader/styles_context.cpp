@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "spreadsheet/reader/standard_formats.h"
+#include "spreadsheet/number_format.h"
 #include "spreadsheet/reader/xml_values.h"
 
 namespace tabulon::spreadsheet {
@@ -170,11 +170,13 @@ std::vector<CellStyle> StylesContext::CellStyles() const {
     styles.reserve(m_xfs.size());
     for (const Xf& xf : m_xfs) {
         CellStyle style;
-        if (const auto it = m_numFmts.find(xf.numFmt); it != m_numFmts.end()) {
-            style.numberFormat = it->second;
-        } else if (const std::string_view code = StandardFormatCode(xf.numFmt); !code.empty()) {
+        // A format of the file's own wins over the built-in one of the same id;
+        // an empty code, or an id without a built-in code, reads as General.
+        const auto own = m_numFmts.find(xf.numFmt);
+        const std::string_view code =
+            own != m_numFmts.end() ? std::string_view(own->second) : BuiltinFormatCode(xf.numFmt);
+        if (!code.empty())
             style.numberFormat = code;
-        }
         // Out-of-range indexes fall back to the defaults rather than failing:
         // several producers write them and spreadsheet applications accept them.
         if (xf.font >= 0 && static_cast<std::size_t>(xf.font) < m_fonts.size())

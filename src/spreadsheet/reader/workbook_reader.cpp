@@ -54,11 +54,9 @@ void ReadDetected(const void* data, std::size_t size, const std::string& name,
                         std::vector<char> copy(static_cast<const char*>(data),
                                                static_cast<const char*>(data) + size);
                         RenameWorkbookStream(copy, ole2.entryOffset);
-                        ReadXlsMemory(copy.data(), copy.size(), name, sink);
-                    } else if (path) {
-                        ReadXlsFile(*path, name, sink);
+                        ReadXls(copy.data(), copy.size(), name, nullptr, sink);
                     } else {
-                        ReadXlsMemory(data, size, name, sink);
+                        ReadXls(data, size, name, path, sink);
                     }
                     return;
                 case Ole2Kind::Other:

@@ -6,6 +6,9 @@
 
 #include <cstdio>
 
+#include "spreadsheet/reader/biff_globals.h"
+#include "spreadsheet/reader/biff_sheet_layout.h"
+#include "spreadsheet/reader/compound_file.h"
 #include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/reader/serial_date.h"
 
@@ -115,9 +118,8 @@ class XlsDates {
     int m_date = -1, m_time = -1, m_dateTime = -1;
 };
 
-}  // namespace
-
-void ReadXlsFile(const std::string& path, const std::string& fileName, IWorkbookImport& sink) {
+void ReadXlsFile(const std::string& path, const std::string& fileName, const BiffGlobals& globals,
+                 const std::string* workbookStream, IWorkbookImport& sink) {
     FreexlHandle xls(path, fileName);
     const void* h = xls.Get();
     unsigned int info = 0;
@@ -140,7 +142,13 @@ void ReadXlsFile(const std::string& path, const std::string& fileName, IWorkbook
         if (freexl_get_worksheet_name(h, s, &name) != FREEXL_OK || !name)
             throw ReadError(fileName + ": sheet " + std::to_string(s + 1) +
                             " has no readable name");
-        const int index = sink.AddSheet(name, SheetKind::Worksheet, SheetState::Visible);
+        // freexl lists every BOUNDSHEET record; when the counts agree, the kinds
+        // and states read from those records belong to these sheets.
+        const BiffSheetInfo info =
+            globals.sheets.size() == sheets ? globals.sheets[s] : BiffSheetInfo{};
+        const int index = sink.AddSheet(name, info.kind, info.state);
+        if (info.kind == SheetKind::Chartsheet)
+            continue;
         if (freexl_select_active_worksheet(h, s) != FREEXL_OK)
             throw ReadError(fileName + ": sheet '" + name + "' cannot be read");
         unsigned int rows = 0;
@@ -150,6 +158,8 @@ void ReadXlsFile(const std::string& path, const std::string& fileName, IWorkbook
         if (rows > static_cast<unsigned>(kMaxRows) || cols > static_cast<unsigned>(kMaxColumns))
             throw ReadError(fileName + ": sheet '" + name + "' is larger than the grid");
         ISheetImport& target = sink.Sheet(index);
+        if (globals.sheets.size() == sheets && workbookStream)
+            ReadBiffSheetLayout(*workbookStream, info.offset, target);
         for (unsigned int r = 0; r < rows; ++r) {
             for (unsigned short c = 0; c < cols; ++c) {
                 FreeXL_CellValue cell;
@@ -183,13 +193,14 @@ void ReadXlsFile(const std::string& path, const std::string& fileName, IWorkbook
         }
     }
     if (sheets > 0) {
-        unsigned short active = 0;
-        // freexl knows no window settings; the first sheet opens.
-        sink.SetActiveSheet(active);
+        const bool known = globals.sheets.size() == sheets && globals.activeSheet >= 0 &&
+                           static_cast<unsigned>(globals.activeSheet) < sheets;
+        sink.SetActiveSheet(known ? globals.activeSheet : 0);
     }
 }
 
 void ReadXlsMemory(const void* data, std::size_t size, const std::string& fileName,
+                   const BiffGlobals& globals, const std::string* workbookStream,
                    IWorkbookImport& sink) {
     // freexl reads only from a path: give it an anonymous in-memory file.
     const int fd = memfd_create("tabulon-xls", MFD_CLOEXEC);
@@ -207,7 +218,32 @@ void ReadXlsMemory(const void* data, std::size_t size, const std::string& fileNa
             throw ReadError(fileName + ": cannot be read: writing a memory file failed");
         done += static_cast<std::size_t>(n);
     }
-    ReadXlsFile("/proc/self/fd/" + std::to_string(fd), fileName, sink);
+    ReadXlsFile("/proc/self/fd/" + std::to_string(fd), fileName, globals, workbookStream, sink);
+}
+
+}  // namespace
+
+void ReadXls(const void* data, std::size_t size, const std::string& fileName,
+             const std::string* path, IWorkbookImport& sink) {
+    BiffGlobals globals;
+    const CompoundFile file(data, size);
+    auto stream = file.ReadStream("Workbook");
+    if (!stream)
+        stream = file.ReadStream("Book");
+    // freexl is only given files whose workbook stream we can follow ourselves:
+    // its own error paths on damaged compound files leak and are less guarded.
+    if (!stream) {
+        throw ReadError(
+            fileName +
+            ": cannot be read as .xls: damaged or truncated compound file (the workbook "
+            "stream cannot be followed through its allocation tables)");
+    }
+    globals = ReadBiffGlobals(*stream);
+    if (path) {
+        ReadXlsFile(*path, fileName, globals, &*stream, sink);
+    } else {
+        ReadXlsMemory(data, size, fileName, globals, &*stream, sink);
+    }
 }
 
 }  // namespace tabulon::spreadsheet

@@ -8,10 +8,10 @@
 
 namespace tabulon::spreadsheet {
 
-// Reads the .xls file at `path`; `fileName` names it in messages. Throws ReadError.
-void ReadXlsFile(const std::string& path, const std::string& fileName, IWorkbookImport& sink);
-// The same for bytes in memory.
-void ReadXlsMemory(const void* data, std::size_t size, const std::string& fileName,
-                   IWorkbookImport& sink);
+// Reads the .xls workbook held in `data`; `fileName` names it in messages.
+// `path`, when not null, names a file with the same bytes, which spares a copy.
+// Throws ReadError.
+void ReadXls(const void* data, std::size_t size, const std::string& fileName,
+             const std::string* path, IWorkbookImport& sink);
 
 }  // namespace tabulon::spreadsheet

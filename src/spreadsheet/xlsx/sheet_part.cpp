@@ -152,10 +152,13 @@ std::string SheetXml(const Worksheet& sheet, bool selected, SharedStrings& strin
             AppendInt(out, s.first);
             out += "\" max=\"";
             AppendInt(out, s.last);
-            out += "\" width=\"";
-            // A column without its own width still needs one in the file.
-            AppendNumber(out, s.info.width >= 0 ? s.info.width : sheet.ColumnWidth(s.first));
             out += '"';
+            // A column without its own width (only hidden or styled) keeps the default.
+            if (s.info.width >= 0) {
+                out += " width=\"";
+                AppendNumber(out, s.info.width);
+                out += '"';
+            }
             if (s.info.style != 0) {
                 out += " style=\"";
                 AppendInt(out, s.info.style);

@@ -17,17 +17,6 @@ constexpr std::array<int, 27> kPortableBuiltins{0,  1,  2,  3,  4,  9,  10, 11, 
                                                 13, 14, 15, 16, 17, 18, 19, 20, 21,
                                                 22, 37, 38, 39, 40, 45, 46, 47, 48};
 
-// The code files mean by a built-in id. Two differ from what an English
-// application shows for them (the short date, 14 and 22): a file says
-// "mm-dd-yy" and the application shows its locale's date.
-std::string_view FileFormatCode(int id) {
-    if (id == 14)
-        return "mm-dd-yy";
-    if (id == 22)
-        return "m/d/yy h:mm";
-    return BuiltinFormatCode(id);
-}
-
 template <typename T>
 int IndexIn(std::vector<T>& list, const T& item) {
     for (size_t i = 0; i < list.size(); ++i) {
@@ -138,11 +127,12 @@ void AppendFill(std::string& out, const Fill& f) {
 void AppendSide(std::string& out, std::string_view tag, const BorderSide& s) {
     out += '<';
     out += tag;
-    if (s.style.empty()) {
+    if (s.style.empty() && s.color.kind == Color::Kind::None) {
         out += "/>";
         return;
     }
-    Attr(out, "style", s.style);
+    if (!s.style.empty())
+        Attr(out, "style", s.style);
     out += '>';
     AppendColor(out, "color", s.color);
     out += "</";
@@ -178,7 +168,7 @@ std::string StylesXml(const Workbook& book) {
         const CellStyle& s = book.Style(i);
         int numFmtId = -1;
         for (int id : kPortableBuiltins) {
-            if (FileFormatCode(id) == s.numberFormat)
+            if (BuiltinFormatCode(id) == s.numberFormat)
                 numFmtId = id;
         }
         if (s.numberFormat.empty())

@@ -242,6 +242,8 @@ TEST(NumberFormat, Classification) {
         {"_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)", FormatClass::Number},
         {"\"day\"0", FormatClass::Number},
         {"[Red]0.00", FormatClass::Number},
+        {"[$USD] #,##0.00", FormatClass::Currency},
+        {"[$-409]#,##0.00", FormatClass::Number},
     };
     for (const auto& [code, cls] : cases)
         EXPECT_EQ(ClassifyFormat(code), cls) << code;

@@ -87,6 +87,15 @@ TEST(Workbook, CopySheetIntoAnotherWorkbookKeepsEverything) {
     EXPECT_EQ(copy.AutoFilter(), src.AutoFilter());
     EXPECT_EQ(copy.State(), SheetState::Hidden);
 
+    // Names local to a copied sheet follow it; workbook names do not multiply.
+    a.AddDefinedName({"Area", "Report!$A$1", 0, false});
+    a.AddDefinedName({"All", "Report!$A:$A", -1, false});
+    Worksheet& again = a.CopySheet(src, 0);
+    EXPECT_EQ(again.Name(), "Report (2)");
+    EXPECT_EQ(a.FindDefinedName("Area", 0)->localSheet, 0);
+    EXPECT_EQ(a.FindDefinedName("Area", 1)->localSheet, 1);
+    EXPECT_EQ(a.DefinedNames().size(), 3u);
+
     // A long name is cut to leave room for the counter.
     Worksheet& longName = b.AddSheet("1234567890123456789012345678901");
     EXPECT_EQ(b.CopySheet(longName).Name(), "123456789012345678901234567 (2)");

@@ -191,3 +191,62 @@ TEST(CopyCells, ValuesOnlyAndAnotherWorkbookWithMover) {
 
 }  // namespace
 }  // namespace tabulon::spreadsheet
+
+namespace tabulon::spreadsheet {
+namespace {
+
+TEST(CopyCells, WholeSheetCarriesMergesWidthsAndRows) {
+    Workbook a, b;
+    Worksheet& src = a.AddSheet("A");
+    src.SetValue({1, 1}, Value::Text("head"));
+    src.AddMerge({{1, 1}, {1, 3}});
+    src.AddMerge({{5, 5}, {9, 5}});
+    src.SetColumnWidth(2, 2, 33.5);
+    src.SetColumnsHidden(4, 4, true);
+    src.SetRowHeight(3, 45);
+    src.SetRowHidden(4, true);
+    Worksheet& dst = b.AddSheet("B");
+    dst.AddMerge({{2, 2}, {3, 3}});
+    dst.SetRowHeight(8, 12);
+    dst.SetColumnWidth(7, 7, 2);
+
+    const RangeRef all{{1, 1}, {kMaxRows, kMaxColumns}};
+    CopyCells(src, all, dst, {1, 1});
+    EXPECT_EQ(dst.Merges(), src.Merges());
+    EXPECT_EQ(dst.ColumnSpans(), src.ColumnSpans());
+    EXPECT_DOUBLE_EQ(dst.Row(3).height, 45);
+    EXPECT_TRUE(dst.Row(4).hidden);
+    EXPECT_LT(dst.Row(8).height, 0);
+
+    // A block copy moves the merges inside it and leaves widths alone.
+    Worksheet& block = b.AddSheet("C");
+    CopyCells(src, {{1, 1}, {6, 5}}, block, {11, 2});
+    EXPECT_EQ(block.Merges(), (std::vector<RangeRef>{{{11, 2}, {11, 4}}}));
+    EXPECT_TRUE(block.ColumnSpans().empty());
+    EXPECT_EQ(block.GetValue({11, 2}), Value::Text("head"));
+}
+
+TEST(Worksheet, DisplayTextAndFormatClassFollowTheStyle) {
+    Workbook book;
+    CellStyle date, money;
+    date.numberFormat = "m/d/yyyy";
+    money.numberFormat = "\"$\"#,##0.00";
+    const int d = book.AddStyle(date), m = book.AddStyle(money);
+    Worksheet& ws = book.AddSheet("S");
+    ws.SetValue({1, 1}, Value::Number(45000));
+    ws.SetStyle({1, 1}, d);
+    ws.SetValue({1, 2}, Value::Number(1234.5));
+    ws.SetStyle({1, 2}, m);
+    EXPECT_EQ(ws.DisplayText({1, 1}), "3/15/2023");
+    EXPECT_EQ(ws.DisplayText({1, 2}), "$1,234.50");
+    EXPECT_EQ(ws.DisplayText({9, 9}), "");
+    EXPECT_EQ(book.StyleFormatClass(d), FormatClass::Date);
+    EXPECT_EQ(book.StyleFormatClass(m), FormatClass::Currency);
+    EXPECT_EQ(book.StyleFormatClass(0), FormatClass::General);
+    EXPECT_EQ(book.StyleFormatClass(99), FormatClass::General);
+    book.SetDate1904(true);
+    EXPECT_EQ(ws.DisplayText({1, 1}), "3/16/2027");
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet
