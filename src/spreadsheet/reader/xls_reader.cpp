@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "spreadsheet/reader/biff_dimensions.h"
 #include "spreadsheet/reader/biff_globals.h"
 #include "spreadsheet/reader/biff_sheet_layout.h"
 #include "spreadsheet/reader/compound_file.h"
@@ -225,11 +226,13 @@ void ReadXlsMemory(const void* data, std::size_t size, const std::string& fileNa
 
 void ReadXls(const void* data, std::size_t size, const std::string& fileName,
              const std::string* path, IWorkbookImport& sink) {
-    BiffGlobals globals;
     const CompoundFile file(data, size);
-    auto stream = file.ReadStream("Workbook");
-    if (!stream)
-        stream = file.ReadStream("Book");
+    std::string streamName = "Workbook";
+    auto stream = file.ReadStream(streamName);
+    if (!stream) {
+        streamName = "Book";
+        stream = file.ReadStream(streamName);
+    }
     // freexl is only given files whose workbook stream we can follow ourselves:
     // its own error paths on damaged compound files leak and are less guarded.
     if (!stream) {
@@ -238,8 +241,16 @@ void ReadXls(const void* data, std::size_t size, const std::string& fileName,
             ": cannot be read as .xls: damaged or truncated compound file (the workbook "
             "stream cannot be followed through its allocation tables)");
     }
-    globals = ReadBiffGlobals(*stream);
-    if (path) {
+    const BiffGlobals globals = ReadBiffGlobals(*stream);
+    if (FitBiffDimensions(*stream, globals)) {
+        // freexl sizes its tables from the DIMENSION records: it gets a copy of
+        // the file where they state what the sheets really hold.
+        std::string copy(static_cast<const char*>(data), size);
+        if (!file.WriteStream(streamName, *stream, copy)) {
+            throw ReadError(fileName + ": cannot be read as .xls: damaged compound file");
+        }
+        ReadXlsMemory(copy.data(), copy.size(), fileName, globals, &*stream, sink);
+    } else if (path) {
         ReadXlsFile(*path, fileName, globals, &*stream, sink);
     } else {
         ReadXlsMemory(data, size, fileName, globals, &*stream, sink);

@@ -2,9 +2,13 @@
 // records, dates turned back into serial numbers.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "recording_sink.h"
+#include "spreadsheet/reader/biff_dimensions.h"
 #include "spreadsheet/reader/biff_globals.h"
 #include "spreadsheet/reader/biff_sheet_layout.h"
 #include "spreadsheet/reader/workbook_reader.h"
@@ -107,6 +111,45 @@ TEST(XlsReader, GlobalsRecords) {
     // A record running past the end stops the scan without harm.
     EXPECT_EQ(ReadBiffGlobals(stream.substr(0, 26)).sheets.size(), 1u);
     EXPECT_EQ(ReadBiffGlobals("").sheets.size(), 0u);
+}
+
+TEST(XlsReader, DeclaredDimensionsAreHintsOnly) {
+    // BOF, DIMENSION claiming rows 0-65535 and columns 0-255, NUMBER at (2, 1),
+    // MULBLANK on row 4 over columns 3-5, EOF.
+    static const char kBytes[] =
+        "\x09\x08\x04\x00\x00\x06\x10\x00"
+        "\x00\x02\x0E\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x01\x00\x00"
+        "\x03\x02\x0E\x00\x02\x00\x01\x00\x0F\x00\x00\x00\x00\x00\x00\x00\xF0\x3F"
+        "\xBE\x00\x0A\x00\x04\x00\x03\x00\x0F\x00\x0F\x00\x05\x00"
+        "\x0A\x00\x00\x00";
+    std::string stream(kBytes, sizeof kBytes - 1);
+    BiffGlobals globals;
+    globals.sheets.push_back(BiffSheetInfo{});
+    ASSERT_TRUE(FitBiffDimensions(stream, globals));
+    // rows 2..4 (end 5), columns 1..5 (end 6)
+    EXPECT_EQ(stream.substr(12, 12),
+              std::string("\x02\x00\x00\x00\x05\x00\x00\x00\x01\x00\x06\x00", 12));
+    EXPECT_FALSE(FitBiffDimensions(stream, globals));  // already true
+
+    // A real workbook whose DIMENSION records were blown up to the whole BIFF8
+    // grid reads as fast and as small as the original, with the same cells.
+    if (!std::filesystem::exists(kCorpus + "/calamine/any_sheets.xls"))
+        return;
+    std::ifstream in(kCorpus + "/calamine/any_sheets.xls", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    int patched = 0;
+    for (std::size_t at = bytes.find(std::string("\x00\x02\x0E\x00", 4)); at != std::string::npos;
+         at = bytes.find(std::string("\x00\x02\x0E\x00", 4), at + 4)) {
+        bytes.replace(at + 4, 12,
+                      std::string("\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x01", 12));
+        ++patched;
+    }
+    ASSERT_GT(patched, 0);
+    testing::RecordingWorkbook hostile;
+    const auto start = std::chrono::steady_clock::now();
+    ReadWorkbookMemory(bytes.data(), bytes.size(), "huge.xls", hostile);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+    EXPECT_EQ(hostile.CellDump(), ReadCorpusFile("calamine/any_sheets.xls").CellDump());
 }
 
 TEST(XlsReader, SheetLayoutRecords) {
