@@ -17,6 +17,31 @@ std::size_t U32(const char* p) {
 
 }  // namespace
 
+std::string CheckBiffRecords(std::string_view stream) {
+    // BOF version 0x0600 is BIFF8; anything else is held to the BIFF5 limit.
+    const bool biff8 = stream.size() >= 6 && U16(stream.data() + 4) == 0x0600;
+    const unsigned limit = biff8 ? 8224 : 2080;
+    std::size_t pos = 0;
+    while (pos + 4 <= stream.size()) {
+        const unsigned id = U16(stream.data() + pos);
+        const unsigned length = U16(stream.data() + pos + 2);
+        if (id == 0 && length == 0) {
+            // Zero padding after the last record is common; it must be all zeros.
+            if (stream.find_first_not_of('\0', pos) == std::string_view::npos)
+                return {};
+        }
+        if (length > limit) {
+            return "record of " + std::to_string(length) + " bytes at offset " +
+                   std::to_string(pos) + " (at most " + std::to_string(limit) + " allowed)";
+        }
+        if (pos + 4 + length > stream.size()) {
+            return "record at offset " + std::to_string(pos) + " runs past the end of the stream";
+        }
+        pos += 4 + length;
+    }
+    return {};
+}
+
 BiffGlobals ReadBiffGlobals(std::string_view stream) {
     BiffGlobals globals;
     bool firstWindow = true;

@@ -241,6 +241,10 @@ void ReadXls(const void* data, std::size_t size, const std::string& fileName,
             ": cannot be read as .xls: damaged or truncated compound file (the workbook "
             "stream cannot be followed through its allocation tables)");
     }
+    // freexl copies records into fixed buffers without checking their length.
+    if (const std::string problem = CheckBiffRecords(*stream); !problem.empty())
+        throw ReadError(fileName + ": cannot be read as .xls: damaged workbook stream (" + problem +
+                        ")");
     const BiffGlobals globals = ReadBiffGlobals(*stream);
     if (FitBiffDimensions(*stream, globals)) {
         // freexl sizes its tables from the DIMENSION records: it gets a copy of
