@@ -6,6 +6,7 @@ namespace {
 constexpr unsigned kEof = 0x000A;
 constexpr unsigned kBoundSheet = 0x0085;
 constexpr unsigned kWindow1 = 0x003D;
+constexpr unsigned kSst = 0x00FC;
 
 unsigned U16(const char* p) {
     return static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8);
@@ -36,6 +37,12 @@ std::string CheckBiffRecords(std::string_view stream) {
         }
         if (pos + 4 + length > stream.size()) {
             return "record at offset " + std::to_string(pos) + " runs past the end of the stream";
+        }
+        // The shared string table's count sizes an allocation in freexl; every
+        // string takes at least three bytes of the stream.
+        if (id == kSst && length >= 8 && U32(stream.data() + pos + 8) > stream.size() / 3) {
+            return "shared string table claims " + std::to_string(U32(stream.data() + pos + 8)) +
+                   " strings";
         }
         pos += 4 + length;
     }

@@ -122,6 +122,8 @@ TEST(XlsReader, RecordStructureChecks) {
     EXPECT_EQ(CheckBiffRecords(bof + eof + std::string("\x01\x00", 2)), "");  // half a header
     EXPECT_EQ(CheckBiffRecords(bof + std::string("\x0A\x00\x09\x00", 4) + eof),
               "record at offset 20 runs past the end of the stream");
+    const std::string sst("\xFC\x00\x08\x00\x01\x00\x00\x00\x40\x42\x0F\x00", 12);
+    EXPECT_EQ(CheckBiffRecords(bof + sst + eof), "shared string table claims 1000000 strings");
     // BIFF5 records are held to 2080 bytes.
     std::string biff5 = bof;
     biff5[5] = '\x05';
