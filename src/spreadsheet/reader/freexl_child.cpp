@@ -1,10 +1,13 @@
 #include "spreadsheet/reader/freexl_child.h"
 
 #include <freexl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 
 #include "spreadsheet/address.h"
@@ -15,6 +18,9 @@ namespace {
 
 // What the child sends, one tagged item after another.
 constexpr char kError = 'E', kDateMode = 'D', kSheet = 'S', kCell = 'C', kEnd = 'Z';
+
+// Far more than the largest .xls needs (a full BIFF8 sheet reads in seconds).
+constexpr std::chrono::seconds kChildTimeLimit{120};
 
 std::string FreexlMessage(int code) {
     switch (code) {
@@ -197,7 +203,21 @@ std::string RunChild(const std::string& path, const std::string& fileName, bool&
     close(fds[1]);
     std::string bytes;
     char buffer[64 * 1024];
+    // A child that stops making progress is stopped: nothing may hang the caller.
+    const auto deadline = std::chrono::steady_clock::now() + kChildTimeLimit;
+    bool timedOut = false;
     for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd pending{fds[0], POLLIN, 0};
+        const int ready = left.count() > 0 ? poll(&pending, 1, static_cast<int>(left.count())) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0) {
+            timedOut = true;
+            kill(pid, SIGKILL);
+            break;
+        }
         const ssize_t n = read(fds[0], buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -208,6 +228,10 @@ std::string RunChild(const std::string& path, const std::string& fileName, bool&
     close(fds[0]);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (timedOut) {
+        throw ReadError(fileName + ": cannot be read as .xls: the .xls library took longer than " +
+                        std::to_string(kChildTimeLimit.count()) + " s on this file");
     }
     cleanExit = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return bytes;
