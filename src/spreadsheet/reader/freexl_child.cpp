@@ -1,5 +1,6 @@
 #include "spreadsheet/reader/freexl_child.h"
 
+#include <fcntl.h>
 #include <freexl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -12,6 +13,9 @@
 
 #include "spreadsheet/address.h"
 #include "spreadsheet/reader/read_error.h"
+
+// Present only in sanitizer builds.
+extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
 
 namespace tabulon::spreadsheet {
 namespace {
@@ -190,6 +194,16 @@ std::string RunChild(const std::string& path, const std::string& fileName, bool&
         throw ReadError(fileName + ": cannot be read: cannot start the .xls reader");
     }
     if (pid == 0) {
+        // The child dies plainly on a fault: no handler inherited from the
+        // parent (a crash reporter, a fuzzing engine) is to act for it.
+        for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+            std::signal(sig, SIG_DFL);
+        if (__sanitizer_set_death_callback)
+            __sanitizer_set_death_callback(nullptr);
+        // Its complaints about a damaged file are not for the user's terminal.
+        const int devNull = open("/dev/null", O_WRONLY);
+        if (devNull >= 0)
+            dup2(devNull, STDERR_FILENO);
         close(fds[0]);
         PipeWriter out(fds[1]);
         try {
