@@ -32,6 +32,7 @@ TEST(EvalText, PiecesCaseAndJoining) {
         {"REPT(\"ab\",3)", S("ababab")},
         {"REPT(\"a\",-1)", E(ErrorCode::Value)},
         {"REPT(\"ab\",20000)", E(ErrorCode::Value)},
+        {"REPT(\"\",1E+300)", S("")},
         {"EXACT(\"a\",\"A\")", B(false)},
         {"EXACT(1,\"1\")", B(true)},
     };
