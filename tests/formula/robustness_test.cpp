@@ -52,9 +52,10 @@ namespace {
 
 TEST(FormulaRobustness, EveryFunctionTakesAnyArguments) {
     const char* const args[] = {
-        "A1:B5",        "C1",        "\"x\"",   "1E+300",         "-1",  "0",
-        "TRUE",         "{1,2;3,4}", "",        "D1:D4",          "A:A", "#N/A",
-        "\"1/2/2020\"", "2.5",       "(A1,B2)", "'Data 2'!A1:A3", "1:1"};
+        "A1:B5", "C1",    "\"x\"", "1E+300", "-1",           "0",     "TRUE",    "{1,2;3,4}",
+        "",      "D1:D4", "A:A",   "#N/A",   "\"1/2/2020\"", "2.5",   "(A1,B2)", "'Data 2'!A1:A3",
+        "1:1",   "Items", "1/0",   "-{1,2}", "G2",           "H1:J4", "\"*a?\"", "\">2\"",
+        "-0.5"};
     SampleBook book;
     std::mt19937 rng(7);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(args) - 1);
