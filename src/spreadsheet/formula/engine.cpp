@@ -105,6 +105,11 @@ bool FormulaEngine::IsEvaluable(std::string_view formula, const ICellProvider& c
     }
 }
 
+FormulaEngine& SharedFormulaEngine() {
+    static FormulaEngine engine;
+    return engine;
+}
+
 bool IsEvaluable(std::string_view formula) {
     try {
         return ParseFormula(formula, CellRef{1, 1}).evaluable;
