@@ -31,7 +31,7 @@ public:
     // An array formula over `range`; its top-left cell also receives SetFormula.
     virtual void SetArrayFormula(const RangeRef& range, std::string_view formula) = 0;
 
-    // Widths in character units as stored in the file.
+    // Widths in character units as stored in the file; width < 0 means not given.
     virtual void SetDefaultColumnWidth(double width) = 0;
     virtual void SetDefaultRowHeight(double height) = 0;
     virtual void SetColumns(int firstCol, int lastCol, double width, bool customWidth,

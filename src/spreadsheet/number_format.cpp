@@ -1,7 +1,12 @@
+// GCC 12 warns falsely about std::string copies at -O2 (GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 #include "spreadsheet/number_format.h"
 
 #include <array>
 #include <cmath>
+#include <unordered_map>
 
 #include "spreadsheet/numfmt/format_code.h"
 
@@ -66,6 +71,17 @@ constexpr std::array<std::string_view, 50> kBuiltin{
     "@",
 };
 
+// Parsed codes, per thread: a workbook uses few codes for many cells.
+const std::vector<Section>& Parsed(std::string_view code) {
+    thread_local std::unordered_map<std::string, std::vector<Section>> cache;
+    auto it = cache.find(std::string(code));
+    if (it != cache.end())
+        return it->second;
+    if (cache.size() >= 512)
+        cache.clear();
+    return cache.emplace(std::string(code), numfmt::ParseFormatCode(code)).first->second;
+}
+
 bool IsTextSection(const Section& s) {
     return s.Has(TokenKind::At);
 }
@@ -93,8 +109,8 @@ std::string RenderText(const Section& section, const std::string& text) {
 }
 
 // Picks the section for a number. Returns its index into `sections`.
-size_t ChooseSection(const std::vector<Section>& sections, double v) {
-    const size_t n = sections.size();
+// Only the first `n` sections are for numbers.
+size_t ChooseSection(const std::vector<Section>& sections, size_t n, double v) {
     const bool conditional =
         sections[0].condition.has_value() || (n > 1 && sections[1].condition.has_value());
     if (!conditional) {
@@ -123,15 +139,14 @@ std::string FormatNumber(double v, std::string_view code, bool date1904) {
         return "#NUM!";
     if (IsGeneralCode(code))
         return numfmt::RenderGeneral(v);
-    std::vector<Section> sections = numfmt::ParseFormatCode(code);
+    const std::vector<Section>& sections = Parsed(code);
     // The text section is the fourth, or a last one holding '@'.
-    if (sections.size() == 4 || (sections.size() > 1 && IsTextSection(sections.back()))) {
-        sections.pop_back();
-    }
-    if (sections.empty() || (sections.size() == 1 && IsTextSection(sections[0]))) {
+    size_t n = sections.size();
+    if (n == 4 || (n > 1 && IsTextSection(sections.back())))
+        --n;
+    if (n == 0 || (n == 1 && IsTextSection(sections[0])))
         return numfmt::RenderGeneral(v);
-    }
-    const size_t index = ChooseSection(sections, v);
+    const size_t index = ChooseSection(sections, n, v);
     const Section& section = sections[index];
     if (section.Empty())
         return {};
@@ -139,7 +154,10 @@ std::string FormatNumber(double v, std::string_view code, bool date1904) {
         return numfmt::RenderDate(section, v, date1904);
     // The second section shows negative numbers without their sign; it writes its own.
     const bool negative = v < 0 && index != 1;
-    return (negative ? "-" : "") + numfmt::RenderNumber(section, std::fabs(v));
+    std::string text = numfmt::RenderNumber(section, std::fabs(v));
+    if (negative)
+        text.insert(text.begin(), '-');
+    return text;
 }
 
 }  // namespace
@@ -153,7 +171,7 @@ std::string_view BuiltinFormatCode(int id) {
 FormatClass ClassifyFormat(std::string_view code) {
     if (IsGeneralCode(code))
         return FormatClass::General;
-    const auto sections = numfmt::ParseFormatCode(code);
+    const auto& sections = Parsed(code);
     if (sections.empty())
         return FormatClass::General;
     const Section& s = sections[0];
@@ -203,7 +221,7 @@ std::string FormatValue(const Value& value, std::string_view code, bool date1904
         case ValueKind::Number:
             return FormatNumber(value.AsNumber(), code, date1904);
         case ValueKind::Text: {
-            const auto sections = numfmt::ParseFormatCode(code);
+            const auto& sections = Parsed(code);
             if (sections.size() == 4)
                 return RenderText(sections[3], value.AsText());
             if (!sections.empty() && IsTextSection(sections.back())) {

@@ -1,3 +1,7 @@
+// GCC 12 warns falsely about std::string copies at -O2 (GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 #include "spreadsheet/numfmt/decimal.h"
 
 #include <cstdio>
@@ -48,7 +52,9 @@ void Decimal::RoundTo(int decimals) {
         while (i > 0 && digits[i - 1] == '9')
             digits[--i] = '0';
         if (i == 0) {
-            digits.insert(digits.begin(), '1');
+            std::string carried(1, '1');
+            carried.append(digits);
+            digits.swap(carried);
             ++point;
         } else {
             ++digits[i - 1];
@@ -79,10 +85,12 @@ std::string Decimal::FractionDigits(int count) const {
 std::string Decimal::Fixed() const {
     std::string s = IntegerDigits();
     if (s.empty())
-        s = "0";
+        s.push_back('0');
     const int fraction = static_cast<int>(digits.size()) - point;
-    if (fraction > 0)
-        s += "." + FractionDigits(fraction);
+    if (fraction > 0) {
+        s.push_back('.');
+        s.append(FractionDigits(fraction));
+    }
     return s;
 }
 

@@ -1,3 +1,7 @@
+// GCC 12 warns falsely about std::string copies at -O2 (GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 #include "spreadsheet/numfmt/format_code.h"
 
 #include <algorithm>
@@ -88,6 +92,9 @@ void AddBracket(Section& section, std::string_view body) {
     }
     if (body[0] == '$') {
         const size_t dash = body.find('-');
+        // [$USD-409] or a symbol like [$EUR]: a currency; [$-409] is only a locale.
+        if (dash != 1 && body.size() > 1)
+            section.hasCurrency = true;
         AddLiteral(
             section.tokens,
             body.substr(1, dash == std::string_view::npos ? std::string_view::npos : dash - 1));
@@ -297,7 +304,7 @@ std::vector<Section> ParseFormatCode(std::string_view code) {
             Section section = ParseSection(code.substr(start, i - start));
             if (section.IsDate())
                 ResolveDateTokens(section);
-            section.hasCurrency = HasCurrencySymbol(section);
+            section.hasCurrency = section.hasCurrency || HasCurrencySymbol(section);
             sections.push_back(std::move(section));
         }
         start = i + 1;

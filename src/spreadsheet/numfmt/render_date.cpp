@@ -1,3 +1,7 @@
+// GCC 12 warns falsely about std::string copies at -O2 (GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 // Date and time sections over serial day numbers.
 #include <array>
 #include <cmath>
@@ -55,7 +59,9 @@ Civil SerialToCivil(std::int64_t days, bool date1904) {
 
 std::string Two(std::int64_t n) {
     std::string s = std::to_string(n);
-    return s.size() < 2 ? "0" + s : s;
+    if (s.size() < 2)
+        s.insert(s.begin(), '0');
+    return s;
 }
 
 std::string Padded(std::int64_t n, int width) {
@@ -137,7 +143,8 @@ std::string RenderDate(const Section& section, double serial, bool date1904) {
                 out += t.count == 1 ? std::to_string(second) : Two(second);
                 break;
             case TokenKind::SubSecond:
-                out += "." + Padded(sub, subDigits).substr(0, static_cast<size_t>(t.count));
+                out.push_back('.');
+                out += Padded(sub, subDigits).substr(0, static_cast<size_t>(t.count));
                 break;
             case TokenKind::AmPm:
                 if (t.text.size() == 3) {

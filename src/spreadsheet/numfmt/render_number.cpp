@@ -1,3 +1,7 @@
+// GCC 12 warns falsely about std::string copies at -O2 (GCC bug 105329).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 // Number sections: digit placeholders, grouping and scaling, percent,
 // scientific notation, fractions and the General display.
 #include <algorithm>
@@ -22,12 +26,15 @@ std::string StripExponentZeros(Decimal d, int sig) {
     d.RoundSignificant(sig);
     const int exp = d.Exponent();
     std::string mant(1, d.digits.empty() ? '0' : d.digits[0]);
-    if (d.digits.size() > 1)
-        mant += "." + d.digits.substr(1);
-    std::string e = std::to_string(std::abs(exp));
+    if (d.digits.size() > 1) {
+        mant.push_back('.');
+        mant += d.digits.substr(1);
+    }
+    mant += exp < 0 ? "E-" : "E+";
+    const std::string e = std::to_string(std::abs(exp));
     if (e.size() < 2)
-        e.insert(0, "0");
-    return mant + (exp < 0 ? "E-" : "E+") + e;
+        mant.push_back('0');
+    return mant + e;
 }
 
 // Lays `digits` (the integer part, "" for zero) over the placeholders, right to
@@ -93,6 +100,11 @@ std::string Pad(const std::string& s, const std::vector<char>& placeholders, boo
     return left ? pad + s : s + pad;
 }
 
+// Half up; numbers beyond what a long holds (no fraction shows them sensibly) give 0.
+long RoundToLong(double x) {
+    return std::fabs(x) < 9e18 ? static_cast<long>(std::floor(x + 0.5)) : 0;
+}
+
 std::string RenderFraction(const Tokens& t, size_t slash, double value) {
     // Numerator: the placeholders right before the bar; integer part: any before those.
     size_t numStart = slash;
@@ -127,13 +139,13 @@ std::string RenderFraction(const Tokens& t, size_t slash, double value) {
     long num = 0, den = 1;
     if (fixedDen > 0) {
         den = fixedDen;
-        num = static_cast<long>(std::floor(frac * static_cast<double>(den) + 0.5));
+        num = RoundToLong(frac * static_cast<double>(den));
     } else {
         const long maxDen =
             static_cast<long>(std::pow(10.0, std::min<size_t>(denPh.size(), 4))) - 1;
         double bestErr = 2;
         for (long q = 1; q <= std::max(1L, maxDen); ++q) {
-            const long p = static_cast<long>(std::floor(frac * static_cast<double>(q) + 0.5));
+            const long p = RoundToLong(frac * static_cast<double>(q));
             const double err = std::fabs(frac - static_cast<double>(p) / static_cast<double>(q));
             if (err < bestErr - 1e-12) {
                 bestErr = err, num = p, den = q;

@@ -96,6 +96,7 @@ TEST(NumberFormat, ScientificAndFractions) {
         {"# ?/?", 3.14159, "3 1/7"},
         {"# ?\?/?\?", 0.333, "  1/3 "},
         {"?/?", 1.5, "3/2"},
+        {"# ?/?", -1.5, "-1 1/2"},
         {"# ?/8", 2.3, "2 2/8"},
         {"# ?/4", 0.5, " 2/4"},
     });
@@ -205,6 +206,27 @@ TEST(NumberFormat, MalformedCodesDoNotCrash) {
     }
 }
 
+TEST(NumberFormat, RandomCodesDoNotCrash) {
+    // Codes drawn from the characters formats are made of, with a fixed seed.
+    const std::string alphabet = "0#?.,%E+-/@;\"\\_*[]<>=$hmsdyAMP/: General";
+    unsigned seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        std::string code;
+        const unsigned len = next() % 16;
+        for (unsigned k = 0; k < len; ++k)
+            code.push_back(alphabet[next() % alphabet.size()]);
+        for (double v : {0.0, -2.5, 1234.5678, 45000.75, 1e-12}) {
+            (void)FormatValue(Value::Number(v), code);
+        }
+        (void)FormatValue(Value::Text("t"), code);
+        (void)ClassifyFormat(code);
+    }
+}
+
 TEST(NumberFormat, BuiltinCodes) {
     EXPECT_EQ(BuiltinFormatCode(0), "General");
     EXPECT_EQ(BuiltinFormatCode(2), "0.00");
@@ -242,6 +264,8 @@ TEST(NumberFormat, Classification) {
         {"_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)", FormatClass::Number},
         {"\"day\"0", FormatClass::Number},
         {"[Red]0.00", FormatClass::Number},
+        {"[$USD] #,##0.00", FormatClass::Currency},
+        {"[$-409]#,##0.00", FormatClass::Number},
     };
     for (const auto& [code, cls] : cases)
         EXPECT_EQ(ClassifyFormat(code), cls) << code;

@@ -1,0 +1,107 @@
+#include "platform/zip_archive.h"
+
+#include <zip.h>
+
+#include <memory>
+
+namespace tabulon::platform {
+namespace {
+
+std::string LibzipMessage(zip_error_t* error) {
+    std::string text = zip_error_strerror(error);
+    zip_error_fini(error);
+    return text;
+}
+
+struct FileCloser {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+
+}  // namespace
+
+ZipArchive::ZipArchive(const void* data, std::size_t size, ZipLimits limits) : m_limits(limits) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(data, size, 0, &error);
+    if (!source)
+        throw ZipError("not a zip archive: " + LibzipMessage(&error));
+    m_zip = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (!m_zip) {
+        zip_source_free(source);
+        throw ZipError("not a readable zip archive: " + LibzipMessage(&error));
+    }
+    zip_error_fini(&error);
+    const zip_int64_t count = zip_get_num_entries(m_zip, 0);
+    m_entries.reserve(count > 0 ? static_cast<std::size_t>(count) : 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        ZipEntry entry;
+        if (zip_stat_index(m_zip, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS, &st) == 0) {
+            if (st.valid & ZIP_STAT_NAME)
+                entry.name = st.name;
+            if (st.valid & ZIP_STAT_SIZE)
+                entry.size = st.size;
+            if (st.valid & ZIP_STAT_COMP_SIZE)
+                entry.compressedSize = st.comp_size;
+            if (st.valid & ZIP_STAT_ENCRYPTION_METHOD)
+                entry.encrypted = st.encryption_method != ZIP_EM_NONE;
+        }
+        m_entries.push_back(std::move(entry));
+    }
+}
+
+ZipArchive::~ZipArchive() {
+    if (m_zip)
+        zip_discard(m_zip);
+}
+
+void ZipArchive::Read(std::size_t index,
+                      const std::function<void(const char*, std::size_t)>& sink) {
+    if (index >= m_entries.size())
+        throw ZipError("no such zip entry");
+    const ZipEntry& entry = m_entries[index];
+    if (entry.encrypted)
+        throw ZipError(entry.name + ": the zip entry is encrypted");
+    std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(m_zip, index, 0));
+    if (!file) {
+        throw ZipError(entry.name + ": cannot open zip entry: " + zip_strerror(m_zip));
+    }
+    // The ratio is measured against the declared compressed size; a lying
+    // header only makes the cap stricter, never looser.
+    const std::uint64_t ratioCap = entry.compressedSize * m_limits.maxRatio;
+    std::uint64_t done = 0;
+    char buffer[64 * 1024];
+    for (;;) {
+        const zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            throw ZipError(entry.name + ": corrupt zip entry: " + zip_file_strerror(file.get()));
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::uint64_t>(n);
+        m_totalRead += static_cast<std::uint64_t>(n);
+        if (done > m_limits.maxEntryBytes) {
+            throw ZipError(entry.name + ": zip entry inflates beyond " +
+                           std::to_string(m_limits.maxEntryBytes >> 20) + " MB");
+        }
+        if (done > m_limits.ratioFloorBytes && done > ratioCap) {
+            throw ZipError(entry.name + ": zip entry inflates more than " +
+                           std::to_string(m_limits.maxRatio) +
+                           " times its compressed size (zip bomb?)");
+        }
+        if (m_totalRead > m_limits.maxTotalBytes) {
+            throw ZipError(entry.name + ": zip archive inflates beyond " +
+                           std::to_string(m_limits.maxTotalBytes >> 20) + " MB in total");
+        }
+        sink(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+std::string ZipArchive::ReadAll(std::size_t index) {
+    std::string text;
+    Read(index, [&](const char* data, std::size_t size) { text.append(data, size); });
+    return text;
+}
+
+}  // namespace tabulon::platform

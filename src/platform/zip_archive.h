@@ -1,0 +1,66 @@
+// Read-only access to a zip archive held in memory, over libzip. Knows nothing
+// about what the archive contains; it only guards against archives that inflate
+// far beyond their size (zip bombs).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct zip;
+
+namespace tabulon::platform {
+
+// A broken, truncated, encrypted or oversized archive or entry.
+class ZipError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Caps on what reading entries may inflate to. An entry is refused when it
+// inflates beyond `maxEntryBytes`, or beyond `maxRatio` times its compressed size
+// once it is past `ratioFloorBytes` (small parts of repetitive XML legitimately
+// reach high ratios); the archive as a whole may not inflate beyond `maxTotalBytes`.
+struct ZipLimits {
+    std::uint64_t maxEntryBytes = 512ull << 20;
+    std::uint64_t maxTotalBytes = 1024ull << 20;
+    std::uint64_t ratioFloorBytes = 16ull << 20;
+    std::uint64_t maxRatio = 1000;
+};
+
+struct ZipEntry {
+    std::string name;
+    std::uint64_t size = 0;            // as declared by the archive
+    std::uint64_t compressedSize = 0;  // as declared by the archive
+    bool encrypted = false;
+};
+
+class ZipArchive {
+  public:
+    // The bytes must outlive the archive. Throws ZipError when they are not a
+    // readable zip archive.
+    ZipArchive(const void* data, std::size_t size, ZipLimits limits = {});
+    ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    const std::vector<ZipEntry>& Entries() const { return m_entries; }
+
+    // Streams the inflated bytes of entry `index` to `sink` in chunks. Throws
+    // ZipError on corrupt data or when a limit is exceeded.
+    void Read(std::size_t index, const std::function<void(const char*, std::size_t)>& sink);
+    // The whole entry as a string, within the same limits.
+    std::string ReadAll(std::size_t index);
+
+  private:
+    zip* m_zip = nullptr;
+    ZipLimits m_limits;
+    std::uint64_t m_totalRead = 0;
+    std::vector<ZipEntry> m_entries;
+};
+
+}  // namespace tabulon::platform

@@ -1,0 +1,41 @@
+// Copying a rectangle of cells within a sheet or to another sheet or workbook.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "spreadsheet/address.h"
+
+namespace tabulon::spreadsheet {
+
+class Worksheet;
+
+// What a copy carries. Without Formulas a formula cell arrives as its cached value.
+enum CopyParts : unsigned {
+    kCopyValues = 1,
+    kCopyFormulas = 2,
+    kCopyStyles = 4,  // cell styles, and the merges lying inside the source
+    // Column widths and hidden columns when the source spans whole columns;
+    // row heights and hidden rows when it spans whole rows (copying all cells).
+    kCopyDimensions = 8,
+    kCopyAll = kCopyValues | kCopyFormulas | kCopyStyles | kCopyDimensions,
+};
+
+// Rewrites a formula's relative references for a copy moved by (dRows, dCols).
+using FormulaMover = std::string (*)(std::string_view formula, int dRows, int dCols);
+// Installs the formula engine's mover; nullptr restores the default, which
+// leaves formulas unchanged.
+void SetFormulaMover(FormulaMover mover);
+// The formula a copy moved by (dRows, dCols) gets.
+std::string MoveFormulaText(std::string_view formula, int dRows, int dCols);
+
+// Copies `source` of `from` so that its top-left cell lands on `destination`
+// of `to` (the same sheet, another sheet, or a sheet of another workbook, whose
+// style table then receives the styles used). Every destination cell is
+// overwritten in the parts copied, blanks included, like a paste. Overlapping
+// source and destination on one sheet are handled. Throws std::out_of_range
+// when the destination runs off the grid.
+void CopyCells(const Worksheet& from, const RangeRef& source, Worksheet& to, CellRef destination,
+               unsigned parts = kCopyAll);
+
+}  // namespace tabulon::spreadsheet

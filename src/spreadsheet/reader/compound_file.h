@@ -1,0 +1,42 @@
+// Reads streams out of an OLE2 compound file held in memory. Defensive about
+// every table in it: sector chains that loop, point outside the file or run
+// longer than the stream end the read instead of the program.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tabulon::spreadsheet {
+
+class CompoundFile {
+  public:
+    // Takes a view of the bytes, which must outlive the object.
+    CompoundFile(const void* data, std::size_t size);
+
+    // The stream of that name (ASCII, letter case ignored) anywhere in the
+    // directory; nullopt when absent or unreadable.
+    std::optional<std::string> ReadStream(std::string_view name) const;
+
+  private:
+    // Appends the sector chain from `start` (mini sectors when `mini`) to `out`,
+    // up to `length` bytes; false when the chain is broken.
+    bool ReadChain(std::uint32_t start, std::uint64_t length, bool mini, std::string& out) const;
+    const unsigned char* Sector(std::uint32_t sector) const;
+
+    const unsigned char* m_data;
+    std::size_t m_size;
+    std::size_t m_sectorSize = 512;
+    std::size_t m_miniSectorSize = 64;
+    std::uint32_t m_miniCutoff = 4096;
+    std::vector<std::uint32_t> m_fat;
+    std::vector<std::uint32_t> m_miniFat;
+    std::string m_directory;
+    std::string m_miniStream;
+    bool m_valid = false;
+};
+
+}  // namespace tabulon::spreadsheet

@@ -1,0 +1,191 @@
+#include "spreadsheet/reader/ooxml_reader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <vector>
+
+#include "spreadsheet/reader/ooxml_package.h"
+#include "spreadsheet/reader/read_error.h"
+#include "spreadsheet/reader/shared_strings_context.h"
+#include "spreadsheet/reader/sheet_context.h"
+#include "spreadsheet/reader/styles_context.h"
+#include "spreadsheet/reader/workbook_context.h"
+
+namespace tabulon::spreadsheet {
+namespace {
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+bool EndsWith(std::string_view s, std::string_view suffix) {
+    return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+const Relationship* FindByType(const std::vector<Relationship>& rels, std::string_view type) {
+    for (const auto& rel : rels) {
+        if (!rel.external && Lower(rel.type) == type)
+            return &rel;
+    }
+    return nullptr;
+}
+
+// Refuses zip archives that hold another kind of document.
+void CheckOpenDocument(OoxmlPackage& package) {
+    const auto mimetype = package.FindPart("mimetype");
+    const bool odfParts =
+        package.FindPart("content.xml") && package.FindPart("META-INF/manifest.xml");
+    if (!mimetype && !odfParts)
+        return;
+    std::string type = mimetype ? package.ReadPart(*mimetype) : std::string();
+    if (!mimetype || type.rfind("application/vnd.oasis.opendocument", 0) == 0) {
+        std::string what = "an OpenDocument file";
+        if (type.find("spreadsheet") != std::string::npos || (!mimetype && odfParts))
+            what = "an OpenDocument spreadsheet (.ods)";
+        if (const auto manifest = package.FindPart("META-INF/manifest.xml")) {
+            if (package.ReadPart(*manifest).find("encryption-data") != std::string::npos)
+                package.Fail(
+                    "cannot be read: it is " + what +
+                    ", encrypted (password protected); OpenDocument files are not supported");
+        }
+        package.Fail("cannot be read: it is " + what + ", which is not supported");
+    }
+}
+
+// The workbook part: by relationship, else by the usual name.
+std::string FindWorkbookPart(OoxmlPackage& package) {
+    std::vector<Relationship> rels;
+    try {
+        rels = package.Relationships("");
+    } catch (const ReadError&) {
+        // The package relationships only point the way; when they are damaged
+        // the workbook is looked for where producers put it.
+    }
+    if (const Relationship* rel = FindByType(rels, "officedocument")) {
+        if (package.FindPart(rel->target))
+            return rel->target;
+    }
+    for (const char* name : {"xl/workbook.xml", "xl/workbook.bin"}) {
+        if (package.FindPart(name))
+            return name;
+    }
+    package.Fail(
+        "cannot be read: the zip archive holds no workbook part "
+        "(not a spreadsheet, or damaged)");
+}
+
+SheetKind KindOf(const Relationship& rel) {
+    const std::string type = Lower(rel.type);
+    if (type == "chartsheet")
+        return SheetKind::Chartsheet;
+    if (type == "dialogsheet")
+        return SheetKind::Dialogsheet;
+    if (type.find("macrosheet") != std::string::npos)
+        return SheetKind::Macrosheet;
+    return SheetKind::Worksheet;
+}
+
+class OoxmlReader {
+  public:
+    OoxmlReader(OoxmlPackage& package, IWorkbookImport& sink) : m_package(package), m_sink(sink) {}
+
+    void Read() {
+        CheckOpenDocument(m_package);
+        const std::string workbookPart = FindWorkbookPart(m_package);
+        if (EndsWith(Lower(workbookPart), ".bin")) {
+            m_package.Fail("cannot be read: binary workbooks (.xlsb) are not supported yet");
+        }
+        const auto rels = m_package.Relationships(workbookPart);
+        WorkbookContext workbook(m_package.FileName(), workbookPart);
+        workbook.Parse(m_package.Zip(), *m_package.FindPart(workbookPart));
+
+        ReadStyles(rels);
+        ReadSharedStrings(rels);
+        m_sink.SetDate1904(workbook.Date1904());
+        const auto& sheets = workbook.Sheets();
+        for (const auto& sheet : sheets)
+            ReadSheet(sheet, rels, workbook.Date1904());
+        if (!sheets.empty()) {
+            const int active = workbook.ActiveTab();
+            m_sink.SetActiveSheet(
+                active >= 0 && static_cast<std::size_t>(active) < sheets.size() ? active : 0);
+        }
+        for (const auto& name : workbook.DefinedNames()) {
+            const int local =
+                name.localSheet >= 0 && static_cast<std::size_t>(name.localSheet) < sheets.size()
+                    ? name.localSheet
+                    : -1;
+            m_sink.AddDefinedName(name.name, name.formula, local, name.hidden);
+        }
+    }
+
+  private:
+    std::size_t RequirePart(const std::string& part, const std::string& what) {
+        const auto entry = m_package.FindPart(part);
+        if (!entry)
+            m_package.Fail(what + " part " + part + " is missing from the archive");
+        return *entry;
+    }
+
+    void ReadStyles(const std::vector<Relationship>& rels) {
+        const Relationship* rel = FindByType(rels, "styles");
+        if (!rel)
+            return;
+        const auto entry = m_package.FindPart(rel->target);
+        if (!entry)
+            return;  // formatting only: the values are still all there
+        StylesContext styles(m_package.FileName(), rel->target);
+        styles.Parse(m_package.Zip(), *entry);
+        for (const CellStyle& style : styles.CellStyles())
+            m_styles.push_back(m_sink.AddStyle(style));
+    }
+
+    void ReadSharedStrings(const std::vector<Relationship>& rels) {
+        const Relationship* rel = FindByType(rels, "sharedstrings");
+        if (!rel)
+            return;
+        SharedStringsContext strings(m_package.FileName(), rel->target);
+        strings.Parse(m_package.Zip(), RequirePart(rel->target, "the shared strings"));
+        m_strings = strings.TakeStrings();
+    }
+
+    void ReadSheet(const WorkbookSheetEntry& sheet, const std::vector<Relationship>& rels,
+                   bool date1904) {
+        const Relationship* rel = nullptr;
+        for (const auto& r : rels) {
+            if (r.id == sheet.relationshipId && !r.external)
+                rel = &r;
+        }
+        if (!rel) {
+            m_package.Fail("sheet '" + sheet.name + "' refers to relationship " +
+                           sheet.relationshipId + ", which the workbook does not have");
+        }
+        const SheetKind kind = KindOf(*rel);
+        const int index = m_sink.AddSheet(sheet.name, kind, sheet.state);
+        if (kind != SheetKind::Worksheet && kind != SheetKind::Macrosheet)
+            return;
+        const std::size_t entry = RequirePart(rel->target, "sheet '" + sheet.name + "':");
+        SheetContext context(m_package.FileName(), rel->target, m_sink.Sheet(index), m_strings,
+                             m_styles, date1904);
+        context.Parse(m_package.Zip(), entry);
+    }
+
+    OoxmlPackage& m_package;
+    IWorkbookImport& m_sink;
+    std::vector<int> m_styles;
+    std::vector<Value> m_strings;
+};
+
+}  // namespace
+
+void ReadOoxml(const void* data, std::size_t size, const std::string& fileName,
+               IWorkbookImport& sink) {
+    OoxmlPackage package(data, size, fileName);
+    OoxmlReader(package, sink).Read();
+}
+
+}  // namespace tabulon::spreadsheet

@@ -1,0 +1,316 @@
+#include "spreadsheet/reader/sheet_context.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "spreadsheet/reader/formula_shifter.h"
+#include "spreadsheet/reader/serial_date.h"
+#include "spreadsheet/reader/xml_values.h"
+
+namespace tabulon::spreadsheet {
+namespace {
+
+#define SHEET_RULES(root)                                                     \
+    {"", root}, {root, "sheetFormatPr"}, {root, "cols"}, {root, "sheetData"}, \
+        {root, "mergeCells"}, {                                               \
+        root, "autoFilter"                                                    \
+    }
+
+constexpr ElementRule kRules[] = {
+    SHEET_RULES("worksheet"),
+    SHEET_RULES("macrosheet"),
+    {"cols", "col"},
+    {"sheetData", "row"},
+    {"row", "c"},
+    {"row", "extLst"},
+    {"c", "f"},
+    {"c", "v"},
+    {"c", "is"},
+    {"c", "extLst"},
+    {"is", "t"},
+    {"is", "r"},
+    {"r", "t"},
+    {"mergeCells", "mergeCell"},
+};
+
+#undef SHEET_RULES
+
+constexpr std::string_view kStrict[] = {"sheetData", "row", "c"};
+
+}  // namespace
+
+SheetContext::SheetContext(std::string fileName, std::string partName, ISheetImport& sink,
+                           const std::vector<Value>& strings, const std::vector<int>& styles,
+                           bool date1904)
+    : XmlContext(std::move(fileName), std::move(partName), XmlVocabulary::SpreadsheetMl, kRules,
+                 kStrict),
+      m_sink(sink),
+      m_strings(strings),
+      m_styles(styles),
+      m_date1904(date1904) {}
+
+int SheetContext::Style(const char* attr) const {
+    return StyleOf(xml::ToInt(attr, 0));
+}
+
+int SheetContext::StyleOf(int xf) const {
+    if (xf < 0 || static_cast<std::size_t>(xf) >= m_styles.size())
+        return 0;
+    return m_styles[static_cast<std::size_t>(xf)];
+}
+
+RangeRef SheetContext::Range(const char* text, const char* what) {
+    const auto range = text ? ParseRangeRef(text) : std::nullopt;
+    if (!range) {
+        Fail(std::string("bad ") + what + " range '" + (text ? text : "") +
+             "' (not a range of the grid)");
+    }
+    return *range;
+}
+
+void SheetContext::Start(std::string_view element, const platform::XmlAttributes& attrs) {
+    if (element == "c") {
+        StartCell(attrs);
+    } else if (element == "v") {
+        m_text = Text::Value;
+        m_hasValue = true;
+    } else if (element == "f") {
+        StartFormula(attrs);
+    } else if (element == "is") {
+        m_hasInline = true;
+    } else if (element == "t") {
+        m_text = Text::Inline;
+    } else if (element == "row") {
+        StartRow(attrs);
+    } else if (element == "col") {
+        StartColumns(attrs);
+    } else if (element == "sheetFormatPr") {
+        if (const char* w = attrs.Find("defaultColWidth"))
+            m_sink.SetDefaultColumnWidth(xml::ToDouble(w, 0));
+        if (const char* h = attrs.Find("defaultRowHeight"))
+            m_sink.SetDefaultRowHeight(xml::ToDouble(h, 0));
+    } else if (element == "mergeCell") {
+        m_sink.AddMerge(Range(attrs.Find("ref"), "merge"));
+    } else if (element == "autoFilter") {
+        if (const char* ref = attrs.Find("ref"))
+            m_sink.SetAutoFilter(Range(ref, "auto filter"));
+    }
+}
+
+void SheetContext::StartRow(const platform::XmlAttributes& attrs) {
+    if (const char* r = attrs.Find("r")) {
+        const int row = xml::ToInt(r, -1);
+        if (row < 1 || row > kMaxRows) {
+            Fail(std::string("row number ") + r + " is outside the grid (1 to " +
+                 std::to_string(kMaxRows) + ")");
+        }
+        m_row = row;
+    } else {
+        if (m_row >= kMaxRows)
+            Fail("more rows than the grid holds");
+        ++m_row;
+    }
+    m_col = 0;
+    const char* ht = attrs.Find("ht");
+    const bool hidden = xml::ToBool(attrs.Find("hidden"), false);
+    const bool customFormat = xml::ToBool(attrs.Find("customFormat"), false);
+    if (ht || hidden || customFormat) {
+        m_sink.SetRow(m_row, xml::ToDouble(ht, -1), xml::ToBool(attrs.Find("customHeight"), false),
+                      hidden, customFormat ? Style(attrs.Find("s")) : 0);
+    }
+}
+
+void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
+    if (const char* r = attrs.Find("r")) {
+        const auto cell = ParseCellRef(r);
+        if (!cell)
+            Fail(std::string("bad cell reference '") + r + "' (not a cell of the grid)");
+        m_cell = *cell;
+    } else {
+        if (m_col >= kMaxColumns)
+            Fail("more cells in a row than the grid holds");
+        m_cell = CellRef{m_row > 0 ? m_row : 1, m_col + 1};
+    }
+    m_col = m_cell.col;
+    m_type = CellType::Number;
+    if (const char* t = attrs.Find("t")) {
+        const std::string_view type(t);
+        if (type == "s")
+            m_type = CellType::SharedString;
+        else if (type == "str")
+            m_type = CellType::FormulaString;
+        else if (type == "inlineStr")
+            m_type = CellType::InlineString;
+        else if (type == "b")
+            m_type = CellType::Boolean;
+        else if (type == "e")
+            m_type = CellType::Error;
+        else if (type == "d")
+            m_type = CellType::Date;
+        else if (type != "n")
+            Fail("cell " + FormatCellRef(m_cell) + " has unknown type '" + t + "'");
+    }
+    m_xf = xml::ToInt(attrs.Find("s"), 0);
+    m_value.clear();
+    m_formula.clear();
+    m_inline.clear();
+    m_formulaRef.clear();
+    m_formulaKind = FormulaKind::None;
+    m_sharedIndex = -1;
+    m_hasValue = false;
+    m_hasInline = false;
+    m_text = Text::None;
+}
+
+void SheetContext::StartFormula(const platform::XmlAttributes& attrs) {
+    m_text = Text::Formula;
+    m_formulaKind = FormulaKind::Normal;
+    if (const char* t = attrs.Find("t")) {
+        if (std::strcmp(t, "shared") == 0)
+            m_formulaKind = FormulaKind::Shared;
+        if (std::strcmp(t, "array") == 0)
+            m_formulaKind = FormulaKind::Array;
+        if (std::strcmp(t, "dataTable") == 0)
+            m_formulaKind = FormulaKind::DataTable;
+    }
+    m_sharedIndex = xml::ToInt(attrs.Find("si"), -1);
+    if (const char* ref = attrs.Find("ref"))
+        m_formulaRef = ref;
+}
+
+void SheetContext::StartColumns(const platform::XmlAttributes& attrs) {
+    const int first = xml::ToInt(attrs.Find("min"), -1);
+    int last = xml::ToInt(attrs.Find("max"), first);
+    // Producers write max="16384" and beyond to mean "to the end".
+    if (last > kMaxColumns)
+        last = kMaxColumns;
+    if (first < 1 || first > last)
+        return;
+    m_sink.SetColumns(first, last, xml::ToDouble(attrs.Find("width"), -1),
+                      xml::ToBool(attrs.Find("customWidth"), false),
+                      xml::ToBool(attrs.Find("hidden"), false), Style(attrs.Find("style")));
+}
+
+void SheetContext::Characters(std::string_view text) {
+    switch (m_text) {
+        case Text::Value:
+            m_value.append(text);
+            break;
+        case Text::Formula:
+            m_formula.append(text);
+            break;
+        case Text::Inline:
+            m_inline.append(text);
+            break;
+        case Text::None:
+            break;
+    }
+}
+
+void SheetContext::End(std::string_view element) {
+    if (element == "c") {
+        EndCell();
+    } else if (element == "v" || element == "f" || element == "t") {
+        m_text = Text::None;
+    }
+}
+
+const Value& SheetContext::CellValue() {
+    m_scratch = ConvertValue();
+    return m_type == CellType::SharedString && m_hasValue ? SharedString() : m_scratch;
+}
+
+const Value& SheetContext::SharedString() const {
+    const int index = xml::ToInt(m_value.c_str(), -1);
+    if (index < 0 || static_cast<std::size_t>(index) >= m_strings.size()) {
+        Fail("cell " + FormatCellRef(m_cell) + " refers to shared string '" + m_value +
+             "', but the table holds " + std::to_string(m_strings.size()));
+    }
+    return m_strings[static_cast<std::size_t>(index)];
+}
+
+Value SheetContext::ConvertValue() {
+    switch (m_type) {
+        case CellType::SharedString:
+            return {};  // served from the table by CellValue()
+        case CellType::InlineString:
+            if (!m_hasInline)
+                return {};
+            xml::DecodeEscapes(m_inline);
+            return Value::Text(m_inline);
+        case CellType::FormulaString:
+            if (!m_hasValue)
+                return {};
+            xml::DecodeEscapes(m_value);
+            return Value::Text(m_value);
+        case CellType::Boolean:
+            if (!m_hasValue || m_value.empty())
+                return {};
+            return Value::Boolean(xml::ToBool(m_value.c_str(), false));
+        case CellType::Error:
+            if (!m_hasValue)
+                return {};
+            if (const auto code = ParseErrorText(m_value))
+                return Value::Error(*code);
+            return Value::Text(m_value);
+        case CellType::Date: {
+            if (m_value.empty())
+                return {};
+            if (const auto serial = SerialFromIsoText(m_value, m_date1904))
+                return Value::Number(*serial);
+            return Value::Text(m_value);
+        }
+        case CellType::Number:
+            break;
+    }
+    if (m_value.empty())
+        return {};
+    double number = 0;
+    if (xml::ParseDouble(m_value, number) && std::isfinite(number))
+        return Value::Number(number);
+    // Not a number after all: keep what the file says rather than lose it.
+    return Value::Text(m_value);
+}
+
+void SheetContext::EndCell() {
+    const Value& value = CellValue();
+    const int style = StyleOf(m_xf);
+    const std::string* formula = nullptr;
+    switch (m_formulaKind) {
+        case FormulaKind::None:
+        case FormulaKind::DataTable:  // a what-if table keeps its stored results
+            break;
+        case FormulaKind::Normal:
+            if (!m_formula.empty())
+                formula = &m_formula;
+            break;
+        case FormulaKind::Array:
+            if (!m_formula.empty()) {
+                const RangeRef range = m_formulaRef.empty()
+                                           ? RangeRef{m_cell, m_cell}
+                                           : Range(m_formulaRef.c_str(), "array formula");
+                m_sink.SetArrayFormula(range, m_formula);
+                formula = &m_formula;
+            }
+            break;
+        case FormulaKind::Shared:
+            if (!m_formula.empty()) {
+                // The master cell: keep its text for the cells that share it.
+                if (m_sharedIndex >= 0)
+                    m_shared[m_sharedIndex] = SharedFormula{m_cell, m_formula};
+                formula = &m_formula;
+            } else if (const auto it = m_shared.find(m_sharedIndex); it != m_shared.end()) {
+                ShiftFormula(it->second.formula, m_cell.row - it->second.master.row,
+                             m_cell.col - it->second.master.col, m_expanded);
+                formula = &m_expanded;
+            }
+            break;
+    }
+    if (formula) {
+        m_sink.SetFormula(m_cell, *formula, value, style);
+    } else if (!value.IsEmpty() || m_xf != 0) {
+        m_sink.SetCell(m_cell, value, style);
+    }
+}
+
+}  // namespace tabulon::spreadsheet

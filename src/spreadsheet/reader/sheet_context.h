@@ -1,0 +1,71 @@
+// Reads one worksheet or macro sheet part and hands its content to an
+// ISheetImport: cells, formulas (shared ones expanded), columns, rows, merges
+// and the auto filter. Buffers are reused from cell to cell.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "spreadsheet/import.h"
+#include "spreadsheet/reader/xml_context.h"
+
+namespace tabulon::spreadsheet {
+
+class SheetContext : public XmlContext {
+  public:
+    // `strings` is the shared string table, `styles` maps cell format record
+    // indexes to the sink's style indexes.
+    SheetContext(std::string fileName, std::string partName, ISheetImport& sink,
+                 const std::vector<Value>& strings, const std::vector<int>& styles, bool date1904);
+
+  private:
+    enum class CellType { Number, SharedString, FormulaString, InlineString, Boolean, Error, Date };
+    enum class FormulaKind { None, Normal, Shared, Array, DataTable };
+    struct SharedFormula {
+        CellRef master;
+        std::string formula;
+    };
+
+    void Start(std::string_view element, const platform::XmlAttributes& attrs) override;
+    void End(std::string_view element) override;
+    void Characters(std::string_view text) override;
+
+    void StartRow(const platform::XmlAttributes& attrs);
+    void StartCell(const platform::XmlAttributes& attrs);
+    void StartFormula(const platform::XmlAttributes& attrs);
+    void StartColumns(const platform::XmlAttributes& attrs);
+    void EndCell();
+    const Value& CellValue();
+    const Value& SharedString() const;
+    Value ConvertValue();
+    int Style(const char* attr) const;
+    int StyleOf(int xf) const;
+    RangeRef Range(const char* text, const char* what);
+
+    ISheetImport& m_sink;
+    const std::vector<Value>& m_strings;
+    const std::vector<int>& m_styles;
+    bool m_date1904;
+
+    int m_row = 0;  // current row, 0 before the first
+    int m_col = 0;  // column of the last cell in the row
+    // The cell being read.
+    CellRef m_cell;
+    CellType m_type = CellType::Number;
+    int m_xf = 0;
+    std::string m_value;
+    std::string m_formula;
+    std::string m_expanded;
+    std::string m_formulaRef;
+    std::string m_inline;
+    FormulaKind m_formulaKind = FormulaKind::None;
+    int m_sharedIndex = -1;
+    bool m_hasValue = false;
+    bool m_hasInline = false;
+    enum class Text { None, Value, Formula, Inline } m_text = Text::None;
+    Value m_scratch;
+    std::unordered_map<int, SharedFormula> m_shared;
+};
+
+}  // namespace tabulon::spreadsheet

@@ -1,0 +1,119 @@
+#include "spreadsheet/reader/workbook_reader.h"
+
+#include <fstream>
+#include <iterator>
+#include <new>
+#include <vector>
+
+#include "spreadsheet/reader/format_detector.h"
+#include "spreadsheet/reader/ooxml_reader.h"
+#include "spreadsheet/reader/xls_reader.h"
+
+namespace tabulon::spreadsheet {
+namespace {
+
+// Larger inputs are refused before anything is inflated.
+constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
+
+[[noreturn]] void Refuse(const std::string& name, const std::string& why) {
+    throw ReadError(name + ": cannot be read: " + why);
+}
+
+// Writes "Workbook" as the name of the directory entry at `entry`.
+void RenameWorkbookStream(std::vector<char>& bytes, std::size_t entry) {
+    constexpr char kName[] = "Workbook";
+    for (std::size_t i = 0; i < 32; ++i) {
+        const char c = i < 8 ? kName[i] : '\0';
+        bytes[entry + 2 * i] = c;
+        bytes[entry + 2 * i + 1] = '\0';
+    }
+    bytes[entry + 64] = 18;  // name length in bytes, terminator included
+    bytes[entry + 65] = 0;
+}
+
+// Everything but the compound-file .xls path, which freexl reads from a file.
+void ReadDetected(const void* data, std::size_t size, const std::string& name,
+                  const std::string* path, IWorkbookImport& sink) {
+    switch (DetectContainer(data, size)) {
+        case Container::Empty:
+            Refuse(name, "the file is empty");
+        case Container::Zip:
+            ReadOoxml(data, size, name, sink);
+            return;
+        case Container::Ole2: {
+            const Ole2Info ole2 = InspectOle2(data, size);
+            switch (ole2.kind) {
+                case Ole2Kind::EncryptedOoxml:
+                    Refuse(name, "the workbook is encrypted (password protected)");
+                case Ole2Kind::Workbook:
+                    if (ole2.filePass)
+                        Refuse(name, "the workbook is encrypted (password protected)");
+                    if (ole2.workbookStream != "Workbook") {
+                        // freexl looks for "Workbook" alone: hand it a copy where the
+                        // stream carries that name (BIFF5 "Book", odd letter case).
+                        std::vector<char> copy(static_cast<const char*>(data),
+                                               static_cast<const char*>(data) + size);
+                        RenameWorkbookStream(copy, ole2.entryOffset);
+                        ReadXls(copy.data(), copy.size(), name, nullptr, sink);
+                    } else {
+                        ReadXls(data, size, name, path, sink);
+                    }
+                    return;
+                case Ole2Kind::Other:
+                    Refuse(name,
+                           "it is an OLE2 compound file without a workbook stream "
+                           "(another kind of document, or damaged)");
+            }
+            return;
+        }
+        case Container::BareBiff: {
+            const int version = BareBiffVersion(data, size);
+            if (version < 5) {
+                Refuse(name, "it is an Excel " + std::to_string(version) + ".x worksheet (BIFF" +
+                                 std::to_string(version) + "), which is not supported");
+            }
+            Refuse(name,
+                   "it is a bare BIFF record stream without its compound file container, "
+                   "which is not supported");
+        }
+        case Container::Xml:
+        case Container::Text:
+            Refuse(name, "it is " + DescribeTextFile(data, size) +
+                             ", not a workbook; such files are not supported");
+        case Container::Unknown:
+            Refuse(name, "it is not a workbook (unrecognised content)");
+    }
+}
+
+}  // namespace
+
+void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& name,
+                        IWorkbookImport& sink) {
+    try {
+        ReadDetected(data, size, name, nullptr, sink);
+    } catch (const std::bad_alloc&) {
+        throw ReadError(name + ": cannot be read: out of memory");
+    }
+}
+
+void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        throw ReadError(path + ": cannot be opened");
+    const std::streamoff length = in.tellg();
+    if (length < 0)
+        throw ReadError(path + ": cannot be read");
+    if (static_cast<std::size_t>(length) > kMaxFileBytes)
+        Refuse(path, "the file is larger than 1 GB");
+    std::vector<char> bytes(static_cast<std::size_t>(length));
+    in.seekg(0);
+    if (length > 0 && !in.read(bytes.data(), length))
+        throw ReadError(path + ": cannot be read");
+    try {
+        ReadDetected(bytes.data(), bytes.size(), path, &path, sink);
+    } catch (const std::bad_alloc&) {
+        throw ReadError(path + ": cannot be read: out of memory");
+    }
+}
+
+}  // namespace tabulon::spreadsheet

@@ -1,0 +1,36 @@
+// Entry points of the workbook file readers. The format is told from the bytes,
+// never from the file name: OOXML workbooks (.xlsx, .xlsm, .xltx, .xltm, Strict
+// OOXML) and BIFF .xls files are read; everything else is refused with a
+// ReadError saying what the file is (.xlsb, OpenDocument, encrypted, CSV ...).
+//
+// Limits against hostile files: input up to 1 GB; a zip entry may inflate to
+// 512 MB, and beyond 16 MB to at most 1000 times its compressed size; a whole
+// archive to 1 GB; at most 16M shared strings; no DTDs or entities in any part;
+// cell and row addresses must lie on the grid. Declared dimensions and counts
+// are never used to size anything.
+//
+// .xls files are read through freexl: values and cached formula results (not
+// the formulas), dates as serial numbers with an ISO date format, sheet names
+// and the date system; the reader adds from the BIFF records itself sheet kinds,
+// states, the active sheet, column widths, custom and hidden rows and columns,
+// and merged ranges. Cell styles, number formats other than dates, formulas and
+// defined names of .xls files are not read.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "spreadsheet/import.h"
+#include "spreadsheet/reader/read_error.h"
+
+namespace tabulon::spreadsheet {
+
+// Reads the workbook at `path` into `sink`. Throws ReadError.
+void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink);
+
+// Reads a workbook held in memory; `name` stands for the file in messages.
+// Throws ReadError.
+void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& name,
+                        IWorkbookImport& sink);
+
+}  // namespace tabulon::spreadsheet

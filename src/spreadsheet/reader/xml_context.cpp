@@ -1,0 +1,160 @@
+#include "spreadsheet/reader/xml_context.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "platform/zip_archive.h"
+#include "spreadsheet/reader/read_error.h"
+
+namespace tabulon::spreadsheet {
+namespace {
+
+constexpr std::string_view kMainTransitional =
+    "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view kMainStrict = "http://purl.oclc.org/ooxml/spreadsheetml/main";
+// Excel 4 macro sheets put their root element here.
+constexpr std::string_view kExcelMain = "http://schemas.microsoft.com/office/excel/2006/main";
+constexpr std::string_view kPackageRelationships =
+    "http://schemas.openxmlformats.org/package/2006/relationships";
+constexpr std::string_view kContentTypes =
+    "http://schemas.openxmlformats.org/package/2006/content-types";
+constexpr std::string_view kRelTransitional =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr std::string_view kRelStrict = "http://purl.oclc.org/ooxml/officeDocument/relationships";
+
+}  // namespace
+
+XmlContext::XmlContext(std::string fileName, std::string partName, XmlVocabulary vocabulary,
+                       std::span<const ElementRule> rules,
+                       std::span<const std::string_view> strictParents)
+    : m_fileName(std::move(fileName)),
+      m_partName(std::move(partName)),
+      m_vocabulary(vocabulary),
+      m_rules(rules),
+      m_strictParents(strictParents) {}
+
+void XmlContext::Fail(const std::string& what) const {
+    std::string where = m_fileName + ": " + m_partName;
+    if (m_parser && m_parser->Line() > 0)
+        where += ":" + std::to_string(m_parser->Line());
+    throw ReadError(where + ": " + what);
+}
+
+void XmlContext::Rethrow() const {
+    try {
+        throw;
+    } catch (const ReadError&) {
+        throw;
+    } catch (const platform::XmlError& e) {
+        std::string where = m_fileName + ": " + m_partName;
+        if (e.Line() > 0)
+            where += ":" + std::to_string(e.Line());
+        throw ReadError(where + ": " + e.what());
+    } catch (const platform::ZipError& e) {
+        throw ReadError(m_fileName + ": " + e.what());
+    } catch (const std::bad_alloc&) {
+        throw ReadError(m_fileName + ": " + m_partName + ": out of memory");
+    } catch (const std::exception& e) {
+        throw ReadError(m_fileName + ": " + m_partName + ": " + e.what());
+    }
+}
+
+void XmlContext::Parse(platform::ZipArchive& zip, std::size_t entry) {
+    platform::XmlParser parser(*this);
+    m_parser = &parser;
+    try {
+        zip.Read(entry,
+                 [&](const char* data, std::size_t size) { parser.Feed(data, size, false); });
+        parser.Feed("", 0, true);
+    } catch (...) {
+        Rethrow();
+    }
+    m_parser = nullptr;
+}
+
+void XmlContext::ParseText(std::string_view text) {
+    platform::XmlParser parser(*this);
+    m_parser = &parser;
+    try {
+        parser.Feed(text.data(), text.size(), true);
+    } catch (...) {
+        Rethrow();
+    }
+    m_parser = nullptr;
+}
+
+std::string_view XmlContext::Parent() const {
+    return m_stack.size() >= 2 ? m_stack[m_stack.size() - 2] : std::string_view();
+}
+
+const char* XmlContext::RelationshipId(const platform::XmlAttributes& attrs,
+                                       std::string_view local) {
+    const char* id = attrs.Find(local, kRelTransitional);
+    return id ? id : attrs.Find(local, kRelStrict);
+}
+
+bool XmlContext::OwnNamespace(std::string_view ns) const {
+    switch (m_vocabulary) {
+        case XmlVocabulary::SpreadsheetMl:
+            // Some producers leave the default namespace out altogether.
+            return ns.empty() || ns == kMainTransitional || ns == kMainStrict || ns == kExcelMain;
+        case XmlVocabulary::PackageRelationships:
+            return ns.empty() || ns == kPackageRelationships;
+        case XmlVocabulary::ContentTypes:
+            return ns.empty() || ns == kContentTypes;
+    }
+    return false;
+}
+
+bool XmlContext::IsStrictParent(std::string_view element) const {
+    return std::find(m_strictParents.begin(), m_strictParents.end(), element) !=
+           m_strictParents.end();
+}
+
+void XmlContext::OnStart(std::string_view ns, std::string_view local,
+                         const platform::XmlAttributes& attrs) {
+    if (m_skipDepth > 0) {
+        ++m_skipDepth;
+        return;
+    }
+    const std::string_view parent = m_stack.empty() ? std::string_view() : m_stack.back();
+    const ElementRule* rule = nullptr;
+    if (OwnNamespace(ns)) {
+        for (const ElementRule& r : m_rules) {
+            if (r.parent == parent && r.child == local) {
+                rule = &r;
+                break;
+            }
+        }
+    }
+    if (!rule) {
+        if (m_stack.empty()) {
+            Fail("unexpected root element <" + std::string(local) + ">");
+        }
+        if (OwnNamespace(ns) && IsStrictParent(parent)) {
+            Fail("unexpected <" + std::string(local) + "> in <" + std::string(parent) + ">");
+        }
+        m_skipDepth = 1;
+        return;
+    }
+    m_stack.push_back(rule->child);
+    Start(rule->child, attrs);
+}
+
+void XmlContext::OnEnd(std::string_view, std::string_view) {
+    if (m_skipDepth > 0) {
+        --m_skipDepth;
+        return;
+    }
+    if (m_stack.empty())
+        return;
+    End(m_stack.back());
+    m_stack.pop_back();
+}
+
+void XmlContext::OnText(std::string_view text) {
+    if (m_skipDepth == 0 && !m_stack.empty())
+        Characters(text);
+}
+
+}  // namespace tabulon::spreadsheet

@@ -1,0 +1,78 @@
+// Base of the classes that read one XML part of a workbook package. A context
+// declares the elements it understands as a table of parent/child pairs; the
+// base keeps the element stack, skips what the table does not name (extension
+// lists, other namespaces) and reports what a strict parent must not contain,
+// with file, part, line and element.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/xml_parser.h"
+
+namespace tabulon::platform {
+class ZipArchive;
+}
+
+namespace tabulon::spreadsheet {
+
+// A child element a context handles inside `parent` ("" for the root).
+struct ElementRule {
+    std::string_view parent;
+    std::string_view child;
+};
+
+// Which vocabulary a context reads.
+enum class XmlVocabulary { SpreadsheetMl, PackageRelationships, ContentTypes };
+
+class XmlContext : public platform::XmlHandler {
+  public:
+    // `strictParents` lists elements whose unknown children are errors rather
+    // than skipped.
+    XmlContext(std::string fileName, std::string partName, XmlVocabulary vocabulary,
+               std::span<const ElementRule> rules, std::span<const std::string_view> strictParents);
+
+    // Reads the part from the archive entry. Throws ReadError.
+    void Parse(platform::ZipArchive& zip, std::size_t entry);
+    // Reads the part from text (tests). Throws ReadError.
+    void ParseText(std::string_view text);
+
+    // Throws ReadError "file: part:line: what".
+    [[noreturn]] void Fail(const std::string& what) const;
+
+  protected:
+    virtual void Start(std::string_view element, const platform::XmlAttributes& attrs) = 0;
+    virtual void End(std::string_view element) = 0;
+    virtual void Characters(std::string_view /*text*/) {}
+
+    // The element a handler runs for is the top of the stack; its parent below.
+    std::string_view Parent() const;
+    std::size_t Depth() const { return m_stack.size(); }
+    const std::string& PartName() const { return m_partName; }
+    // The r:id style attribute in either transitional or strict namespace.
+    static const char* RelationshipId(const platform::XmlAttributes& attrs,
+                                      std::string_view local = "id");
+
+  private:
+    void OnStart(std::string_view ns, std::string_view local,
+                 const platform::XmlAttributes& attrs) final;
+    void OnEnd(std::string_view ns, std::string_view local) final;
+    void OnText(std::string_view text) final;
+    bool OwnNamespace(std::string_view ns) const;
+    bool IsStrictParent(std::string_view element) const;
+    [[noreturn]] void Rethrow() const;
+
+    std::string m_fileName;
+    std::string m_partName;
+    XmlVocabulary m_vocabulary;
+    std::span<const ElementRule> m_rules;
+    std::span<const std::string_view> m_strictParents;
+    std::vector<std::string_view> m_stack;  // views into the rule table
+    std::size_t m_skipDepth = 0;            // > 0 while inside a skipped subtree
+    platform::XmlParser* m_parser = nullptr;
+};
+
+}  // namespace tabulon::spreadsheet

@@ -1,0 +1,137 @@
+#include "spreadsheet/reader/xml_values.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstring>
+
+namespace tabulon::spreadsheet::xml {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
+    return s;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+bool ToBool(const char* text, bool fallback) {
+    if (!text)
+        return fallback;
+    const std::string_view s = Trim(text);
+    if (s == "1" || s == "true" || s == "on")
+        return true;
+    if (s == "0" || s == "false" || s == "off")
+        return false;
+    return fallback;
+}
+
+int ToInt(const char* text, int fallback) {
+    if (!text)
+        return fallback;
+    const std::string_view s = Trim(text);
+    int value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end == s.data()) {
+        // Some producers write whole numbers as "3.0".
+        double d = 0;
+        if (ParseDouble(s, d) && d >= -2147483648.0 && d <= 2147483647.0)
+            return static_cast<int>(d);
+        return fallback;
+    }
+    return value;
+}
+
+double ToDouble(const char* text, double fallback) {
+    if (!text)
+        return fallback;
+    double value = 0;
+    return ParseDouble(text, value) ? value : fallback;
+}
+
+bool ParseDouble(std::string_view text, double& out) {
+    text = Trim(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    if (text.empty())
+        return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+void AppendUtf8(std::string& out, unsigned cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+void DecodeEscapes(std::string& text) {
+    if (text.find("_x") == std::string::npos)
+        return;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == '_' && i + 6 < text.size() && text[i + 1] == 'x' && text[i + 6] == '_') {
+            unsigned cp = 0;
+            bool hex = true;
+            for (std::size_t k = i + 2; k < i + 6; ++k) {
+                const int d = HexDigit(text[k]);
+                if (d < 0)
+                    hex = false;
+                cp = cp * 16 + static_cast<unsigned>(d < 0 ? 0 : d);
+            }
+            if (hex) {
+                // Surrogate pair written as two escapes.
+                if (cp >= 0xD800 && cp < 0xDC00 && i + 13 < text.size() &&
+                    text.compare(i + 7, 2, "_x") == 0 && text[i + 13] == '_') {
+                    unsigned low = 0;
+                    bool ok = true;
+                    for (std::size_t k = i + 9; k < i + 13; ++k) {
+                        const int d = HexDigit(text[k]);
+                        if (d < 0)
+                            ok = false;
+                        low = low * 16 + static_cast<unsigned>(d < 0 ? 0 : d);
+                    }
+                    if (ok && low >= 0xDC00 && low < 0xE000) {
+                        AppendUtf8(out, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
+                        i += 14;
+                        continue;
+                    }
+                }
+                if (cp >= 0xD800 && cp < 0xE000)
+                    cp = 0xFFFD;  // lone surrogate
+                AppendUtf8(out, cp);
+                i += 7;
+                continue;
+            }
+        }
+        out += text[i++];
+    }
+    text.swap(out);
+}
+
+}  // namespace tabulon::spreadsheet::xml

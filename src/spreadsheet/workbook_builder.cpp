@@ -1,0 +1,101 @@
+// Fills a Workbook from a reader's IWorkbookImport calls.
+#include <stdexcept>
+#include <vector>
+
+#include "spreadsheet/workbook.h"
+
+namespace tabulon::spreadsheet {
+
+namespace {
+
+class SheetBuilder final : public ISheetImport {
+  public:
+    explicit SheetBuilder(Worksheet& sheet) : m_sheet(sheet) {}
+    // The reader is done with the sheet: drop the room kept for growth.
+    ~SheetBuilder() override { m_sheet.Compact(); }
+
+    void SetCell(CellRef cell, const Value& value, int style) override {
+        if (!value.IsEmpty())
+            m_sheet.SetValue(cell, value);
+        if (style != 0)
+            m_sheet.SetStyle(cell, style);
+    }
+    void SetFormula(CellRef cell, std::string_view formula, const Value& cached,
+                    int style) override {
+        // A file without a cached result leaves the cell to be calculated.
+        m_sheet.SetFormula(cell, formula, cached, cached.IsEmpty());
+        if (style != 0)
+            m_sheet.SetStyle(cell, style);
+    }
+    void SetArrayFormula(const RangeRef& range, std::string_view formula) override {
+        m_sheet.AddArrayFormula(range, formula);
+    }
+    void SetDefaultColumnWidth(double width) override { m_sheet.SetDefaultColumnWidth(width); }
+    void SetDefaultRowHeight(double height) override { m_sheet.SetDefaultRowHeight(height); }
+    void SetColumns(int firstCol, int lastCol, double width, bool customWidth, bool hidden,
+                    int style) override {
+        m_sheet.SetColumns(firstCol, lastCol, ColumnInfo{width, customWidth, hidden, style});
+    }
+    void SetRow(int row, double height, bool customHeight, bool hidden, int style) override {
+        m_sheet.SetRow(row, RowInfoView{height, customHeight, hidden, style});
+    }
+    void AddMerge(const RangeRef& range) override {
+        try {
+            m_sheet.AddMerge(range);
+        } catch (const std::invalid_argument&) {
+            // An overlapping merge in a damaged file: the first one wins, as on opening.
+        }
+    }
+    void SetAutoFilter(const RangeRef& range) override { m_sheet.SetAutoFilter(range); }
+
+  private:
+    Worksheet& m_sheet;
+};
+
+class WorkbookBuilder final : public IWorkbookImport {
+  public:
+    explicit WorkbookBuilder(Workbook& book) : m_book(book) {}
+
+    void SetDate1904(bool date1904) override { m_book.SetDate1904(date1904); }
+
+    int AddSheet(std::string_view name, SheetKind kind, SheetState state) override {
+        // A damaged file may repeat a name or use a forbidden one; such a sheet
+        // is kept under a fresh name rather than lost.
+        const bool usable = Workbook::CheckSheetName(name).empty() && m_book.FindSheet(name) < 0;
+        Worksheet& sheet = m_book.AddSheet(usable ? name : m_book.NextSheetName(), kind);
+        sheet.SetState(state);
+        m_sheets.push_back(std::make_unique<SheetBuilder>(sheet));
+        return m_book.SheetCount() - 1;
+    }
+
+    ISheetImport& Sheet(int index) override {
+        if (index < 0 || index >= static_cast<int>(m_sheets.size())) {
+            throw std::out_of_range("no sheet " + std::to_string(index) + " was added");
+        }
+        return *m_sheets[static_cast<size_t>(index)];
+    }
+
+    void SetActiveSheet(int index) override {
+        if (index >= 0 && index < m_book.SheetCount())
+            m_book.SetActiveSheet(index);
+    }
+
+    int AddStyle(const CellStyle& style) override { return m_book.AddStyle(style); }
+
+    void AddDefinedName(std::string_view name, std::string_view formula, int localSheet,
+                        bool hidden) override {
+        m_book.AddDefinedName({std::string(name), std::string(formula), localSheet, hidden});
+    }
+
+  private:
+    Workbook& m_book;
+    std::vector<std::unique_ptr<SheetBuilder>> m_sheets;
+};
+
+}  // namespace
+
+std::unique_ptr<IWorkbookImport> MakeWorkbookBuilder(Workbook& workbook) {
+    return std::make_unique<WorkbookBuilder>(workbook);
+}
+
+}  // namespace tabulon::spreadsheet

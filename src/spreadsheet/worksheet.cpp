@@ -1,0 +1,661 @@
+#include "spreadsheet/worksheet.h"
+
+#include <algorithm>
+#include <climits>
+#include <stdexcept>
+
+#include "spreadsheet/cell_store.h"
+#include "spreadsheet/number_format.h"
+#include "spreadsheet/string_pool.h"
+#include "spreadsheet/workbook.h"
+
+namespace tabulon::spreadsheet {
+
+using model::Entry;
+using model::FormulaRecord;
+using model::RowInfo;
+using model::Slot;
+
+namespace {
+
+// The box around a set of cells. Shrinking is not tracked: removing a cell on
+// the edge marks the owner's bounds dirty and they are rebuilt from the cells.
+struct Bounds {
+    int r1 = INT_MAX, r2 = 0, c1 = INT_MAX, c2 = 0;
+    void Add(int r, int c) {
+        r1 = std::min(r1, r), r2 = std::max(r2, r), c1 = std::min(c1, c), c2 = std::max(c2, c);
+    }
+    bool Empty() const { return r2 == 0; }
+    bool OnEdge(int r, int c) const { return r == r1 || r == r2 || c == c1 || c == c2; }
+    std::optional<RangeRef> Range() const {
+        if (Empty())
+            return std::nullopt;
+        return RangeRef{{r1, c1}, {r2, c2}};
+    }
+};
+
+void CheckCell(CellRef cell) {
+    if (cell.row < 1 || cell.row > kMaxRows || cell.col < 1 || cell.col > kMaxColumns) {
+        throw std::out_of_range("cell (" + std::to_string(cell.row) + ", " +
+                                std::to_string(cell.col) + ") is outside the grid");
+    }
+}
+
+void CheckColumns(int first, int last) {
+    if (first < 1 || last > kMaxColumns || first > last) {
+        throw std::out_of_range("columns " + std::to_string(first) + ".." + std::to_string(last) +
+                                " are outside the grid");
+    }
+}
+
+void CheckRow(int row) {
+    if (row < 1 || row > kMaxRows) {
+        throw std::out_of_range("row " + std::to_string(row) + " is outside the grid");
+    }
+}
+
+bool Overlaps(const RangeRef& a, const RangeRef& b) {
+    return a.first.row <= b.last.row && b.first.row <= a.last.row && a.first.col <= b.last.col &&
+           b.first.col <= a.last.col;
+}
+
+}  // namespace
+
+struct Worksheet::Impl {
+    Workbook& owner;
+    std::string name;
+    SheetKind kind;
+    SheetState state = SheetState::Visible;
+    model::CellStore cells;
+    std::vector<FormulaRecord> formulas;
+    std::vector<std::uint32_t> freeFormulas;
+    mutable Bounds values, formats;
+    mutable bool boundsDirty = false;
+    double defaultWidth = -1;
+    double defaultHeight = -1;
+    std::vector<ColumnSpan> columns;
+    std::vector<RangeRef> merges;
+    std::optional<RangeRef> filter;
+    std::vector<ArrayFormula> arrays;
+
+    Impl(Workbook& o, std::string n, SheetKind k) : owner(o), name(std::move(n)), kind(k) {}
+
+    StringPool& Pool() const { return owner.Strings(); }
+
+    CellView View(int row, const Entry& e) const {
+        CellView v;
+        v.ref = {row, e.col};
+        v.style = static_cast<int>(e.style);
+        switch (e.slot) {
+            case Slot::Blank:
+                break;
+            case Slot::Number:
+                v.kind = CellKind::Number, v.valueKind = ValueKind::Number, v.number = e.number;
+                break;
+            case Slot::Boolean:
+                v.kind = CellKind::Boolean, v.valueKind = ValueKind::Boolean, v.number = e.number;
+                break;
+            case Slot::Text:
+                v.kind = CellKind::Text, v.valueKind = ValueKind::Text, v.text = Pool().Get(e.id);
+                break;
+            case Slot::Error:
+                v.kind = CellKind::Error, v.valueKind = ValueKind::Error;
+                v.error = static_cast<ErrorCode>(e.error);
+                break;
+            case Slot::Formula: {
+                const FormulaRecord& f = formulas[e.id];
+                v.kind = CellKind::Formula;
+                v.formula = Pool().Get(f.text);
+                v.stale = f.stale;
+                v.valueKind = f.cachedKind;
+                v.number = f.cachedNumber;
+                v.error = f.cachedError;
+                if (f.cachedKind == ValueKind::Text)
+                    v.text = Pool().Get(f.cachedText);
+                break;
+            }
+        }
+        return v;
+    }
+
+    void ReleaseFormula(Entry& e) {
+        if (e.slot == Slot::Formula)
+            freeFormulas.push_back(e.id);
+        e.slot = Slot::Blank;
+    }
+
+    std::uint32_t NewFormula() {
+        if (!freeFormulas.empty()) {
+            const auto id = freeFormulas.back();
+            freeFormulas.pop_back();
+            formulas[id] = FormulaRecord{};
+            return id;
+        }
+        formulas.emplace_back();
+        return static_cast<std::uint32_t>(formulas.size() - 1);
+    }
+
+    void StoreCached(FormulaRecord& f, const Value& v) {
+        f.cachedKind = v.Kind();
+        f.cachedNumber = v.IsNumber() || v.IsBoolean() ? v.AsNumber() : 0;
+        f.cachedError = v.IsError() ? v.AsError() : ErrorCode::Null;
+        f.cachedText = v.IsText() ? Pool().Intern(v.AsText()) : 0;
+    }
+
+    // Stores a constant (never Empty) into an entry.
+    void StoreConstant(Entry& e, const Value& v) {
+        ReleaseFormula(e);
+        switch (v.Kind()) {
+            case ValueKind::Empty:
+                break;
+            case ValueKind::Number:
+                e.slot = Slot::Number, e.number = v.AsNumber();
+                break;
+            case ValueKind::Boolean:
+                e.slot = Slot::Boolean, e.number = v.AsNumber();
+                break;
+            case ValueKind::Text:
+                e.slot = Slot::Text, e.id = Pool().Intern(v.AsText());
+                break;
+            case ValueKind::Error:
+                e.slot = Slot::Error, e.error = static_cast<std::uint8_t>(v.AsError());
+                break;
+        }
+    }
+
+    // Keeps the bounds in step after the cell at (row, e.col) changed.
+    void Touched(int row, const Entry& e) {
+        if (e.slot != Slot::Blank)
+            values.Add(row, e.col);
+        if (e.slot != Slot::Blank || e.style != 0)
+            formats.Add(row, e.col);
+    }
+
+    void Removed(int row, int col) {
+        if (values.OnEdge(row, col) || formats.OnEdge(row, col))
+            boundsDirty = true;
+    }
+
+    // Drops an entry that holds nothing any more.
+    void EraseIfEmpty(int row, Entry& e) {
+        const int col = e.col;
+        if (e.slot == Slot::Blank)
+            Removed(row, col);
+        if (e.slot == Slot::Blank && e.style == 0)
+            cells.Erase(row, col);
+    }
+
+    void RebuildBounds() const {
+        values = {}, formats = {};
+        cells.ForEachRow(1, kMaxRows, [&](int row, const RowInfo& r) {
+            for (const Entry& e : r.cells) {
+                if (e.slot != Slot::Blank)
+                    values.Add(row, e.col);
+                if (e.slot != Slot::Blank || e.style != 0)
+                    formats.Add(row, e.col);
+            }
+        });
+        boundsDirty = false;
+    }
+
+    // Calls fn(ColumnInfo&) on every column of [first, last], keeping spans minimal.
+    template <typename F>
+    void ModifyColumns(int first, int last, F&& fn) {
+        std::vector<ColumnSpan> pieces;
+        int next = first;
+        for (const auto& s : columns) {
+            if (s.last < first || s.first > last)
+                continue;
+            if (s.first > next)
+                pieces.push_back({next, s.first - 1, {}});
+            pieces.push_back({std::max(s.first, first), std::min(s.last, last), s.info});
+            next = std::min(s.last, last) + 1;
+        }
+        if (next <= last)
+            pieces.push_back({next, last, {}});
+        std::vector<ColumnSpan> out;
+        for (const auto& s : columns) {
+            if (s.last < first || s.first > last) {
+                out.push_back(s);
+                continue;
+            }
+            if (s.first < first)
+                out.push_back({s.first, first - 1, s.info});
+            if (s.last > last)
+                out.push_back({last + 1, s.last, s.info});
+        }
+        for (auto& p : pieces) {
+            fn(p.info);
+            if (!(p.info == ColumnInfo{}))
+                out.push_back(p);
+        }
+        std::sort(out.begin(), out.end(),
+                  [](const ColumnSpan& a, const ColumnSpan& b) { return a.first < b.first; });
+        columns.clear();
+        for (auto& s : out) {
+            if (!columns.empty() && columns.back().last + 1 == s.first &&
+                columns.back().info == s.info) {
+                columns.back().last = s.last;
+            } else {
+                columns.push_back(s);
+            }
+        }
+    }
+};
+
+Worksheet::Worksheet(Workbook& owner, std::string name, SheetKind kind)
+    : m_impl(std::make_unique<Impl>(owner, std::move(name), kind)) {}
+Worksheet::~Worksheet() = default;
+
+Workbook& Worksheet::Owner() {
+    return m_impl->owner;
+}
+const Workbook& Worksheet::Owner() const {
+    return m_impl->owner;
+}
+const std::string& Worksheet::Name() const {
+    return m_impl->name;
+}
+void Worksheet::SetName(std::string name) {
+    m_impl->name = std::move(name);
+}
+SheetKind Worksheet::Kind() const {
+    return m_impl->kind;
+}
+SheetState Worksheet::State() const {
+    return m_impl->state;
+}
+void Worksheet::SetState(SheetState state) {
+    m_impl->state = state;
+}
+
+Value CellView::ToValue() const {
+    switch (valueKind) {
+        case ValueKind::Empty:
+            return {};
+        case ValueKind::Number:
+            return Value::Number(number);
+        case ValueKind::Boolean:
+            return Value::Boolean(number != 0);
+        case ValueKind::Error:
+            return Value::Error(error);
+        case ValueKind::Text:
+            return Value::Text(std::string(text));
+    }
+    return {};
+}
+
+CellView Worksheet::Cell(CellRef cell) const {
+    CheckCell(cell);
+    const Entry* e = m_impl->cells.Find(cell.row, cell.col);
+    if (!e) {
+        CellView v;
+        v.ref = cell;
+        return v;
+    }
+    return m_impl->View(cell.row, *e);
+}
+
+Value Worksheet::GetValue(CellRef cell) const {
+    return Cell(cell).ToValue();
+}
+
+void Worksheet::SetValue(CellRef cell, const Value& value) {
+    CheckCell(cell);
+    if (value.IsEmpty()) {
+        ClearContents(cell);
+        return;
+    }
+    Entry& e = m_impl->cells.Upsert(cell.row, cell.col);
+    m_impl->StoreConstant(e, value);
+    m_impl->Touched(cell.row, e);
+}
+
+void Worksheet::SetFormula(CellRef cell, std::string_view formula, const Value& cached,
+                           bool stale) {
+    CheckCell(cell);
+    if (!formula.empty() && formula.front() == '=')
+        formula.remove_prefix(1);
+    Entry& e = m_impl->cells.Upsert(cell.row, cell.col);
+    if (e.slot != Slot::Formula) {
+        m_impl->ReleaseFormula(e);
+        e.id = m_impl->NewFormula();
+        e.slot = Slot::Formula;
+    }
+    FormulaRecord& f = m_impl->formulas[e.id];
+    f.text = m_impl->Pool().Intern(formula);
+    f.stale = stale;
+    m_impl->StoreCached(f, cached);
+    m_impl->Touched(cell.row, e);
+}
+
+void Worksheet::SetCachedValue(CellRef cell, const Value& value) {
+    CheckCell(cell);
+    Entry* e = m_impl->cells.Find(cell.row, cell.col);
+    if (!e || e->slot != Slot::Formula)
+        return;
+    FormulaRecord& f = m_impl->formulas[e->id];
+    m_impl->StoreCached(f, value);
+    f.stale = false;
+}
+
+void Worksheet::MarkStale(CellRef cell) {
+    CheckCell(cell);
+    Entry* e = m_impl->cells.Find(cell.row, cell.col);
+    if (e && e->slot == Slot::Formula)
+        m_impl->formulas[e->id].stale = true;
+}
+
+void Worksheet::SetStyle(CellRef cell, int style) {
+    CheckCell(cell);
+    if (style < 0 || style >= m_impl->owner.StyleCount())
+        style = 0;
+    if (style == 0) {
+        Entry* e = m_impl->cells.Find(cell.row, cell.col);
+        if (!e)
+            return;
+        e->style = 0;
+        if (e->slot == Slot::Blank)
+            m_impl->EraseIfEmpty(cell.row, *e);
+        return;
+    }
+    Entry& e = m_impl->cells.Upsert(cell.row, cell.col);
+    e.style = static_cast<std::uint32_t>(style);
+    m_impl->Touched(cell.row, e);
+}
+
+std::string Worksheet::DisplayText(CellRef cell) const {
+    const CellView v = Cell(cell);
+    const Workbook& book = m_impl->owner;
+    return FormatValue(v.ToValue(), book.Style(v.style).numberFormat, book.Date1904());
+}
+
+void Worksheet::ClearContents(CellRef cell) {
+    CheckCell(cell);
+    Entry* e = m_impl->cells.Find(cell.row, cell.col);
+    if (!e)
+        return;
+    m_impl->ReleaseFormula(*e);
+    m_impl->EraseIfEmpty(cell.row, *e);
+}
+
+void Worksheet::Clear(CellRef cell) {
+    CheckCell(cell);
+    Entry* e = m_impl->cells.Find(cell.row, cell.col);
+    if (!e)
+        return;
+    m_impl->ReleaseFormula(*e);
+    e->style = 0;
+    m_impl->EraseIfEmpty(cell.row, *e);
+}
+
+void Worksheet::ClearRange(const RangeRef& range, bool keepStyles) {
+    CheckCell(range.first);
+    CheckCell(range.last);
+    std::vector<CellRef> doomed;
+    ForEachCell(range, IterationOrder::RowByRow,
+                [&](const CellView& v) { doomed.push_back(v.ref); });
+    for (CellRef c : doomed)
+        keepStyles ? ClearContents(c) : Clear(c);
+}
+
+void Worksheet::Compact() {
+    m_impl->cells.Compact();
+    m_impl->formulas.shrink_to_fit();
+}
+
+std::size_t Worksheet::CellCount() const {
+    return m_impl->cells.CellCount();
+}
+
+void Worksheet::ForEachCell(const RangeRef& range, IterationOrder order,
+                            const std::function<void(const CellView&)>& visit) const {
+    const int c1 = range.first.col, c2 = range.last.col;
+    if (order == IterationOrder::RowByRow) {
+        m_impl->cells.ForEachRow(range.first.row, range.last.row, [&](int row, const RowInfo& r) {
+            for (auto it = model::LowerBound(r.cells, c1); it != r.cells.end() && it->col <= c2;
+                 ++it) {
+                visit(m_impl->View(row, *it));
+            }
+        });
+        return;
+    }
+    struct Hit {
+        int col, row;
+        const Entry* entry;
+    };
+    std::vector<Hit> hits;
+    m_impl->cells.ForEachRow(range.first.row, range.last.row, [&](int row, const RowInfo& r) {
+        for (auto it = model::LowerBound(r.cells, c1); it != r.cells.end() && it->col <= c2; ++it) {
+            hits.push_back({it->col, row, &*it});
+        }
+    });
+    std::stable_sort(hits.begin(), hits.end(),
+                     [](const Hit& a, const Hit& b) { return a.col < b.col; });
+    for (const Hit& h : hits)
+        visit(m_impl->View(h.row, *h.entry));
+}
+
+void Worksheet::ForEachRow(
+    const std::function<void(int, const RowInfoView&, const std::vector<CellView>&)>& visit) const {
+    std::vector<CellView> views;
+    m_impl->cells.ForEachRow(1, kMaxRows, [&](int row, const RowInfo& r) {
+        if (r.cells.empty() && !r.HasProps())
+            return;
+        views.clear();
+        for (const Entry& e : r.cells)
+            views.push_back(m_impl->View(row, e));
+        visit(row, RowInfoView{r.height, r.customHeight, r.hidden, static_cast<int>(r.style)},
+              views);
+    });
+}
+
+std::optional<RangeRef> Worksheet::UsedExtent(bool includeFormats) const {
+    if (m_impl->boundsDirty)
+        m_impl->RebuildBounds();
+    return (includeFormats ? m_impl->formats : m_impl->values).Range();
+}
+
+double Worksheet::DefaultColumnWidth() const {
+    return m_impl->defaultWidth;
+}
+void Worksheet::SetDefaultColumnWidth(double width) {
+    m_impl->defaultWidth = width;
+}
+double Worksheet::DefaultRowHeight() const {
+    return m_impl->defaultHeight;
+}
+void Worksheet::SetDefaultRowHeight(double height) {
+    m_impl->defaultHeight = height;
+}
+
+ColumnInfo Worksheet::Column(int col) const {
+    CheckColumns(col, col);
+    const auto& spans = m_impl->columns;
+    auto it = std::upper_bound(spans.begin(), spans.end(), col,
+                               [](int c, const ColumnSpan& s) { return c < s.first; });
+    if (it == spans.begin())
+        return {};
+    --it;
+    return col <= it->last ? it->info : ColumnInfo{};
+}
+
+void Worksheet::SetColumns(int first, int last, const ColumnInfo& info) {
+    CheckColumns(first, last);
+    m_impl->ModifyColumns(first, last, [&](ColumnInfo& c) { c = info; });
+}
+
+double Worksheet::ColumnWidth(int col) const {
+    const ColumnInfo info = Column(col);
+    if (info.width >= 0)
+        return info.width;
+    return m_impl->defaultWidth >= 0 ? m_impl->defaultWidth : kStandardColumnWidth;
+}
+
+void Worksheet::SetColumnWidth(int first, int last, double width) {
+    CheckColumns(first, last);
+    m_impl->ModifyColumns(first, last, [&](ColumnInfo& c) {
+        c.width = width;
+        c.customWidth = width >= 0;
+    });
+}
+
+void Worksheet::SetColumnsHidden(int first, int last, bool hidden) {
+    CheckColumns(first, last);
+    m_impl->ModifyColumns(first, last, [&](ColumnInfo& c) { c.hidden = hidden; });
+}
+
+std::vector<ColumnSpan> Worksheet::ColumnSpans() const {
+    return m_impl->columns;
+}
+
+RowInfoView Worksheet::Row(int row) const {
+    CheckRow(row);
+    const RowInfo* r = m_impl->cells.Row(row);
+    if (!r)
+        return {};
+    return {r->height, r->customHeight, r->hidden, static_cast<int>(r->style)};
+}
+
+void Worksheet::SetRow(int row, const RowInfoView& info) {
+    CheckRow(row);
+    RowInfo& r = m_impl->cells.TouchRow(row);
+    r.height = info.height;
+    r.customHeight = info.customHeight;
+    r.hidden = info.hidden;
+    r.style = info.style >= 0 && info.style < m_impl->owner.StyleCount()
+                  ? static_cast<std::uint32_t>(info.style)
+                  : 0;
+}
+
+void Worksheet::SetRowHeight(int row, double height) {
+    RowInfoView r = Row(row);
+    r.height = height;
+    r.customHeight = height >= 0;
+    SetRow(row, r);
+}
+
+void Worksheet::SetRowHidden(int row, bool hidden) {
+    RowInfoView r = Row(row);
+    r.hidden = hidden;
+    SetRow(row, r);
+}
+
+const std::vector<RangeRef>& Worksheet::Merges() const {
+    return m_impl->merges;
+}
+
+void Worksheet::AddMerge(const RangeRef& range) {
+    CheckCell(range.first);
+    CheckCell(range.last);
+    if (range.first == range.last)
+        return;
+    for (const auto& m : m_impl->merges) {
+        if (Overlaps(m, range)) {
+            throw std::invalid_argument("merged range " + FormatRangeRef(range) + " overlaps " +
+                                        FormatRangeRef(m));
+        }
+    }
+    m_impl->merges.push_back(range);
+}
+
+void Worksheet::RemoveMerges(const RangeRef& range) {
+    auto& merges = m_impl->merges;
+    merges.erase(std::remove_if(merges.begin(), merges.end(),
+                                [&](const RangeRef& m) { return Overlaps(m, range); }),
+                 merges.end());
+}
+
+void Worksheet::ClearMerges() {
+    m_impl->merges.clear();
+}
+
+std::optional<RangeRef> Worksheet::AutoFilter() const {
+    return m_impl->filter;
+}
+
+void Worksheet::SetAutoFilter(std::optional<RangeRef> range) {
+    m_impl->filter = range;
+}
+
+void Worksheet::ShowAllData() {
+    if (!m_impl->filter)
+        return;
+    // The header row is never hidden by its own filter.
+    for (int row = m_impl->filter->first.row + 1; row <= m_impl->filter->last.row; ++row) {
+        const RowInfo* r = m_impl->cells.Row(row);
+        if (r && r->hidden)
+            SetRowHidden(row, false);
+        if (row >= m_impl->cells.RowBound())
+            break;
+    }
+}
+
+const std::vector<ArrayFormula>& Worksheet::ArrayFormulas() const {
+    return m_impl->arrays;
+}
+
+void Worksheet::AddArrayFormula(const RangeRef& range, std::string_view formula) {
+    CheckCell(range.first);
+    CheckCell(range.last);
+    if (!formula.empty() && formula.front() == '=')
+        formula.remove_prefix(1);
+    m_impl->arrays.push_back({range, std::string(formula)});
+}
+
+void Worksheet::CopyContentFrom(const Worksheet& source) {
+    if (&source == this)
+        return;
+    Impl& dst = *m_impl;
+    const Impl& src = *source.m_impl;
+    const bool samePool = &dst.Pool() == &src.Pool();
+    Workbook& book = dst.owner;
+    std::vector<int> styleMap(static_cast<size_t>(src.owner.StyleCount()), -1);
+    auto mapStyle = [&](std::uint32_t s) -> std::uint32_t {
+        if (s >= styleMap.size())
+            return 0;
+        if (styleMap[s] < 0)
+            styleMap[s] = book.ImportStyle(src.owner, static_cast<int>(s));
+        return static_cast<std::uint32_t>(styleMap[s]);
+    };
+    auto mapText = [&](std::uint32_t id) {
+        return samePool ? id : dst.Pool().Intern(src.Pool().Get(id));
+    };
+    src.cells.ForEachRow(1, kMaxRows, [&](int row, const RowInfo& r) {
+        if (r.cells.empty() && !r.HasProps())
+            return;
+        RowInfo& out = dst.cells.TouchRow(row);
+        out.height = r.height;
+        out.customHeight = r.customHeight;
+        out.hidden = r.hidden;
+        out.style = mapStyle(r.style);
+        for (const Entry& e : r.cells) {
+            Entry& n = dst.cells.Upsert(row, e.col);
+            dst.ReleaseFormula(n);
+            n = e;
+            n.style = mapStyle(e.style);
+            if (e.slot == Slot::Text)
+                n.id = mapText(e.id);
+            if (e.slot == Slot::Formula) {
+                FormulaRecord f = src.formulas[e.id];
+                f.text = mapText(f.text);
+                if (f.cachedKind == ValueKind::Text)
+                    f.cachedText = mapText(f.cachedText);
+                n.id = dst.NewFormula();
+                dst.formulas[n.id] = f;
+            }
+            dst.Touched(row, n);
+        }
+    });
+    dst.state = src.state;
+    dst.defaultWidth = src.defaultWidth;
+    dst.defaultHeight = src.defaultHeight;
+    dst.columns = src.columns;
+    for (auto& c : dst.columns)
+        c.info.style = static_cast<int>(mapStyle(static_cast<std::uint32_t>(c.info.style)));
+    dst.merges = src.merges;
+    dst.filter = src.filter;
+    dst.arrays = src.arrays;
+}
+
+}  // namespace tabulon::spreadsheet

@@ -1,0 +1,157 @@
+// One sheet of a workbook: its cells over the full grid, row and column
+// properties, merged ranges and the auto filter. Chart, macro and dialog sheets
+// are Worksheet objects too (Kind() tells) so sheet indexes stay true; only
+// worksheets and macro sheets hold cells.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "spreadsheet/address.h"
+#include "spreadsheet/cell.h"
+#include "spreadsheet/import.h"
+#include "spreadsheet/value.h"
+
+namespace tabulon::spreadsheet {
+
+class Workbook;
+
+struct ColumnInfo {
+    double width = -1;  // character units as stored in files; < 0: the sheet default
+    bool customWidth = false;
+    bool hidden = false;
+    int style = 0;
+    friend bool operator==(const ColumnInfo&, const ColumnInfo&) = default;
+};
+
+// Columns first..last sharing the same properties.
+struct ColumnSpan {
+    int first = 1;
+    int last = 1;
+    ColumnInfo info;
+    friend bool operator==(const ColumnSpan&, const ColumnSpan&) = default;
+};
+
+struct RowInfoView {
+    double height = -1;  // points; < 0: the sheet default
+    bool customHeight = false;
+    bool hidden = false;
+    int style = 0;
+    friend bool operator==(const RowInfoView&, const RowInfoView&) = default;
+};
+
+struct ArrayFormula {
+    RangeRef range;
+    std::string formula;
+    friend bool operator==(const ArrayFormula&, const ArrayFormula&) = default;
+};
+
+// Width of a column when neither the column nor the sheet gives one.
+constexpr double kStandardColumnWidth = 8.43;
+constexpr double kStandardRowHeight = 15;
+
+class Worksheet {
+  public:
+    // Made by Workbook; a sheet belongs to exactly one workbook.
+    Worksheet(Workbook& owner, std::string name, SheetKind kind);
+    ~Worksheet();
+    Worksheet(const Worksheet&) = delete;
+    Worksheet& operator=(const Worksheet&) = delete;
+
+    Workbook& Owner();
+    const Workbook& Owner() const;
+    const std::string& Name() const;
+    SheetKind Kind() const;
+    SheetState State() const;
+    void SetState(SheetState state);
+
+    // --- Cells. Positions outside the grid throw std::out_of_range.
+    // Nothing stored gives kind Empty, style 0.
+    CellView Cell(CellRef cell) const;
+    // The constant, or the cached result of a formula.
+    Value GetValue(CellRef cell) const;
+    // Replaces the content (and any formula), keeps the style. An Empty value
+    // leaves a formatted blank, or nothing when the style is 0.
+    void SetValue(CellRef cell, const Value& value);
+    // `formula` is A1 text; a leading '=' is dropped. The cell is marked stale
+    // unless told otherwise (a reader passing the file's cached result).
+    void SetFormula(CellRef cell, std::string_view formula, const Value& cached = {},
+                    bool stale = true);
+    // Stores a calculated result in a formula cell and clears its stale mark;
+    // ignored for other cells.
+    void SetCachedValue(CellRef cell, const Value& value);
+    void MarkStale(CellRef cell);
+    void SetStyle(CellRef cell, int style);
+    // The text the cell shows under its number format ("3/15/2023", "12.50%").
+    std::string DisplayText(CellRef cell) const;
+    void ClearContents(CellRef cell);  // keeps the style
+    void Clear(CellRef cell);          // content and style
+    void ClearRange(const RangeRef& range, bool keepStyles = false);
+    std::size_t CellCount() const;  // stored cells, formatted blanks included
+    // Releases memory kept for growth; worth it once a sheet is filled.
+    void Compact();
+
+    // Every stored cell inside `range` (formatted blanks included), in the
+    // order asked. Cost follows the stored cells, not the size of the range.
+    // The sheet must not be changed from inside `visit`.
+    void ForEachCell(const RangeRef& range, IterationOrder order,
+                     const std::function<void(const CellView&)>& visit) const;
+    // Every row that has cells or properties, top to bottom, with its cells
+    // left to right.
+    void ForEachRow(const std::function<void(int row, const RowInfoView& props,
+                                             const std::vector<CellView>& cells)>& visit) const;
+
+    // The box around every cell holding a value (or a formula), or also every
+    // cell with a non-default style; nullopt for an empty sheet. Kept up to
+    // date as cells change; never scans the grid.
+    std::optional<RangeRef> UsedExtent(bool includeFormats) const;
+
+    // --- Columns and rows.
+    double DefaultColumnWidth() const;  // < 0 when the file gave none
+    void SetDefaultColumnWidth(double width);
+    double DefaultRowHeight() const;  // < 0 when the file gave none
+    void SetDefaultRowHeight(double height);
+    ColumnInfo Column(int col) const;
+    void SetColumns(int first, int last, const ColumnInfo& info);
+    // Width shown for a column: its own, else the sheet default, else standard.
+    double ColumnWidth(int col) const;
+    void SetColumnWidth(int first, int last, double width);
+    void SetColumnsHidden(int first, int last, bool hidden);
+    // Spans with non-default properties, left to right.
+    std::vector<ColumnSpan> ColumnSpans() const;
+
+    RowInfoView Row(int row) const;
+    void SetRow(int row, const RowInfoView& info);
+    void SetRowHeight(int row, double height);
+    void SetRowHidden(int row, bool hidden);
+
+    // --- Merges, auto filter, array formulas.
+    const std::vector<RangeRef>& Merges() const;
+    void AddMerge(const RangeRef& range);
+    void ClearMerges();
+    // Removes every merge that overlaps `range`.
+    void RemoveMerges(const RangeRef& range);
+    std::optional<RangeRef> AutoFilter() const;
+    void SetAutoFilter(std::optional<RangeRef> range);
+    // Shows again the rows of the auto filter range hidden by it.
+    void ShowAllData();
+    const std::vector<ArrayFormula>& ArrayFormulas() const;
+    void AddArrayFormula(const RangeRef& range, std::string_view formula);
+
+    // Copies everything of `source` (cells, formulas, styles, columns, rows,
+    // merges, filter, state) into this empty sheet, which may belong to another
+    // workbook (strings and styles are then mapped).
+    void CopyContentFrom(const Worksheet& source);
+
+  private:
+    friend class Workbook;
+    void SetName(std::string name);
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace tabulon::spreadsheet

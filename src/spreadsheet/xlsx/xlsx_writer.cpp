@@ -1,0 +1,155 @@
+#include "spreadsheet/xlsx_writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "spreadsheet/workbook.h"
+#include "spreadsheet/xlsx/parts.h"
+#include "spreadsheet/xlsx/zip_writer.h"
+
+namespace tabulon::spreadsheet {
+
+namespace {
+
+bool EndsWithNoCase(const std::string& s, std::string_view suffix) {
+    if (s.size() < suffix.size())
+        return false;
+    for (size_t i = 0; i < suffix.size(); ++i) {
+        const char a = static_cast<char>(
+            std::tolower(static_cast<unsigned char>(s[s.size() - suffix.size() + i])));
+        if (a != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+// Closes and removes the temporary file unless released.
+class TempFile {
+  public:
+    explicit TempFile(const std::string& target) {
+        // open() with 0666 lets the umask decide the mode, as for any new file.
+        static std::atomic<unsigned> counter{0};
+        int fd = -1;
+        for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+            m_name = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+            fd = ::open(m_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
+        if (fd < 0) {
+            throw std::runtime_error(std::string("cannot create a temporary file beside it: ") +
+                                     std::strerror(errno));
+        }
+        m_file = fdopen(fd, "wb");
+        if (!m_file) {
+            ::close(fd);
+            std::remove(m_name.c_str());
+            throw std::runtime_error(std::strerror(errno));
+        }
+    }
+    ~TempFile() {
+        if (m_file)
+            std::fclose(m_file);
+        if (!m_kept)
+            std::remove(m_name.c_str());
+    }
+    std::FILE* File() { return m_file; }
+    void CommitAs(const std::string& target) {
+        const bool flushed = std::fflush(m_file) == 0 && ::fsync(fileno(m_file)) == 0;
+        const int closeError = std::fclose(m_file);
+        m_file = nullptr;
+        if (!flushed || closeError != 0)
+            throw std::runtime_error(std::strerror(errno));
+        if (std::rename(m_name.c_str(), target.c_str()) != 0) {
+            throw std::runtime_error(std::string("cannot replace the file: ") +
+                                     std::strerror(errno));
+        }
+        m_kept = true;
+    }
+
+  private:
+    std::string m_name;
+    std::FILE* m_file = nullptr;
+    bool m_kept = false;
+};
+
+void WritePackage(const Workbook& book, std::FILE* file, bool macroEnabled, int level) {
+    using namespace xlsx;
+    std::vector<SheetEntry> entries;
+    for (int i = 0; i < book.SheetCount(); ++i) {
+        const SheetState state = book.Sheet(i).State();
+        entries.push_back({book.Sheet(i).Name(), state == SheetState::Hidden       ? "hidden"
+                                                 : state == SheetState::VeryHidden ? "veryHidden"
+                                                                                   : ""});
+    }
+    Workbook placeholder;
+    const bool empty = entries.empty();
+    if (empty)
+        entries.push_back({"Sheet1", ""});
+    if (std::none_of(entries.begin(), entries.end(),
+                     [](const SheetEntry& e) { return e.state.empty(); })) {
+        entries[0].state.clear();
+    }
+    int active = std::clamp(book.ActiveSheet(), 0, static_cast<int>(entries.size()) - 1);
+    if (!entries[static_cast<size_t>(active)].state.empty()) {
+        active =
+            static_cast<int>(std::find_if(entries.begin(), entries.end(),
+                                          [](const SheetEntry& e) { return e.state.empty(); }) -
+                             entries.begin());
+    }
+
+    ZipWriter zip(file, level);
+    zip.Add("[Content_Types].xml", ContentTypesXml(entries.size(), macroEnabled));
+    zip.Add("_rels/.rels", RootRelsXml());
+    zip.Add("xl/workbook.xml", WorkbookXml(book, entries, active));
+    zip.Add("xl/_rels/workbook.xml.rels", WorkbookRelsXml(entries.size()));
+    SharedStrings strings;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Worksheet& sheet =
+            empty ? placeholder.AddSheet("Sheet1") : book.Sheet(static_cast<int>(i));
+        const bool cells =
+            sheet.Kind() == SheetKind::Worksheet || sheet.Kind() == SheetKind::Macrosheet;
+        const Worksheet& content =
+            cells ? sheet : placeholder.AddSheet(placeholder.NextSheetName());
+        zip.Add("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
+                SheetXml(content, static_cast<int>(i) == active, strings));
+    }
+    zip.Add("xl/styles.xml", StylesXml(book));
+    zip.Add("xl/sharedStrings.xml", strings.Xml());
+    zip.Finish();
+}
+
+}  // namespace
+
+WorkbookWriteError::WorkbookWriteError(std::string path, std::string reason)
+    : std::runtime_error(path + ": " + reason),
+      m_path(std::move(path)),
+      m_reason(std::move(reason)) {}
+
+void WriteWorkbookFile(const Workbook& book, const std::string& path, WriteOptions options) {
+    const bool macroEnabled =
+        options.macros == WriteOptions::Macros::Yes ||
+        (options.macros == WriteOptions::Macros::ByExtension && EndsWithNoCase(path, ".xlsm"));
+    try {
+        if (path.empty())
+            throw std::runtime_error("no file name given");
+        TempFile temp(path);
+        WritePackage(book, temp.File(), macroEnabled, std::clamp(options.compressionLevel, 0, 12));
+        temp.CommitAs(path);
+    } catch (const WorkbookWriteError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw WorkbookWriteError(path, "out of memory");
+    } catch (const std::exception& e) {
+        throw WorkbookWriteError(path, e.what());
+    }
+}
+
+}  // namespace tabulon::spreadsheet

@@ -1,0 +1,139 @@
+#include "spreadsheet/xlsx/xml_text.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace tabulon::spreadsheet::xlsx {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+bool IsHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Length of the valid UTF-8 sequence at s[i], or 0 when it is not one.
+size_t SequenceLength(std::string_view s, size_t i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    size_t len;
+    std::uint32_t cp;
+    if (b0 < 0x80)
+        return 1;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2, cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3, cp = b0 & 0x0F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4, cp = b0 & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + len > s.size())
+        return 0;
+    for (size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
+    const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+    // U+FFFE and U+FFFF are not XML characters.
+    if (overlong || surrogate || cp > 0x10FFFF || cp == 0xFFFE || cp == 0xFFFF)
+        return 0;
+    return len;
+}
+
+void AppendEscapeCode(std::string& out, unsigned code) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += "_x";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out.push_back(kHex[(code >> shift) & 0xF]);
+    out.push_back('_');
+}
+
+}  // namespace
+
+void AppendXmlText(std::string& out, std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80) {
+            const size_t len = SequenceLength(text, i);
+            if (len == 0) {
+                out += kReplacement;
+                ++i;
+            } else {
+                out.append(text.substr(i, len));
+                i += len;
+            }
+            continue;
+        }
+        switch (c) {
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\t':
+                out += "&#9;";
+                break;
+            case '\n':
+                out += "&#10;";
+                break;
+            case '\r':
+                out += "&#13;";
+                break;
+            case '_':
+                if (i + 6 < text.size() && text[i + 1] == 'x' && IsHex(text[i + 2]) &&
+                    IsHex(text[i + 3]) && IsHex(text[i + 4]) && IsHex(text[i + 5]) &&
+                    text[i + 6] == '_') {
+                    AppendEscapeCode(out, '_');
+                } else {
+                    out.push_back('_');
+                }
+                break;
+            default:
+                if (u < 0x20 || u == 0x7F) {
+                    AppendEscapeCode(out, u);
+                } else {
+                    out.push_back(c);
+                }
+        }
+        ++i;
+    }
+}
+
+void AppendNumber(std::string& out, double value) {
+    if (!std::isfinite(value))
+        value = 0;
+    if (value == 0)
+        value = 0;  // no "-0"
+    char buf[32];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, result.ptr);
+}
+
+void AppendCellRef(std::string& out, int row, int col) {
+    char letters[4];
+    int n = 0;
+    while (col > 0) {
+        letters[n++] = static_cast<char>('A' + (col - 1) % 26);
+        col = (col - 1) / 26;
+    }
+    while (n > 0)
+        out.push_back(letters[--n]);
+    char buf[12];
+    const auto result = std::to_chars(buf, buf + sizeof buf, row);
+    out.append(buf, result.ptr);
+}
+
+}  // namespace tabulon::spreadsheet::xlsx

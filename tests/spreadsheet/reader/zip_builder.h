@@ -1,0 +1,32 @@
+// Builds small zip archives in memory for reader tests, including broken ones.
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tabulon::spreadsheet::testing {
+
+class ZipBuilder {
+  public:
+    // Entries keep the order they are added in; the same name may be added twice.
+    ZipBuilder& Add(std::string name, std::string content, bool deflate = false);
+    std::string Build() const;
+
+  private:
+    struct Entry {
+        std::string name, content;
+        bool deflate;
+    };
+    std::vector<Entry> m_entries;
+};
+
+// The parts of a minimal one-sheet workbook ("Sheet1"), ready to be changed.
+std::map<std::string, std::string> MinimalXlsxParts(const std::string& sheetData);
+std::string BuildPackage(const std::map<std::string, std::string>& parts);
+// A worksheet part around `sheetData` (the rows) and `after` (merges, filters...).
+std::string WorksheetXml(const std::string& sheetData, const std::string& before = "",
+                         const std::string& after = "");
+
+}  // namespace tabulon::spreadsheet::testing

@@ -1,0 +1,185 @@
+// read(write(x)) == x over the corpus: every OOXML workbook our reader reads is
+// written by our writer and read again, and the two models must agree.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "spreadsheet/reader/workbook_reader.h"
+#include "spreadsheet/workbook.h"
+#include "spreadsheet/xlsx_writer.h"
+
+namespace tabulon::spreadsheet {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> OoxmlCorpusFiles() {
+    std::vector<fs::path> files;
+    const fs::path root = TABULON_CORPUS_DIR;
+    if (!fs::exists(root))
+        return files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::string ext = entry.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+        if (ext == ".xlsx" || ext == ".xlsm" || ext == ".xltx" || ext == ".xltm") {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string Describe(const CellView& c, const Workbook& book) {
+    std::ostringstream s;
+    s << static_cast<int>(c.kind) << "/" << static_cast<int>(c.valueKind) << " n=" << c.number
+      << " e=" << static_cast<int>(c.error) << " t=[" << c.text << "] f=[" << c.formula
+      << "] stale=" << c.stale << " fmt=[" << book.Style(c.style).numberFormat << "]";
+    return s.str();
+}
+
+std::string StyleDiff(const CellStyle& x, const CellStyle& y) {
+    std::string d;
+    if (x.numberFormat != y.numberFormat)
+        d += " format";
+    if (!(x.font == y.font)) {
+        d += " font(" + x.font.name + "/" + y.font.name + " " + std::to_string(x.font.size) + "/" +
+             std::to_string(y.font.size) + " u=" + x.font.underline + "/" + y.font.underline +
+             " color=" + std::to_string(static_cast<int>(x.font.color.kind)) + ":" +
+             std::to_string(x.font.color.argb) + "/" +
+             std::to_string(static_cast<int>(y.font.color.kind)) + ":" +
+             std::to_string(y.font.color.argb) + ")";
+    }
+    if (!(x.fill == y.fill)) {
+        d += " fill(" + x.fill.pattern + "/" + y.fill.pattern + " fg " +
+             std::to_string(static_cast<int>(x.fill.fg.kind)) + "/" +
+             std::to_string(static_cast<int>(y.fill.fg.kind)) + " bg " +
+             std::to_string(static_cast<int>(x.fill.bg.kind)) + "/" +
+             std::to_string(static_cast<int>(y.fill.bg.kind)) + ")";
+    }
+    if (!(x.border == y.border))
+        d += " border";
+    if (!(x.alignment == y.alignment))
+        d += " alignment";
+    if (!(x.protection == y.protection))
+        d += " protection";
+    return d;
+}
+
+// The first difference between two workbooks, or "" when they agree.
+std::string Compare(const Workbook& a, const Workbook& b) {
+    if (a.SheetCount() != b.SheetCount())
+        return "sheet count";
+    if (a.Date1904() != b.Date1904())
+        return "date system";
+    if (a.DefinedNames() != b.DefinedNames())
+        return "defined names";
+    for (int i = 0; i < a.SheetCount(); ++i) {
+        const Worksheet& x = a.Sheet(i);
+        const Worksheet& y = b.Sheet(i);
+        const std::string where = "sheet " + x.Name() + ": ";
+        if (x.Name() != y.Name())
+            return where + "name " + y.Name();
+        if (x.State() != y.State())
+            return where + "state";
+        if (x.Kind() != SheetKind::Worksheet && x.Kind() != SheetKind::Macrosheet)
+            continue;
+        if (x.ColumnSpans() != y.ColumnSpans())
+            return where + "columns";
+        if (x.DefaultColumnWidth() != y.DefaultColumnWidth())
+            return where + "default width";
+        if (x.Merges() != y.Merges())
+            return where + "merges";
+        if (x.AutoFilter() != y.AutoFilter())
+            return where + "auto filter";
+        if (x.ArrayFormulas() != y.ArrayFormulas())
+            return where + "array formulas";
+        std::vector<std::pair<int, RowInfoView>> rowsX, rowsY;
+        std::vector<CellView> cellsX, cellsY;
+        x.ForEachRow([&](int r, const RowInfoView& p, const std::vector<CellView>& c) {
+            rowsX.emplace_back(r, p);
+            cellsX.insert(cellsX.end(), c.begin(), c.end());
+        });
+        y.ForEachRow([&](int r, const RowInfoView& p, const std::vector<CellView>& c) {
+            rowsY.emplace_back(r, p);
+            cellsY.insert(cellsY.end(), c.begin(), c.end());
+        });
+        if (cellsX.size() != cellsY.size()) {
+            return where + "cell count " + std::to_string(cellsX.size()) + " vs " +
+                   std::to_string(cellsY.size());
+        }
+        for (size_t k = 0; k < cellsX.size(); ++k) {
+            const CellView& c = cellsX[k];
+            const CellView& d = cellsY[k];
+            const bool same = c.ref == d.ref && c.kind == d.kind && c.valueKind == d.valueKind &&
+                              c.number == d.number && c.error == d.error && c.text == d.text &&
+                              c.formula == d.formula && c.stale == d.stale &&
+                              a.Style(c.style) == b.Style(d.style);
+            if (!same) {
+                return where + FormatCellRef(c.ref) + " " + Describe(c, a) + " became " +
+                       FormatCellRef(d.ref) + " " + Describe(d, b) +
+                       StyleDiff(a.Style(c.style), b.Style(d.style));
+            }
+        }
+        for (size_t k = 0; k < std::min(rowsX.size(), rowsY.size()); ++k) {
+            const auto& [r, p] = rowsX[k];
+            const auto& [s, q] = rowsY[k];
+            const bool same = r == s && p.height == q.height && p.hidden == q.hidden &&
+                              p.customHeight == q.customHeight &&
+                              a.Style(p.style) == b.Style(q.style);
+            if (!same)
+                return where + "row " + std::to_string(r);
+        }
+        if (rowsX.size() != rowsY.size())
+            return where + "row count";
+    }
+    return {};
+}
+
+TEST(XlsxRoundTrip, CorpusWorkbooksSurviveWriteAndRead) {
+    const auto files = OoxmlCorpusFiles();
+    if (files.empty())
+        GTEST_SKIP() << "corpus not present at " << TABULON_CORPUS_DIR;
+    const fs::path out = fs::path(TABULON_BINARY_DIR) / "round_trip.xlsx";
+    int checked = 0, unreadable = 0;
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.string());
+        Workbook original;
+        try {
+            auto builder = MakeWorkbookBuilder(original);
+            ReadWorkbookFile(file.string(), *builder);
+        } catch (const ReadError&) {
+            ++unreadable;
+            continue;
+        }
+        // A file whose sheets are all hidden is written with its first sheet shown.
+        bool anyVisible = false;
+        for (int i = 0; i < original.SheetCount(); ++i) {
+            anyVisible = anyVisible || original.Sheet(i).State() == SheetState::Visible;
+        }
+        if (!anyVisible && original.SheetCount() > 0) {
+            original.Sheet(0).SetState(SheetState::Visible);
+        }
+        // Every cell's display text, for the number formats real files use.
+        for (int i = 0; i < original.SheetCount(); ++i) {
+            const Worksheet& ws = original.Sheet(i);
+            ws.ForEachCell({{1, 1}, {kMaxRows, kMaxColumns}}, IterationOrder::RowByRow,
+                           [&](const CellView& c) { (void)ws.DisplayText(c.ref); });
+        }
+        WriteWorkbookFile(original, out.string());
+        Workbook copy;
+        auto builder = MakeWorkbookBuilder(copy);
+        ASSERT_NO_THROW(ReadWorkbookFile(out.string(), *builder));
+        const std::string diff = Compare(original, copy);
+        EXPECT_EQ(diff, "");
+        ++checked;
+    }
+    std::printf("round trip: %d workbooks checked, %d not read\n", checked, unreadable);
+    EXPECT_GT(checked, 0);
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet
