@@ -42,7 +42,7 @@ std::optional<Value> FormulaEngine::TryEvaluate(std::string_view formula, const 
     } catch (const FormulaSyntaxError&) {
         return std::nullopt;
     }
-    if (!ast->evaluable)
+    if (!ast->evaluable || !IsEvaluable(formula, cells, origin.sheet))
         return std::nullopt;
     EvalShared shared{cells, m_cache, {}};
     return Evaluation(*ast, origin, shared).Run();
