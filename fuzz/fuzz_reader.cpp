@@ -40,13 +40,6 @@ class DiscardWorkbook : public IWorkbookImport {
 
 }  // namespace
 
-// freexl 1.0.6 (Debian) leaks on some damaged BIFF5 workbooks that it still
-// opens; the loss is bounded by the file's size and outside our code. Leaks of
-// our own remain reported.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfreexl.so\n";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     DiscardWorkbook sink;
     try {

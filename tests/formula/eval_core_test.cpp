@@ -182,6 +182,8 @@ TEST(EvalNames, EvaluableOnlyWhenTheNamesAreToo) {
     EXPECT_TRUE(engine.IsEvaluable("Outside+1"));  // without the workbook, names are unseen
     EXPECT_FALSE(engine.IsEvaluable("Outside+1", book, 0));
     EXPECT_FALSE(engine.IsEvaluable("ViaOutside", book, 0));
+    EXPECT_FALSE(engine.TryEvaluate("ViaOutside+1", EvalOrigin{0, {1, 1}}, book).has_value());
+    EXPECT_TRUE(engine.TryEvaluate("Rate+1", EvalOrigin{0, {1, 1}}, book).has_value());
     EXPECT_TRUE(engine.IsEvaluable("Rate+Items+Unknown", book, 0));
     EXPECT_TRUE(engine.IsEvaluable("Loop", book, 0));  // a cycle is an error value, not a stop
 }

@@ -32,6 +32,7 @@ TEST(EvalText, PiecesCaseAndJoining) {
         {"REPT(\"ab\",3)", S("ababab")},
         {"REPT(\"a\",-1)", E(ErrorCode::Value)},
         {"REPT(\"ab\",20000)", E(ErrorCode::Value)},
+        {"REPT(\"\",1E+300)", S("")},
         {"EXACT(\"a\",\"A\")", B(false)},
         {"EXACT(1,\"1\")", B(true)},
     };
@@ -74,6 +75,8 @@ TEST(EvalDate, SerialsAndParts) {
         {"DATE(2020,13,1)", N(44197)},
         {"DATE(2020,3,0)", N(43890)},
         {"DATE(1900,3,1)", N(61)},
+        {"DATE(1900,2,29)", N(60)},
+        {"DATE(1900,2,28)", N(59)},
         {"DATE(1900,1,1)", N(1)},
         {"DATE(99,1,1)", N(36161)},
         {"DATE(10000,1,1)", E(ErrorCode::Num)},

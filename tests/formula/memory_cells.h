@@ -27,11 +27,13 @@ class MemoryCells : public ICellProvider {
         CellRef c = *ParseCellRef(a1);
         m_cells[{sheet, c.row, c.col}] = Cell{std::move(v), {}};
         m_computed.clear();
+        m_extents.clear();
     }
     void SetFormula(std::string_view a1, std::string formula, int sheet = 0) {
         CellRef c = *ParseCellRef(a1);
         m_cells[{sheet, c.row, c.col}] = Cell{{}, std::move(formula)};
         m_computed.clear();
+        m_extents.clear();
     }
     void DefineName(const std::string& name, const std::string& text, int scope = -1) {
         m_names[{scope, ToUpperAscii(name)}] = text;
@@ -74,6 +76,9 @@ class MemoryCells : public ICellProvider {
     }
 
     std::optional<RangeRef> UsedExtent(int sheet) const override {
+        auto known = m_extents.find(sheet);
+        if (known != m_extents.end())
+            return known->second;
         std::optional<RangeRef> out;
         for (const auto& [key, cell] : m_cells) {
             if (std::get<0>(key) != sheet)
@@ -83,6 +88,7 @@ class MemoryCells : public ICellProvider {
             out->last.row = std::max(out->last.row, std::get<1>(key));
             out->last.col = std::max(out->last.col, std::get<2>(key));
         }
+        m_extents[sheet] = out;
         return out;
     }
 
@@ -121,6 +127,7 @@ class MemoryCells : public ICellProvider {
     std::map<std::pair<int, std::string>, std::string> m_names;
     std::set<std::tuple<int, int, int>> m_busy;
     std::map<std::tuple<int, int, int>, Value> m_computed;
+    mutable std::map<int, std::optional<RangeRef>> m_extents;
     bool m_date1904 = false;
     FormulaEngine m_engine;
 };

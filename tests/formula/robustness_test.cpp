@@ -4,7 +4,8 @@
 
 #include <random>
 
-#include "memory_cells.h"
+#include "sample_book.h"
+#include "spreadsheet/formula/function_table.h"
 #include "spreadsheet/formula/lexer.h"
 #include "spreadsheet/formula/mover.h"
 #include "spreadsheet/formula/parser.h"
@@ -41,6 +42,36 @@ TEST(FormulaRobustness, RandomTextNeverCrashes) {
         book.Engine().IsEvaluable(text);
     }
     EXPECT_GT(parsed, 100);  // the generator does reach the evaluator
+}
+
+}  // namespace
+}  // namespace tabulon::spreadsheet::formula::testing
+
+namespace tabulon::spreadsheet::formula::testing {
+namespace {
+
+TEST(FormulaRobustness, EveryFunctionTakesAnyArguments) {
+    const char* const args[] = {
+        "A1:B5", "C1",    "\"x\"", "1E+300", "-1",           "0",     "TRUE",    "{1,2;3,4}",
+        "",      "D1:D4", "A:A",   "#N/A",   "\"1/2/2020\"", "2.5",   "(A1,B2)", "'Data 2'!A1:A3",
+        "1:1",   "Items", "1/0",   "-{1,2}", "G2",           "H1:J4", "\"*a?\"", "\">2\"",
+        "-0.5"};
+    SampleBook book;
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(args) - 1);
+    for (int f = 0; f < FunctionCount(); ++f) {
+        const FunctionInfo& info = FunctionAt(f);
+        for (int round = 0; round < 40; ++round) {
+            int count = std::min(info.maxArgs, info.minArgs + round % 4);
+            std::string text = std::string(info.name) + "(";
+            for (int i = 0; i < count; ++i)
+                text += (i ? "," : "") + std::string(args[pick(rng)]);
+            text += ")";
+            SCOPED_TRACE(text);
+            book.Eval(text, "C3");
+            book.Engine().EvaluateArray(text, EvalOrigin{0, CellRef{3, 3}}, book, 1, 1);
+        }
+    }
 }
 
 }  // namespace

@@ -41,6 +41,8 @@ std::optional<double> SerialFromDate(int year, int month, int day, bool date1904
     m0 -= (y - year) * 12;
     if (y < 0 || y > 9999)
         return std::nullopt;
+    if (!date1904 && y == 1900 && m0 == 1 && day == 29)
+        return 60.0;  // the 1900-02-29 the serials count
     long days = DaysFromCivil(static_cast<int>(y), static_cast<int>(m0) + 1, 1) + day - 1;
     double serial;
     if (date1904) {

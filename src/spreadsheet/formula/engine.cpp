@@ -42,7 +42,7 @@ std::optional<Value> FormulaEngine::TryEvaluate(std::string_view formula, const 
     } catch (const FormulaSyntaxError&) {
         return std::nullopt;
     }
-    if (!ast->evaluable)
+    if (!ast->evaluable || !IsEvaluable(formula, cells, origin.sheet))
         return std::nullopt;
     EvalShared shared{cells, m_cache, {}};
     return Evaluation(*ast, origin, shared).Run();
@@ -103,6 +103,11 @@ bool FormulaEngine::IsEvaluable(std::string_view formula, const ICellProvider& c
     } catch (const FormulaSyntaxError&) {
         return false;
     }
+}
+
+FormulaEngine& SharedFormulaEngine() {
+    static FormulaEngine engine;
+    return engine;
 }
 
 bool IsEvaluable(std::string_view formula) {

@@ -25,7 +25,8 @@ class FormulaEngine : public IEvaluator {
                         int row = 0, int col = 0);
 
     // As Evaluate, but nullopt for a formula that is not evaluable here (see
-    // IsEvaluable): the caller should keep the value cached with the formula.
+    // IsEvaluable, names included): the caller should keep the value cached with
+    // the formula.
     std::optional<Value> TryEvaluate(std::string_view formula, const EvalOrigin& origin,
                                      ICellProvider& cells);
 
@@ -41,6 +42,10 @@ class FormulaEngine : public IEvaluator {
   private:
     FormulaCache m_cache;
 };
+
+// One engine for the whole program (its cache is shared and thread-safe), for the
+// workbook model to use as its default evaluator.
+FormulaEngine& SharedFormulaEngine();
 
 // IsEvaluable without a cache.
 bool IsEvaluable(std::string_view formula);

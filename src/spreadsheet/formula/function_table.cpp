@@ -58,6 +58,10 @@ int FindFunction(std::string_view name) {
     return static_cast<int>(it - table.begin());
 }
 
+int FunctionCount() {
+    return static_cast<int>(SortedTable().size());
+}
+
 const FunctionInfo& FunctionAt(int index) {
     return SortedTable()[static_cast<std::size_t>(index)];
 }

@@ -29,6 +29,7 @@ constexpr int kVariadic = 255;
 // Index of a function by name (any case; _xlfn., _xlws. prefixes ignored), or -1.
 int FindFunction(std::string_view name);
 const FunctionInfo& FunctionAt(int index);
+int FunctionCount();
 
 // The family tables, defined in functions_<family>.cpp.
 std::span<const FunctionInfo> MathFunctions();

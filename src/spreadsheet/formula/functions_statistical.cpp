@@ -199,7 +199,8 @@ Operand KthValue(CallContext& call, bool largest) {
     if (data.IsRef()) {
         call.Eval().VisitRef(data, [&](int, CellRef, const Value& v) { add(v); });
     } else {
-        for (const Value& v : call.Eval().ToMatrix(data)->cells)
+        auto matrix = call.Eval().ToMatrix(data);
+        for (const Value& v : matrix->cells)
             add(v);
     }
     double k = std::ceil(call.Number(1));

@@ -251,6 +251,8 @@ Operand Rept(CallContext& call) {
     std::size_t n = Count(call, 1, 0);
     if (n * Utf8Length(s) > kMaxTextLength)
         return Value::Error(ErrorCode::Value);
+    if (s.empty())
+        return Value::Text("");  // any count of nothing: do not loop over it
     std::string out;
     for (std::size_t i = 0; i < n; ++i)
         out += s;

@@ -100,6 +100,11 @@ std::string Pad(const std::string& s, const std::vector<char>& placeholders, boo
     return left ? pad + s : s + pad;
 }
 
+// Half up; numbers beyond what a long holds (no fraction shows them sensibly) give 0.
+long RoundToLong(double x) {
+    return std::fabs(x) < 9e18 ? static_cast<long>(std::floor(x + 0.5)) : 0;
+}
+
 std::string RenderFraction(const Tokens& t, size_t slash, double value) {
     // Numerator: the placeholders right before the bar; integer part: any before those.
     size_t numStart = slash;
@@ -134,13 +139,13 @@ std::string RenderFraction(const Tokens& t, size_t slash, double value) {
     long num = 0, den = 1;
     if (fixedDen > 0) {
         den = fixedDen;
-        num = static_cast<long>(std::floor(frac * static_cast<double>(den) + 0.5));
+        num = RoundToLong(frac * static_cast<double>(den));
     } else {
         const long maxDen =
             static_cast<long>(std::pow(10.0, std::min<size_t>(denPh.size(), 4))) - 1;
         double bestErr = 2;
         for (long q = 1; q <= std::max(1L, maxDen); ++q) {
-            const long p = static_cast<long>(std::floor(frac * static_cast<double>(q) + 0.5));
+            const long p = RoundToLong(frac * static_cast<double>(q));
             const double err = std::fabs(frac - static_cast<double>(p) / static_cast<double>(q));
             if (err < bestErr - 1e-12) {
                 bestErr = err, num = p, den = q;

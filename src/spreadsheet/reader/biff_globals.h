@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +22,12 @@ struct BiffGlobals {
     std::vector<BiffSheetInfo> sheets;  // in BOUNDSHEET order
     int activeSheet = 0;
 };
+
+// What is wrong with the record structure of a BIFF5/BIFF8 workbook stream:
+// a record longer than the format allows (8224 bytes in BIFF8, 2080 before) or
+// one running past the end of the stream, or a shared string table claiming
+// more strings than the stream could hold. Empty when every record is sound.
+std::string CheckBiffRecords(std::string_view stream);
 
 // Reads the workbook globals substream at the start of a BIFF5/BIFF8 workbook
 // stream. Damaged records end the scan; what was found so far is kept.

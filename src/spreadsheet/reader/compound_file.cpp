@@ -1,5 +1,6 @@
 #include "spreadsheet/reader/compound_file.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace tabulon::spreadsheet {
@@ -77,7 +78,7 @@ CompoundFile::CompoundFile(const void* data, std::size_t size)
     // The root entry holds the mini stream.
     if (m_directory.size() >= 128) {
         const auto* root = reinterpret_cast<const unsigned char*>(m_directory.data());
-        ReadChain(U32(root + 116), U32(root + 120), false, m_miniStream);
+        ReadChain(U32(root + 116), U32(root + 120), false, m_miniStream, &m_miniPlaces);
     }
     m_valid = true;
 }
@@ -89,8 +90,8 @@ const unsigned char* CompoundFile::Sector(std::uint32_t sector) const {
     return m_data + offset;
 }
 
-bool CompoundFile::ReadChain(std::uint32_t start, std::uint64_t length, bool mini,
-                             std::string& out) const {
+bool CompoundFile::ReadChain(std::uint32_t start, std::uint64_t length, bool mini, std::string& out,
+                             std::vector<std::uint64_t>* places) const {
     const std::vector<std::uint32_t>& fat = mini ? m_miniFat : m_fat;
     const std::size_t unit = mini ? m_miniSectorSize : m_sectorSize;
     std::uint32_t sector = start;
@@ -103,11 +104,16 @@ bool CompoundFile::ReadChain(std::uint32_t start, std::uint64_t length, bool min
             if (offset + unit > m_miniStream.size())
                 return false;
             out.append(m_miniStream, offset, unit);
+            // A mini sector lies inside one sector of the mini stream's chain.
+            if (places)
+                places->push_back(m_miniPlaces[offset / m_sectorSize] + offset % m_sectorSize);
         } else {
             const unsigned char* p = Sector(sector);
             if (!p)
                 return false;
             out.append(reinterpret_cast<const char*>(p), unit);
+            if (places)
+                places->push_back(static_cast<std::uint64_t>(p - m_data));
         }
         sector = fat[sector];
     }
@@ -116,9 +122,9 @@ bool CompoundFile::ReadChain(std::uint32_t start, std::uint64_t length, bool min
     return true;
 }
 
-std::optional<std::string> CompoundFile::ReadStream(std::string_view name) const {
+const unsigned char* CompoundFile::FindStream(std::string_view name) const {
     if (!m_valid)
-        return std::nullopt;
+        return nullptr;
     for (std::size_t off = 0; off + 128 <= m_directory.size(); off += 128) {
         const auto* e = reinterpret_cast<const unsigned char*>(m_directory.data()) + off;
         const unsigned nameBytes = U16(e + 64);
@@ -130,18 +136,43 @@ std::optional<std::string> CompoundFile::ReadStream(std::string_view name) const
             same = c < 128 && std::tolower(static_cast<int>(c)) ==
                                   std::tolower(static_cast<unsigned char>(name[i]));
         }
-        if (!same)
-            continue;
-        const std::uint32_t length = U32(e + 120);
-        if (length > m_size)
-            return std::nullopt;
-        std::string stream;
-        const bool mini = length < m_miniCutoff;
-        if (!ReadChain(U32(e + 116), length, mini, stream) || stream.size() < length)
-            return std::nullopt;
-        return stream;
+        if (same)
+            return U32(e + 120) <= m_size ? e : nullptr;
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+bool CompoundFile::ReadEntry(const unsigned char* entry, std::string& stream,
+                             std::vector<std::uint64_t>* places) const {
+    const std::uint32_t length = U32(entry + 120);
+    return ReadChain(U32(entry + 116), length, length < m_miniCutoff, stream, places) &&
+           stream.size() == length;
+}
+
+std::optional<std::string> CompoundFile::ReadStream(std::string_view name) const {
+    const unsigned char* entry = FindStream(name);
+    std::string stream;
+    if (!entry || !ReadEntry(entry, stream, nullptr))
+        return std::nullopt;
+    return stream;
+}
+
+bool CompoundFile::WriteStream(std::string_view name, const std::string& content,
+                               std::string& fileBytes) const {
+    const unsigned char* entry = FindStream(name);
+    std::string stream;
+    std::vector<std::uint64_t> places;
+    if (!entry || fileBytes.size() != m_size || !ReadEntry(entry, stream, &places) ||
+        content.size() != stream.size()) {
+        return false;
+    }
+    const std::size_t unit = stream.size() < m_miniCutoff ? m_miniSectorSize : m_sectorSize;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const std::size_t begin = i * unit;
+        const std::size_t count = std::min(unit, content.size() - begin);
+        fileBytes.replace(places[i], count, content, begin, count);
+    }
+    return true;
 }
 
 }  // namespace tabulon::spreadsheet

@@ -9,12 +9,14 @@
 // cell and row addresses must lie on the grid. Declared dimensions and counts
 // are never used to size anything.
 //
-// .xls files are read through freexl: values and cached formula results (not
-// the formulas), dates as serial numbers with an ISO date format, sheet names
-// and the date system; the reader adds from the BIFF records itself sheet kinds,
-// states, the active sheet, column widths, custom and hidden rows and columns,
-// and merged ranges. Cell styles, number formats other than dates, formulas and
-// defined names of .xls files are not read.
+// .xls files are read through freexl, run in a child process and only given
+// compound files whose workbook stream we could follow, whose records are
+// sound and whose DIMENSION records were fitted to the cells present. Kept:
+// values and cached formula results (not the formulas), dates as serial numbers
+// with an ISO date format, sheet names and the date system; from the BIFF
+// records themselves sheet kinds, states, the active sheet, column widths,
+// custom and hidden rows and columns, and merged ranges. Not read: cell styles,
+// number formats other than dates, formulas and defined names.
 #pragma once
 
 #include <cstddef>

@@ -6,79 +6,16 @@
 
 #include <cstdio>
 
+#include "spreadsheet/reader/biff_dimensions.h"
 #include "spreadsheet/reader/biff_globals.h"
 #include "spreadsheet/reader/biff_sheet_layout.h"
 #include "spreadsheet/reader/compound_file.h"
+#include "spreadsheet/reader/freexl_child.h"
 #include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/reader/serial_date.h"
 
 namespace tabulon::spreadsheet {
 namespace {
-
-std::string FreexlMessage(int code) {
-    switch (code) {
-        case FREEXL_FILE_NOT_FOUND:
-            return "the file cannot be opened";
-        case FREEXL_INSUFFICIENT_MEMORY:
-            return "out of memory";
-        case FREEXL_INVALID_CFBF_HEADER:
-        case FREEXL_CFBF_INVALID_SIGNATURE:
-        case FREEXL_CFBF_INVALID_SECTOR_SIZE:
-            return "damaged compound file header";
-        case FREEXL_CFBF_READ_ERROR:
-        case FREEXL_CFBF_SEEK_ERROR:
-            return "truncated or damaged compound file";
-        case FREEXL_CFBF_EMPTY_FAT_CHAIN:
-        case FREEXL_CFBF_ILLEGAL_FAT_ENTRY:
-        case FREEXL_INVALID_MINI_STREAM:
-        case FREEXL_CFBF_ILLEGAL_MINI_FAT_ENTRY:
-            return "damaged compound file allocation table";
-        case FREEXL_BIFF_INVALID_BOF:
-            return "damaged workbook stream (bad BOF record)";
-        case FREEXL_BIFF_INVALID_SST:
-            return "damaged shared string table";
-        case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
-            return "no workbook stream in the compound file";
-        case FREEXL_INVALID_CHARACTER:
-        case FREEXL_UNSUPPORTED_CHARSET:
-            return "text in an unsupported or invalid character set";
-        case FREEXL_CRAFTED_FILE:
-            return "severely damaged or crafted file";
-        default:
-            return "damaged workbook (error " + std::to_string(code) + ")";
-    }
-}
-
-// Closes the freexl handle on every path.
-class FreexlHandle {
-  public:
-    FreexlHandle(const std::string& path, const std::string& fileName) {
-        const int rc = freexl_open(path.c_str(), &m_handle);
-        // freexl 1.0.6 gives up on some records it cannot make sense of by
-        // returning success without a handle.
-        if (rc == FREEXL_OK && !m_handle) {
-            throw ReadError(fileName +
-                            ": cannot be read as .xls: the workbook stream holds records the "
-                            ".xls library cannot decode (damaged, or an unsupported variant)");
-        }
-        if (rc != FREEXL_OK) {
-            if (m_handle)
-                freexl_close(m_handle);
-            m_handle = nullptr;
-            throw ReadError(fileName + ": cannot be read as .xls: " + FreexlMessage(rc));
-        }
-    }
-    ~FreexlHandle() {
-        if (m_handle)
-            freexl_close(m_handle);
-    }
-    FreexlHandle(const FreexlHandle&) = delete;
-    FreexlHandle& operator=(const FreexlHandle&) = delete;
-    const void* Get() const { return m_handle; }
-
-  private:
-    const void* m_handle = nullptr;
-};
 
 // freexl hands dates and times over as text; they become serial numbers again,
 // with a number format that shows them the same way.
@@ -120,81 +57,56 @@ class XlsDates {
 
 void ReadXlsFile(const std::string& path, const std::string& fileName, const BiffGlobals& globals,
                  const std::string* workbookStream, IWorkbookImport& sink) {
-    FreexlHandle xls(path, fileName);
-    const void* h = xls.Get();
-    unsigned int info = 0;
-    if (freexl_get_info(h, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
-        info == FREEXL_BIFF_OBFUSCATED) {
-        throw ReadError(fileName +
-                        ": cannot be read: the workbook is encrypted (password protected)");
-    }
-    unsigned int dateMode = FREEXL_BIFF_DATEMODE_1900;
-    freexl_get_info(h, FREEXL_BIFF_DATEMODE, &dateMode);
-    const bool date1904 = dateMode == FREEXL_BIFF_DATEMODE_1904;
-    sink.SetDate1904(date1904);
-    XlsDates dates(sink, date1904);
-
-    unsigned int sheets = 0;
-    if (freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK)
-        throw ReadError(fileName + ": cannot be read as .xls: no sheet list");
-    for (unsigned short s = 0; s < sheets; ++s) {
-        const char* name = nullptr;
-        if (freexl_get_worksheet_name(h, s, &name) != FREEXL_OK || !name)
+    const FreexlBook book = ReadWithFreexl(path, fileName);
+    sink.SetDate1904(book.date1904);
+    XlsDates dates(sink, book.date1904);
+    // freexl lists every BOUNDSHEET record; when the counts agree, the kinds,
+    // states and layout read from those records belong to these sheets.
+    const bool matched = globals.sheets.size() == book.sheets.size();
+    for (std::size_t s = 0; s < book.sheets.size(); ++s) {
+        const FreexlSheet& sheet = book.sheets[s];
+        if (sheet.name.empty())
             throw ReadError(fileName + ": sheet " + std::to_string(s + 1) +
                             " has no readable name");
-        // freexl lists every BOUNDSHEET record; when the counts agree, the kinds
-        // and states read from those records belong to these sheets.
-        const BiffSheetInfo info =
-            globals.sheets.size() == sheets ? globals.sheets[s] : BiffSheetInfo{};
-        const int index = sink.AddSheet(name, info.kind, info.state);
+        const BiffSheetInfo info = matched ? globals.sheets[s] : BiffSheetInfo{};
+        const int index = sink.AddSheet(sheet.name, info.kind, info.state);
         if (info.kind == SheetKind::Chartsheet)
             continue;
-        if (freexl_select_active_worksheet(h, s) != FREEXL_OK)
-            throw ReadError(fileName + ": sheet '" + name + "' cannot be read");
-        unsigned int rows = 0;
-        unsigned short cols = 0;
-        if (freexl_worksheet_dimensions(h, &rows, &cols) != FREEXL_OK)
-            throw ReadError(fileName + ": sheet '" + name + "' has no readable dimensions");
-        if (rows > static_cast<unsigned>(kMaxRows) || cols > static_cast<unsigned>(kMaxColumns))
-            throw ReadError(fileName + ": sheet '" + name + "' is larger than the grid");
         ISheetImport& target = sink.Sheet(index);
-        if (globals.sheets.size() == sheets && workbookStream)
+        if (matched && workbookStream)
             ReadBiffSheetLayout(*workbookStream, info.offset, target);
-        for (unsigned int r = 0; r < rows; ++r) {
-            for (unsigned short c = 0; c < cols; ++c) {
-                FreeXL_CellValue cell;
-                if (freexl_get_cell_value(h, r, c, &cell) != FREEXL_OK)
-                    continue;
-                Value value;
-                int style = 0;
-                switch (cell.type) {
-                    case FREEXL_CELL_INT:
-                        value = Value::Number(cell.value.int_value);
-                        break;
-                    case FREEXL_CELL_DOUBLE:
-                        value = Value::Number(cell.value.double_value);
-                        break;
-                    case FREEXL_CELL_TEXT:
-                    case FREEXL_CELL_SST_TEXT:
-                        value = Value::Text(cell.value.text_value ? cell.value.text_value : "");
-                        break;
-                    case FREEXL_CELL_DATE:
-                    case FREEXL_CELL_DATETIME:
-                    case FREEXL_CELL_TIME:
-                        if (!dates.Convert(cell.type, cell.value.text_value, value, style))
-                            value = Value::Text(cell.value.text_value ? cell.value.text_value : "");
-                        break;
-                    default:
-                        continue;
-                }
-                target.SetCell(CellRef{static_cast<int>(r) + 1, static_cast<int>(c) + 1}, value,
-                               style);
+        for (const FreexlCell& cell : sheet.cells) {
+            if (cell.row >= static_cast<unsigned>(kMaxRows) ||
+                cell.col >= static_cast<unsigned>(kMaxColumns)) {
+                continue;
             }
+            Value value;
+            int style = 0;
+            switch (cell.type) {
+                case FREEXL_CELL_INT:
+                case FREEXL_CELL_DOUBLE:
+                    value = Value::Number(cell.number);
+                    break;
+                case FREEXL_CELL_TEXT:
+                case FREEXL_CELL_SST_TEXT:
+                    value = Value::Text(cell.text);
+                    break;
+                case FREEXL_CELL_DATE:
+                case FREEXL_CELL_DATETIME:
+                case FREEXL_CELL_TIME:
+                    if (!dates.Convert(cell.type, cell.text.c_str(), value, style))
+                        value = Value::Text(cell.text);
+                    break;
+                default:
+                    continue;
+            }
+            target.SetCell(CellRef{static_cast<int>(cell.row) + 1, static_cast<int>(cell.col) + 1},
+                           value, style);
         }
     }
-    if (sheets > 0) {
-        const bool known = globals.sheets.size() == sheets && globals.activeSheet >= 0 &&
-                           static_cast<unsigned>(globals.activeSheet) < sheets;
+    if (!book.sheets.empty()) {
+        const bool known = matched && globals.activeSheet >= 0 &&
+                           static_cast<std::size_t>(globals.activeSheet) < book.sheets.size();
         sink.SetActiveSheet(known ? globals.activeSheet : 0);
     }
 }
@@ -225,11 +137,13 @@ void ReadXlsMemory(const void* data, std::size_t size, const std::string& fileNa
 
 void ReadXls(const void* data, std::size_t size, const std::string& fileName,
              const std::string* path, IWorkbookImport& sink) {
-    BiffGlobals globals;
     const CompoundFile file(data, size);
-    auto stream = file.ReadStream("Workbook");
-    if (!stream)
-        stream = file.ReadStream("Book");
+    std::string streamName = "Workbook";
+    auto stream = file.ReadStream(streamName);
+    if (!stream) {
+        streamName = "Book";
+        stream = file.ReadStream(streamName);
+    }
     // freexl is only given files whose workbook stream we can follow ourselves:
     // its own error paths on damaged compound files leak and are less guarded.
     if (!stream) {
@@ -238,8 +152,20 @@ void ReadXls(const void* data, std::size_t size, const std::string& fileName,
             ": cannot be read as .xls: damaged or truncated compound file (the workbook "
             "stream cannot be followed through its allocation tables)");
     }
-    globals = ReadBiffGlobals(*stream);
-    if (path) {
+    // freexl copies records into fixed buffers without checking their length.
+    if (const std::string problem = CheckBiffRecords(*stream); !problem.empty())
+        throw ReadError(fileName + ": cannot be read as .xls: damaged workbook stream (" + problem +
+                        ")");
+    const BiffGlobals globals = ReadBiffGlobals(*stream);
+    if (FitBiffDimensions(*stream, globals)) {
+        // freexl sizes its tables from the DIMENSION records: it gets a copy of
+        // the file where they state what the sheets really hold.
+        std::string copy(static_cast<const char*>(data), size);
+        if (!file.WriteStream(streamName, *stream, copy)) {
+            throw ReadError(fileName + ": cannot be read as .xls: damaged compound file");
+        }
+        ReadXlsMemory(copy.data(), copy.size(), fileName, globals, &*stream, sink);
+    } else if (path) {
         ReadXlsFile(*path, fileName, globals, &*stream, sink);
     } else {
         ReadXlsMemory(data, size, fileName, globals, &*stream, sink);

@@ -96,6 +96,7 @@ TEST(NumberFormat, ScientificAndFractions) {
         {"# ?/?", 3.14159, "3 1/7"},
         {"# ?\?/?\?", 0.333, "  1/3 "},
         {"?/?", 1.5, "3/2"},
+        {"# ?/?", -1.5, "-1 1/2"},
         {"# ?/8", 2.3, "2 2/8"},
         {"# ?/4", 0.5, " 2/4"},
     });
@@ -202,6 +203,27 @@ TEST(NumberFormat, MalformedCodesDoNotCrash) {
         for (double v : {0.0, -1.5, 12345.678, 1e300, -1e-300}) {
             (void)FormatValue(Value::Number(v), code);
         }
+    }
+}
+
+TEST(NumberFormat, RandomCodesDoNotCrash) {
+    // Codes drawn from the characters formats are made of, with a fixed seed.
+    const std::string alphabet = "0#?.,%E+-/@;\"\\_*[]<>=$hmsdyAMP/: General";
+    unsigned seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        std::string code;
+        const unsigned len = next() % 16;
+        for (unsigned k = 0; k < len; ++k)
+            code.push_back(alphabet[next() % alphabet.size()]);
+        for (double v : {0.0, -2.5, 1234.5678, 45000.75, 1e-12}) {
+            (void)FormatValue(Value::Number(v), code);
+        }
+        (void)FormatValue(Value::Text("t"), code);
+        (void)ClassifyFormat(code);
     }
 }
 

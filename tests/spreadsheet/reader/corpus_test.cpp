@@ -2,8 +2,8 @@
 // ReadError naming it; none crashes, leaks (the sanitizers watch) or dawdles.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <map>
 
@@ -41,7 +41,8 @@ TEST(ReaderCorpus, EveryFileIsReadOrRefusedWithItsName) {
     for (const auto& file : files) {
         SCOPED_TRACE(file.string());
         testing::RecordingWorkbook sink;
-        const auto start = std::chrono::steady_clock::now();
+        // Processor time, so that a busy machine does not fail the test.
+        const std::clock_t start = std::clock();
         try {
             ReadWorkbookFile(file.string(), sink);
             ++read;
@@ -53,8 +54,7 @@ TEST(ReaderCorpus, EveryFileIsReadOrRefusedWithItsName) {
             EXPECT_EQ(message.find('\n'), std::string::npos) << message;
             std::printf("refused: %s\n", message.c_str());
         }
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
         EXPECT_LT(seconds, 5.0) << "took " << seconds << " s";
     }
     std::printf("corpus: %d files, %d read, %d refused\n", read + refused, read, refused);

@@ -8,7 +8,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/workbook.h"
+#include "spreadsheet/workbook_file.h"
 #include "spreadsheet/xlsx/xml_text.h"
 
 namespace tabulon::spreadsheet {
@@ -228,6 +230,23 @@ TEST(XlsxWriter, FailuresNameThePathAndLeaveNoTemporaryFile) {
     // A directory in the way.
     EXPECT_THROW(WriteWorkbookFile(book, dir.string()), WorkbookWriteError);
     EXPECT_TRUE(fs::is_directory(dir));
+}
+
+TEST(XlsxWriter, WrittenFileLoadsAsANewWorkbook) {
+    Workbook book;
+    FillSample(book);
+    const fs::path file = TempDir() / "load.xlsx";
+    WriteWorkbookFile(book, file.string());
+    const auto loaded = LoadWorkbookFile(file.string());
+    EXPECT_EQ(loaded->Path(), file.string());
+    EXPECT_EQ(loaded->SheetCount(), 3);
+    EXPECT_TRUE(loaded->Date1904());
+    const Worksheet& ws = loaded->Sheet(0);
+    EXPECT_EQ(ws.DisplayText({3, 1}), "2027-03-16");
+    EXPECT_EQ(ws.DisplayText({3, 2}), "25.00%");
+    EXPECT_EQ(ws.Cell({4, 2}).formula, "A1&\"x\"");
+    EXPECT_EQ(loaded->ActiveSheet(), 0);  // the hidden active sheet gave way
+    EXPECT_THROW(LoadWorkbookFile((TempDir() / "missing.xlsx").string()), ReadError);
 }
 
 TEST(XlsxWriter, SameWorkbookGivesSameBytes) {
