@@ -12,17 +12,17 @@ namespace {
 using platform::testing::TempFolder;
 using namespace engine::testing;
 
-struct Run {
+struct CliResult {
     int status = -1;
     std::string out;
     std::string err;
 };
 
-Run Tabulon(std::vector<CString> args, const std::string& input = "", bool terminal = false) {
+CliResult Tabulon(std::vector<CString> args, const std::string& input = "", bool terminal = false) {
     std::istringstream in(input);
     std::ostringstream out, err;
     CliEnvironment env{in, out, err, terminal, false};
-    Run run;
+    CliResult run;
     run.status = RunTabulon(args, env);
     run.out = out.str();
     run.err = err.str();
@@ -42,29 +42,29 @@ struct Folder {
 
 TEST(CliRun, UsageErrorsHelpAndModesNotYetThere) {
     EXPECT_EQ(Tabulon({"copy-rows", "--bogus"}).status, kExitUsage);
-    Run help = Tabulon({"--help"});
+    CliResult help = Tabulon({"--help"});
     EXPECT_EQ(help.status, kExitCompleted);
     EXPECT_NE(help.out.find("copy-rows-by-key"), std::string::npos);
-    Run merge = Tabulon({"merge-cols"});
+    CliResult merge = Tabulon({"merge-cols"});
     EXPECT_EQ(merge.status, kExitUsage);
     EXPECT_EQ(merge.err, "tabulon: the mode merge-cols is not implemented yet.\n");
 }
 
 TEST(CliRun, FieldsAreCheckedInOrderWithTheFieldMessages) {
     Folder f;
-    Run noFolder = Tabulon({"copy-rows"});
+    CliResult noFolder = Tabulon({"copy-rows"});
     EXPECT_EQ(noFolder.status, kExitUsage);
     EXPECT_EQ(noFolder.err, "Please specify 'Folder where the Excel file locates'.\n");
 
-    Run fileAsFolder = Tabulon({"copy-sheets", "--folder", f.book.c_str()});
+    CliResult fileAsFolder = Tabulon({"copy-sheets", "--folder", f.book.c_str()});
     EXPECT_EQ(fileAsFolder.err, "'" + f.book + "' is not a folder.\n");
 
-    Run badRow = Tabulon(
+    CliResult badRow = Tabulon(
         {"copy-rows", "--folder", f.root.Path().c_str(), "--sheets", ";;", "--from-row", " 2"});
     EXPECT_EQ(badRow.err,
               "\"Starting row of the processing range\": You must enter digit(s) in this field\n");
 
-    Run zeroRow = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--to-row", "00"});
+    CliResult zeroRow = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--to-row", "00"});
     EXPECT_EQ(zeroRow.status, kExitUsage);
     EXPECT_EQ(zeroRow.err, "");  // a zero blocks without a message
     EXPECT_TRUE(std::filesystem::is_empty(f.out.Path()));
@@ -72,7 +72,7 @@ TEST(CliRun, FieldsAreCheckedInOrderWithTheFieldMessages) {
 
 TEST(CliRun, CopyRowsEndToEnd) {
     Folder f;
-    Run run = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--from-row", "2",
+    CliResult run = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--from-row", "2",
                        "--result", f.result.c_str()});
     EXPECT_EQ(run.status, kExitCompleted) << run.err;
     EXPECT_EQ(run.out,
@@ -93,24 +93,24 @@ TEST(CliRun, CopyRowsEndToEnd) {
 TEST(CliRun, ResultQuestionsAnsweredFromTheOptions) {
     Folder f;
     // No name, no terminal: cancelled.
-    Run noName = Tabulon({"copy-sheets", "--folder", f.root.Path().c_str()});
+    CliResult noName = Tabulon({"copy-sheets", "--folder", f.root.Path().c_str()});
     EXPECT_EQ(noName.status, kExitCanceled);
     EXPECT_NE(noName.out.find("Task is canceled.\n"), std::string::npos);
 
     // A name typed on the terminal.
-    Run typed =
+    CliResult typed =
         Tabulon({"copy-sheets", "--folder", f.root.Path().c_str()}, f.result + "\nn\n", true);
     EXPECT_EQ(typed.status, kExitCompleted) << typed.err;
     const std::string before = Slurp(f.result);
 
     // Existing file: No unless --overwrite.
-    Run refused =
+    CliResult refused =
         Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--result", f.result.c_str()});
     EXPECT_EQ(refused.status, kExitCanceled);
     EXPECT_EQ(refused.err,
               "File '" + f.result + "' already exists. Do you want to overwrite it? No\n");
     EXPECT_EQ(Slurp(f.result), before);
-    Run replaced = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--result",
+    CliResult replaced = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--result",
                             f.result.c_str(), "--overwrite"});
     EXPECT_EQ(replaced.status, kExitCompleted);
     EXPECT_EQ(ReadBook(f.result)->SheetCount(), 1);  // the rows, no longer the sheet copies
@@ -118,13 +118,13 @@ TEST(CliRun, ResultQuestionsAnsweredFromTheOptions) {
 
 TEST(CliRun, JsonLinesAndWorksheetListing) {
     Folder f;
-    Run run = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--sheets", "Feb",
+    CliResult run = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--sheets", "Feb",
                        "--result", f.result.c_str(), "--json"});
     EXPECT_EQ(run.status, kExitCompleted);
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
               "{\"code\":1002,\"text\":\"Processing of the worksheet \\\"Feb\\\" is complete.\"}");
 
-    Run list = Tabulon({"--list-sheets", f.book.c_str()});
+    CliResult list = Tabulon({"--list-sheets", f.book.c_str()});
     EXPECT_EQ(list.status, kExitCompleted);
     EXPECT_EQ(list.out, "Jan\nFeb\n");
     EXPECT_EQ(Tabulon({"--list-sheets", (f.root / "none.xlsx").c_str()}).status, kExitUsage);

@@ -25,6 +25,12 @@ namespace tabulon::engine::testing {
 // A worksheet given as rows of cell texts: "" empty, "=..." a formula, a text that reads
 // fully as a number a number, anything else text.
 struct SheetSpec {
+    SheetSpec(std::string sheetName, std::vector<std::vector<std::string>> cells,
+              double width = -1, std::string format = {})
+        : name(std::move(sheetName)),
+          rows(std::move(cells)),
+          firstColumnWidth(width),
+          firstColumnFormat(std::move(format)) {}
     std::string name;
     std::vector<std::vector<std::string>> rows;
     double firstColumnWidth = -1;   // set when >= 0
