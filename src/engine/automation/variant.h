@@ -67,7 +67,7 @@ class COleVariant {
     double Double() const { return m_double; }  // VT_R8, VT_DATE
     std::int32_t Long() const { return m_long; }
     bool Boolean() const { return m_bool; }
-    SCODE ErrorCode() const { return m_scode; }
+    SCODE Scode() const { return m_scode; }
     std::int64_t CurrencyScaled() const { return m_currency; }
     double CurrencyAmount() const { return static_cast<double>(m_currency) / 10000.0; }
     const CString& Text() const { return m_text; }
