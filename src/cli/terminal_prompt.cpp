@@ -13,9 +13,12 @@ using platform::PromptAnswer;
 
 namespace {
 
+// The question of "File '%s' already exists. Do you want to overwrite it?".
 bool IsOverwriteQuestion(const CString& text) {
-    return text.Left(6) == "File '" &&
-           text.Right(45) == "' already exists. Do you want to overwrite it?";
+    const CString start = "File '";
+    const CString end = "' already exists. Do you want to overwrite it?";
+    return text.GetLength() >= start.GetLength() + end.GetLength() &&
+           text.Left(start.GetLength()) == start && text.Right(end.GetLength()) == end;
 }
 
 }  // namespace

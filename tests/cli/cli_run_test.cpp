@@ -112,7 +112,7 @@ TEST(CliRun, ResultQuestionsAnsweredFromTheOptions) {
     EXPECT_EQ(Slurp(f.result), before);
     CliResult replaced = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--result",
                             f.result.c_str(), "--overwrite"});
-    EXPECT_EQ(replaced.status, kExitCompleted);
+    EXPECT_EQ(replaced.status, kExitCompleted) << replaced.out << replaced.err;
     EXPECT_EQ(ReadBook(f.result)->SheetCount(), 1);  // the rows, no longer the sheet copies
 }
 
