@@ -55,14 +55,12 @@ int RunTask(std::unique_ptr<engine::CTask> task, platform::CNotifyTarget& target
     std::shared_ptr<engine::CTaskControl> control = engine::CTask::Start(std::move(task));
     bool stopRequested = false;
     while (control && !control->IsFinished()) {
-        if (auto message = target.WaitNext(std::chrono::milliseconds(100))) {
-            handle(std::move(*message));
-            continue;
-        }
         if (!stopRequested && InterruptRequests().load() > 0) {
             stopRequested = true;
             control->Stop();
         }
+        if (auto message = target.WaitNext(std::chrono::milliseconds(100)))
+            handle(std::move(*message));
     }
     for (platform::CNotifyMessage& message : target.Drain())
         handle(std::move(message));
