@@ -106,6 +106,12 @@ int RunTabulon(const std::vector<CString>& args, const CliEnvironment& env) {
         return kExitUsage;
     }
 
+    if (options.settingsFile &&
+        !platform::PathFileExists(AbsoluteFromCurrentFolder(*options.settingsFile))) {
+        env.err << "tabulon: the settings file " << *options.settingsFile << " does not exist.\n"
+                << std::flush;
+        return kExitUsage;
+    }
     TaskFields fields = LoadFields(options);
     platform::CNotifyTarget target;
     std::unique_ptr<engine::CTask> task =

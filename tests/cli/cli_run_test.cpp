@@ -48,6 +48,9 @@ TEST(CliRun, UsageErrorsHelpAndModesNotYetThere) {
     CliResult merge = Tabulon({"merge-cols"});
     EXPECT_EQ(merge.status, kExitUsage);
     EXPECT_EQ(merge.err, "tabulon: the mode merge-cols is not implemented yet.\n");
+    CliResult noSettings = Tabulon({"copy-rows", "--settings", "/none/Tabulon.ini"});
+    EXPECT_EQ(noSettings.status, kExitUsage);
+    EXPECT_EQ(noSettings.err, "tabulon: the settings file /none/Tabulon.ini does not exist.\n");
 }
 
 TEST(CliRun, FieldsAreCheckedInOrderWithTheFieldMessages) {
@@ -73,7 +76,7 @@ TEST(CliRun, FieldsAreCheckedInOrderWithTheFieldMessages) {
 TEST(CliRun, CopyRowsEndToEnd) {
     Folder f;
     CliResult run = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--from-row", "2",
-                       "--result", f.result.c_str()});
+                             "--result", f.result.c_str()});
     EXPECT_EQ(run.status, kExitCompleted) << run.err;
     EXPECT_EQ(run.out,
               "Processing of the worksheet \"Jan\" is complete.\n"
@@ -111,7 +114,7 @@ TEST(CliRun, ResultQuestionsAnsweredFromTheOptions) {
               "File '" + f.result + "' already exists. Do you want to overwrite it? No\n");
     EXPECT_EQ(Slurp(f.result), before);
     CliResult replaced = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--result",
-                            f.result.c_str(), "--overwrite"});
+                                  f.result.c_str(), "--overwrite"});
     EXPECT_EQ(replaced.status, kExitCompleted) << replaced.out << replaced.err;
     EXPECT_EQ(ReadBook(f.result)->SheetCount(), 1);  // the rows, no longer the sheet copies
 }
@@ -119,7 +122,7 @@ TEST(CliRun, ResultQuestionsAnsweredFromTheOptions) {
 TEST(CliRun, JsonLinesAndWorksheetListing) {
     Folder f;
     CliResult run = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--sheets", "Feb",
-                       "--result", f.result.c_str(), "--json"});
+                             "--result", f.result.c_str(), "--json"});
     EXPECT_EQ(run.status, kExitCompleted);
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
               "{\"code\":1002,\"text\":\"Processing of the worksheet \\\"Feb\\\" is complete.\"}");
