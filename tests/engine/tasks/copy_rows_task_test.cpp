@@ -175,11 +175,15 @@ TEST(CopyRowsTask, ResultPrompts) {
         platform::CScopedPromptService scope(prompts);
         prompts->QueueFile(tree.result.c_str());
         prompts->QueueAnswer(platform::PromptAnswer::Yes);
-        prompts->QueueAnswer(platform::PromptAnswer::No);
+        prompts->QueueAnswer(platform::PromptAnswer::Yes);  // open the result
         TaskRun run = RunToEnd(MakeTask(tree, 1, 1, 1, target.Handle(), ""), target);
         EXPECT_EQ(run.FinalText().Left(17), "Task is complete.");
         EXPECT_EQ(ReadBook(tree.result)->Sheet(0).DisplayText({1, 1}), "Date");
         EXPECT_EQ(prompts->PendingAnswers(), 0u);
+        std::vector<platform::PromptRecord> records = prompts->Records();
+        ASSERT_FALSE(records.empty());
+        EXPECT_EQ(records.back().kind, platform::PromptKind::OpenDocument);
+        EXPECT_EQ(records.back().text, CString(tree.result));
     }
 }
 
