@@ -78,7 +78,8 @@ void FillMonth(Worksheet& sheet, const Styles& styles, int month, int rows, unsi
         sheet.SetStyle({row, 3}, styles.count);
         sheet.SetValue({row, 4}, Value::Number(price));
         sheet.SetStyle({row, 4}, styles.money);
-        std::string formula = "C" + std::to_string(row) + "*D" + std::to_string(row);
+        char formula[32];
+        std::snprintf(formula, sizeof formula, "C%d*D%d", row, row);
         sheet.SetFormula({row, 5}, formula, Value::Number(units * price), false);
         sheet.SetStyle({row, 5}, styles.money);
     }
