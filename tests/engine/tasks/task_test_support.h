@@ -24,9 +24,9 @@ namespace tabulon::engine::testing {
 
 // A worksheet given as rows of cell texts: "" empty, "=..." a formula, a text that reads
 // fully as a number a number, anything else text.
-struct SheetSpec {
-    SheetSpec(std::string sheetName, std::vector<std::vector<std::string>> cells,
-              double width = -1, std::string format = {})
+struct SheetContent {
+    SheetContent(std::string sheetName, std::vector<std::vector<std::string>> cells,
+                 double width = -1, std::string format = {})
         : name(std::move(sheetName)),
           rows(std::move(cells)),
           firstColumnWidth(width),
@@ -37,21 +37,21 @@ struct SheetSpec {
     std::string firstColumnFormat;  // number format of column A below row 1
 };
 
-inline void WriteBook(const std::string& path, const std::vector<SheetSpec>& sheets) {
+inline void WriteBook(const std::string& path, const std::vector<SheetContent>& sheets) {
     using namespace spreadsheet;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     Workbook book;
-    for (const SheetSpec& spec : sheets) {
-        Worksheet& sheet = book.AddSheet(spec.name);
+    for (const SheetContent& content : sheets) {
+        Worksheet& sheet = book.AddSheet(content.name);
         int style = 0;
-        if (!spec.firstColumnFormat.empty()) {
+        if (!content.firstColumnFormat.empty()) {
             CellStyle cellStyle;
-            cellStyle.numberFormat = spec.firstColumnFormat;
+            cellStyle.numberFormat = content.firstColumnFormat;
             style = book.AddStyle(cellStyle);
         }
-        for (size_t r = 0; r < spec.rows.size(); ++r) {
-            for (size_t c = 0; c < spec.rows[r].size(); ++c) {
-                const std::string& text = spec.rows[r][c];
+        for (size_t r = 0; r < content.rows.size(); ++r) {
+            for (size_t c = 0; c < content.rows[r].size(); ++c) {
+                const std::string& text = content.rows[r][c];
                 CellRef ref{static_cast<int>(r) + 1, static_cast<int>(c) + 1};
                 if (text.empty())
                     continue;
@@ -66,8 +66,8 @@ inline void WriteBook(const std::string& path, const std::vector<SheetSpec>& she
                     sheet.SetStyle(ref, style);
             }
         }
-        if (spec.firstColumnWidth >= 0)
-            sheet.SetColumnWidth(1, 1, spec.firstColumnWidth);
+        if (content.firstColumnWidth >= 0)
+            sheet.SetColumnWidth(1, 1, content.firstColumnWidth);
     }
     WriteWorkbookFile(book, path);
 }
