@@ -60,8 +60,9 @@ bool FindTexts(const Worksheet& sheet, CellRef cell, bool formulas, CellTexts& o
     spreadsheet::CellView view = sheet.Cell(cell);
     out.plain.clear();
     if (formulas && view.kind == CellKind::Formula) {
-        out.shown = "=";
-        out.shown += view.formula;
+        out.shown.clear();
+        out.shown.push_back('=');
+        out.shown.append(view.formula);
         return true;
     }
     switch (view.valueKind) {
@@ -128,9 +129,11 @@ std::optional<std::vector<int>> FindIndex::Lookup(const Worksheet& sheet, int co
                                   indexable = false;
                           });
         if (!indexable)
-            return std::nullopt;
+            built = Column{false, {}, {}};
         it = m_columns.emplace(column, std::move(built)).first;
     }
+    if (!it->second.indexable)
+        return std::nullopt;
     const auto& map = formulas ? it->second.formulas : it->second.values;
     auto found = map.find(foldedKey);
     if (found == map.end())
@@ -145,21 +148,24 @@ void FindIndex::BeforeWrite(const Worksheet& sheet, const RangeRef& area) {
         } else if (area.Rows() > kMaxRowsUpdated) {
             it = m_columns.erase(it);
         } else {
-            for (int row = area.first.row; row <= area.last.row; ++row)
-                RemoveCell(it->second, sheet, {row, it->first});
+            if (it->second.indexable)
+                for (int row = area.first.row; row <= area.last.row; ++row)
+                    RemoveCell(it->second, sheet, {row, it->first});
             ++it;
         }
     }
 }
 
 void FindIndex::AfterWrite(const Worksheet& sheet, const RangeRef& area) {
-    for (auto it = m_columns.begin(); it != m_columns.end();) {
-        bool keep = true;
-        if (it->first >= area.first.col && it->first <= area.last.col) {
-            for (int row = area.first.row; row <= area.last.row && keep; ++row)
-                keep = AddCell(it->second, sheet, {row, it->first});
+    for (auto& [col, column] : m_columns) {
+        if (!column.indexable || col < area.first.col || col > area.last.col)
+            continue;
+        for (int row = area.first.row; row <= area.last.row; ++row) {
+            if (!AddCell(column, sheet, {row, col})) {
+                column = Column{false, {}, {}};  // a formula arrived: scan from now on
+                break;
+            }
         }
-        it = keep ? std::next(it) : m_columns.erase(it);
     }
 }
 

@@ -1,7 +1,8 @@
 // FindIndex: for each column searched with a whole-cell Find, the rows holding each
 // cell text, so that looking a key up again costs a hash lookup instead of a scan.
-// Kept true across writes (the sheet reports every write around it); a column with
-// formulas is not indexed, as their results may change without a write there.
+// Kept true across writes (the sheet reports every write around it). A column with
+// formulas is not indexed, as their results may change without a write there; it
+// is searched by scanning until a write of many rows lets it be indexed afresh.
 #pragma once
 
 #include <optional>
@@ -39,6 +40,7 @@ class FindIndex {
 
   private:
     struct Column {
+        bool indexable = true;  // false once a formula was met: searched by scanning
         std::unordered_map<std::string, std::vector<int>> values;
         std::unordered_map<std::string, std::vector<int>> formulas;
     };

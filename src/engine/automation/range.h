@@ -88,8 +88,9 @@ class Range {
                const COleVariant& matchCase, const COleVariant& matchByte) const;
 
     // Copies values, formulas (moved as a copy moves them), formats and merged
-    // ranges onto `destination` (its top-left cell; when it is a larger multiple of
-    // the source's size the source is repeated, as the application pastes).
+    // ranges so that the source's top-left cell lands on destination's top-left
+    // cell; whole rows or columns also carry their heights or widths. Sheet
+    // references copied into another workbook point back at the source workbook.
     void Copy(const Range& destination) const;
     // Without a destination: onto the session's clipboard, for PasteSpecial.
     void Copy() const;

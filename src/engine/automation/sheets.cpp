@@ -1,5 +1,7 @@
 #include "engine/automation/sheets.h"
 
+#include <algorithm>
+
 #include "engine/automation/state.h"
 #include "engine/automation/worksheet.h"
 
@@ -63,7 +65,7 @@ _Worksheet Sheets::GetItem(const COleVariant& index) const {
 _Worksheet Sheets::Add() {
     auto& book = Book(m_book);
     auto& wb = *book.workbook;
-    int position = wb.SheetCount() == 0 ? 0 : wb.ActiveSheet();
+    int position = std::max(0, wb.ActiveSheet());
     auto& sheet = wb.AddSheet(wb.NextSheetName(), SheetKind::Worksheet, position);
     wb.SetActiveSheet(wb.IndexOf(sheet));
     book.Changed();
