@@ -1,8 +1,33 @@
 #!/usr/bin/env bash
-# Runs the command-line tool on the bundled examples (once it exists).
+# Runs the command-line tool on the bundled examples (examples/sales, written by
+# examples/generate.cpp and committed). Results go to build/demo/, replacing earlier ones.
 set -euo pipefail
 build=${1:-build/release}
-if [ ! -x "$build/bin/tabulon" ]; then
-  echo "Built the core library in $build. The command-line tool is not part of this build yet."
-  exit 0
+root=$(cd "$(dirname "$0")/.." && pwd)
+tool="$build/bin/tabulon"
+if [ ! -x "$tool" ]; then
+  echo "The command-line tool was not built: $tool is missing." >&2
+  exit 1
 fi
+examples="$root/examples/sales"
+results="$root/build/demo"
+mkdir -p "$results"
+
+echo "== Worksheets the example folder offers"
+"$tool" --list-sheets "$examples"
+
+echo
+echo "== copy-rows: the sales rows of every month of every branch, without the headers"
+"$tool" copy-rows --folder "$examples" --sheets "January;February;March" \
+  --from-row 2 --to-row 1 --keep-formulas yes \
+  --result "$results/all-sales-rows.xlsx" --overwrite </dev/null
+
+echo
+echo "== copy-sheets: every month worksheet of every branch in one workbook"
+"$tool" copy-sheets --folder "$examples" --sheets "January;February;March" \
+  --keep-formulas yes --result "$results/all-month-sheets.xlsx" --overwrite </dev/null
+
+echo
+echo "Results:"
+echo "  $results/all-sales-rows.xlsx"
+echo "  $results/all-month-sheets.xlsx"

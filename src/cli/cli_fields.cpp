@@ -1,0 +1,136 @@
+#include "cli/cli_fields.h"
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/tasks/copy_rows_task.h"
+#include "engine/tasks/copy_sheets_task.h"
+#include "platform/field_checks.h"
+#include "platform/ini_file.h"
+#include "platform/paths.h"
+
+namespace tabulon::cli {
+
+using platform::CFieldChecks;
+
+namespace {
+
+const char* ResultKey(Mode mode) {
+    switch (mode) {
+        case Mode::AddCellByCell:
+        case Mode::CheckSameFormat:
+            return "Result";
+        case Mode::MergeCols:
+        case Mode::Intersection:
+        case Mode::Difference:
+            return "ResultFile";
+        default:
+            return "ResultFolder";
+    }
+}
+
+void ReadSettings(const CString& iniPath, Mode mode, TaskFields& f) {
+    const CString section = ModeSection(mode);
+    auto read = [&](const char* key, const char* defaultValue) {
+        CString value;
+        platform::ReadIniString(iniPath, section, key, defaultValue, value);
+        return value;
+    };
+    f.folder = platform::ResolvePath(read("TheXLSFolder", ""));
+    f.sheets = read("SheetName", platform::kAllWorksheets);
+    f.fromRow = read("FromRow", "1");
+    f.toRow = read("ToRow", "1");
+    f.keepFormulas = read("KeepFormula", "Yes");
+    f.result = read(ResultKey(mode), "");
+    f.templateFile = read("TemplateFile", "");
+    if (mode == Mode::CheckSameFormat)
+        f.templateFile = platform::ResolvePath(f.templateFile);
+    f.templateSheet = read("TemplateSheet", "");
+    f.file1 = platform::ResolvePath(read("File1", ""));
+    f.sheet1 = read("Sheet1", "");
+    f.key1 = read("KeyCol1", "");
+    f.file2 = platform::ResolvePath(read("File2", ""));
+    f.sheet2 = read("Sheet2", "");
+    f.key2 = read("KeyCol2", "");
+    // The key column of copy-rows-by-key is never stored: it starts at "1".
+}
+
+// The folder check of the field lists: a value, then an existing folder.
+bool CheckFolderField(const CString& folder) {
+    return CFieldChecks::RequireValue(kFolderLabel, folder) &&
+           CFieldChecks::CheckFolder(folder, true, false);
+}
+
+}  // namespace
+
+CString AbsoluteFromCurrentFolder(const CString& path) {
+    if (path.IsEmpty() || !platform::PathIsRelative(path))
+        return path;
+    std::vector<char> buffer(4096);
+    if (!getcwd(buffer.data(), buffer.size()))
+        return path;
+    return CString(buffer.data()) + "/" + path;
+}
+
+TaskFields LoadFields(const CliOptions& options) {
+    TaskFields f;
+    if (options.settingsFile)
+        ReadSettings(AbsoluteFromCurrentFolder(*options.settingsFile), options.mode, f);
+    auto take = [](const std::optional<CString>& given, CString& field, bool isPath) {
+        if (given)
+            field = isPath ? AbsoluteFromCurrentFolder(*given) : *given;
+    };
+    take(options.folder, f.folder, true);
+    take(options.sheets, f.sheets, false);
+    take(options.fromRow, f.fromRow, false);
+    take(options.toRow, f.toRow, false);
+    take(options.keyCol, f.keyCol, false);
+    take(options.templateFile, f.templateFile, true);
+    take(options.templateSheet, f.templateSheet, false);
+    take(options.file1, f.file1, true);
+    take(options.sheet1, f.sheet1, false);
+    take(options.key1, f.key1, false);
+    take(options.file2, f.file2, true);
+    take(options.sheet2, f.sheet2, false);
+    take(options.key2, f.key2, false);
+    take(options.keepFormulas, f.keepFormulas, false);
+    take(options.result, f.result, true);
+    return f;
+}
+
+bool IsModeImplemented(Mode mode) {
+    return mode == Mode::CopyRows || mode == Mode::CopySheets;
+}
+
+std::unique_ptr<engine::CTask> ValidateAndCreateTask(Mode mode, const TaskFields& f,
+                                                     const platform::CNotifyHandle& notify) {
+    const int keepFormulas = f.keepFormulas == "Yes" ? 1 : 0;
+    std::vector<CString> names;
+    switch (mode) {
+        case Mode::CopySheets:
+            if (!CheckFolderField(f.folder) ||
+                !CFieldChecks::ParseSheetList(kSheetsLabel, f.sheets, names))
+                return nullptr;
+            return std::make_unique<engine::CCopySheetsTask>(f.folder, names, notify, keepFormulas,
+                                                             f.result);
+        case Mode::CopyRows: {
+            if (!CheckFolderField(f.folder) ||
+                !CFieldChecks::ParseSheetList(kSheetsLabel, f.sheets, names))
+                return nullptr;
+            int fromRow = CFieldChecks::CheckNumber(kFromRowLabel, f.fromRow);
+            if (fromRow == 0)
+                return nullptr;
+            int toRow = CFieldChecks::CheckNumber(kToRowLabel, f.toRow);
+            if (toRow == 0)
+                return nullptr;
+            return std::make_unique<engine::CCopyRowsTask>(f.folder, names, fromRow, toRow, notify,
+                                                           keepFormulas, f.result);
+        }
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace tabulon::cli

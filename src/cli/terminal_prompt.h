@@ -1,0 +1,39 @@
+// The prompt service of the command line: message boxes go to stderr; a Yes/No question
+// is answered Yes by the option made for it (--overwrite, --open), otherwise asked on
+// the terminal when there is one, else answered No; the file prompt asks for a path on a
+// terminal and is empty otherwise; the folder prompt is always empty.
+#pragma once
+
+#include <iosfwd>
+#include <mutex>
+
+#include "platform/prompt.h"
+
+namespace tabulon::cli {
+
+struct TerminalAnswers {
+    bool overwrite = false;    // Yes to "File '%s' already exists. ..."
+    bool openResult = false;   // Yes to "Do you want to open the result?"
+    bool interactive = false;  // questions may be asked on the terminal (in)
+};
+
+class CTerminalPromptService : public platform::CPromptService {
+  public:
+    CTerminalPromptService(TerminalAnswers answers, std::istream& in, std::ostream& err);
+
+    platform::PromptAnswer ShowMessage(const CString& text,
+                                       platform::MessageButtons buttons) override;
+    CString PromptForFile(const platform::FilePromptArgs& args) override;
+    CString BrowseForFolder(const CString& initialFolder) override;
+    bool OpenDocument(const CString& path) override;
+
+  private:
+    CString ReadLine_unlocked();
+
+    TerminalAnswers m_answers;
+    std::istream& m_in;
+    std::ostream& m_err;
+    std::mutex m_mutex;
+};
+
+}  // namespace tabulon::cli

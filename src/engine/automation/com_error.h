@@ -1,0 +1,42 @@
+// ComError: the exception every failed call on the automation objects raises. It
+// carries the failure code (an HRESULT) and a readable text saying which file, which
+// sheet and what went wrong; what() gives the same text.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+
+#include "platform/cstring.h"
+
+namespace tabulon::engine {
+
+using HRESULT = std::uint32_t;
+
+inline constexpr HRESULT E_POINTER = 0x80004003;  // an empty handle was used
+inline constexpr HRESULT E_FAIL = 0x80004005;
+inline constexpr HRESULT E_OUTOFMEMORY = 0x8007000E;
+inline constexpr HRESULT E_INVALIDARG = 0x80070057;
+inline constexpr HRESULT DISP_E_BADINDEX = 0x8002000B;  // no item with that index
+inline constexpr HRESULT DISP_E_TYPEMISMATCH = 0x80020005;
+inline constexpr HRESULT DISP_E_PARAMNOTFOUND = 0x80020004;
+inline constexpr HRESULT RPC_E_DISCONNECTED = 0x80010108;  // the object was closed or deleted
+// The application's own failure: a refused name, a file it cannot read or write,
+// ShowAllData on a sheet without a filter...
+inline constexpr HRESULT XL_E_APPLICATION = 0x800A03EC;
+
+class ComError : public std::runtime_error {
+  public:
+    ComError(HRESULT code, const CString& description);
+
+    HRESULT Error() const { return m_code; }
+    const CString& Description() const { return m_description; }
+
+  private:
+    HRESULT m_code;
+    CString m_description;
+};
+
+// Raises ComError E_POINTER naming the kind of object ("Range", "_Worksheet"...).
+[[noreturn]] void ThrowEmptyHandle(const char* object);
+
+}  // namespace tabulon::engine

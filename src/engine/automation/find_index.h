@@ -1,0 +1,60 @@
+// FindIndex: for each column searched with a whole-cell Find, the rows holding each
+// cell text, so that looking a key up again costs a hash lookup instead of a scan.
+// Kept true across writes (the sheet reports every write around it). A column with
+// formulas is not indexed, as their results may change without a write there; it
+// is searched by scanning until a write of many rows lets it be indexed afresh.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "spreadsheet/address.h"
+
+namespace tabulon::spreadsheet {
+class Worksheet;
+}
+
+namespace tabulon::engine::detail {
+
+// The texts a Find compares for one cell, ASCII-folded when `fold`: with LookIn
+// values what the cell shows (and for numbers also their plain text, so "1234.5"
+// finds a cell showing 1,234.50); with LookIn formulas "=" and the formula, or the
+// constant as entered. Nothing for empty cells. `value` must be calculated.
+struct CellTexts {
+    std::string shown;  // values: the display text; formulas: the formula or constant
+    std::string plain;  // values of numbers: the plain number text; else empty
+};
+
+class FindIndex {
+  public:
+    // Rows (ascending) of `column` whose folded texts for `formulas` equal `key`
+    // (folded); nullopt when the column cannot be indexed (it holds formulas).
+    std::optional<std::vector<int>> Lookup(const spreadsheet::Worksheet& sheet, int column,
+                                           bool formulas, const std::string& foldedKey);
+
+    void BeforeWrite(const spreadsheet::Worksheet& sheet, const spreadsheet::RangeRef& area);
+    void AfterWrite(const spreadsheet::Worksheet& sheet, const spreadsheet::RangeRef& area);
+    void Clear() { m_columns.clear(); }
+
+  private:
+    struct Column {
+        bool indexable = true;  // false once a formula was met: searched by scanning
+        std::unordered_map<std::string, std::vector<int>> values;
+        std::unordered_map<std::string, std::vector<int>> formulas;
+    };
+    // False when the cell holds a formula (the column is then dropped).
+    bool AddCell(Column& column, const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell);
+    void RemoveCell(Column& column, const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell);
+
+    std::unordered_map<int, Column> m_columns;
+};
+
+// ASCII case folding.
+std::string FoldCase(std::string text);
+// The texts of a (non-formula or calculated) cell for Find; false for an empty cell.
+bool FindTexts(const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell, bool formulas,
+               CellTexts& out);
+
+}  // namespace tabulon::engine::detail

@@ -1,0 +1,23 @@
+// What happens to sheet references when formulas travel between sheets and
+// workbooks: a reference to another sheet of the source workbook, copied into
+// another workbook, keeps pointing at the source workbook (an external reference);
+// it never re-targets a sheet of the same name in the destination.
+#pragma once
+
+#include <string>
+
+#include "spreadsheet/address.h"
+
+namespace tabulon::engine::detail {
+
+struct SheetState;
+
+// Rewrites the formula cells of `area` on `to`, just copied there from `from`.
+// `sheetCopy`: the whole sheet was copied (references to the source sheet itself
+// then follow the copy); otherwise a range was copied, and only when the workbooks
+// differ does anything change. Formulas that end up linked to the source workbook
+// keep the result they had there.
+void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::RangeRef& area,
+                          bool sheetCopy);
+
+}  // namespace tabulon::engine::detail

@@ -1,0 +1,88 @@
+// The state shared by the automation handles. A session owns its open workbooks; a
+// workbook owns the states of its sheets. Back pointers are plain pointers: every
+// handle holds the session, the workbook and the sheet it uses, so they outlive it.
+#pragma once
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/automation/com_error.h"
+#include "engine/automation/find_index.h"
+#include "engine/automation/handles.h"
+#include "platform/cstring.h"
+#include "spreadsheet/address.h"
+#include "spreadsheet/workbook.h"
+
+namespace tabulon::engine::detail {
+
+struct Clipboard {
+    std::shared_ptr<BookState> book;
+    std::shared_ptr<SheetState> sheet;
+    spreadsheet::RangeRef area;
+};
+
+struct SessionState {
+    bool displayAlerts = true;
+    bool askToUpdateLinks = true;
+    bool visible = false;
+    long sheetsInNewWorkbook = 1;
+    bool ended = false;  // after Quit
+    int nextBookNumber = 1;
+    std::vector<std::shared_ptr<BookState>> books;
+    Clipboard clipboard;
+
+    void Check() const;  // ComError once the session has ended
+    std::shared_ptr<BookState> NewBook();
+    void CloseBook(BookState& book);
+    void CloseAll();
+};
+
+struct BookState {
+    SessionState* session = nullptr;
+    std::unique_ptr<spreadsheet::Workbook> workbook;
+    CString name;          // "Book1", or the file name
+    CString templatePath;  // the file it was made from
+    bool saved = true;
+    bool closed = false;
+    std::unordered_map<const spreadsheet::Worksheet*, std::shared_ptr<SheetState>> sheets;
+
+    void Check() const;  // ComError once closed
+    spreadsheet::Workbook& Book() const;
+    // The state of one of this workbook's sheets, made on first use.
+    std::shared_ptr<SheetState> StateOf(spreadsheet::Worksheet& sheet);
+    std::shared_ptr<SheetState> StateAt(int index);  // 0-based
+    void Forget(const spreadsheet::Worksheet& sheet);
+    void Changed() { saved = false; }
+};
+
+struct SheetState {
+    BookState* book = nullptr;
+    spreadsheet::Worksheet* sheet = nullptr;
+    bool deleted = false;
+    FindIndex index;
+
+    void Check() const;  // ComError once deleted or its workbook closed
+    spreadsheet::Worksheet& Sheet() const;
+    int Index() const;  // 0-based position in its workbook
+    // "'Sheet1' of workbook 'Book1'" for messages.
+    CString Describe() const;
+
+    // Every change to cells goes between these two, so the Find index stays true.
+    void BeforeWrite(const spreadsheet::RangeRef& area);
+    void AfterWrite(const spreadsheet::RangeRef& area);
+};
+
+// The value of a cell, calculating its formula first when out of date.
+spreadsheet::Value CalculatedValue(SheetState& sheet, spreadsheet::CellRef cell);
+// Calculates every out-of-date formula of the area.
+void CalculateStale(SheetState& sheet, const spreadsheet::RangeRef& area);
+// The range clipped to the rows and columns the sheet uses (values or formats);
+// nullopt when they do not meet.
+std::optional<spreadsheet::RangeRef> ClipToUsed(const spreadsheet::Worksheet& sheet,
+                                                const spreadsheet::RangeRef& area);
+
+// Wires the formula engine into the model (default evaluator, formula mover); once.
+void InstallFormulaEngine();
+
+}  // namespace tabulon::engine::detail

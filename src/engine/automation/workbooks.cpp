@@ -1,0 +1,84 @@
+#include "engine/automation/workbooks.h"
+
+#include "engine/automation/application.h"
+#include "engine/automation/state.h"
+#include "engine/automation/workbook.h"
+#include "spreadsheet/reader/workbook_reader.h"
+
+namespace tabulon::engine {
+
+namespace {
+
+detail::SessionState& Session(const std::shared_ptr<detail::SessionState>& session) {
+    if (!session)
+        ThrowEmptyHandle("Workbooks");
+    session->Check();
+    return *session;
+}
+
+CString FileName(const CString& path) {
+    int slash = path.ReverseFind('/');
+    return slash < 0 ? path : path.Mid(slash + 1);
+}
+
+}  // namespace
+
+_Application Workbooks::GetApplication() const {
+    Session(m_session);
+    return _Application(m_session);
+}
+
+long Workbooks::GetCount() const {
+    return static_cast<long>(Session(m_session).books.size());
+}
+
+_Workbook Workbooks::Add(const COleVariant& templatePath) {
+    auto& session = Session(m_session);
+    if (templatePath.IsOmitted() || templatePath.IsEmpty()) {
+        auto book = session.NewBook();
+        for (long i = 0; i < session.sheetsInNewWorkbook; ++i)
+            book->workbook->AddSheet(book->workbook->NextSheetName());
+        book->workbook->SetActiveSheet(0);
+        return _Workbook(m_session, book);
+    }
+    if (templatePath.Type() != VT_BSTR)
+        throw ComError(DISP_E_TYPEMISMATCH, "Workbooks.Add: the template must be a file path.");
+    CString path = templatePath.Text();
+
+    // Read into a workbook of our own first, so a file that fails leaves no half-read
+    // workbook in the session.
+    auto workbook = std::make_unique<spreadsheet::Workbook>();
+    try {
+        auto builder = spreadsheet::MakeWorkbookBuilder(*workbook);
+        spreadsheet::ReadWorkbookFile(path.Str(), *builder);
+    } catch (const spreadsheet::ReadError& e) {
+        CString text;
+        text.Format("Cannot open workbook \"%s\": %s", path.GetString(), e.what());
+        throw ComError(XL_E_APPLICATION, text);
+    } catch (const std::bad_alloc&) {
+        CString text;
+        text.Format("Cannot open workbook \"%s\": out of memory.", path.GetString());
+        throw ComError(E_OUTOFMEMORY, text);
+    } catch (const std::exception& e) {
+        CString text;
+        text.Format("Cannot open workbook \"%s\": %s", path.GetString(), e.what());
+        throw ComError(XL_E_APPLICATION, text);
+    }
+    if (workbook->SheetCount() == 0) {
+        CString text;
+        text.Format("Cannot open workbook \"%s\": it holds no sheet.", path.GetString());
+        throw ComError(XL_E_APPLICATION, text);
+    }
+    auto book = session.NewBook();
+    book->workbook = std::move(workbook);
+    book->workbook->SetPath({});  // a new workbook based on the file, not the file itself
+    book->name = FileName(path);
+    book->templatePath = path;
+    return _Workbook(m_session, book);
+}
+
+void Workbooks::Close() {
+    Session(m_session).CloseAll();
+}
+
+}  // namespace tabulon::engine

@@ -1,0 +1,32 @@
+// CFileWalker: walks a folder tree depth first and hands every file whose name matches
+// its patterns to ProcessFile. The entries of each folder are taken in byte order of
+// their names, so that two runs over the same tree meet the files in the same order.
+#pragma once
+
+#include "engine/task.h"
+#include "platform/cstring.h"
+
+namespace tabulon::engine {
+
+class CFileWalker : public CTask {
+  public:
+    // One trailing '/' of folder is removed.
+    CFileWalker(platform::CNotifyHandle notify, const CString& folder, const CString& patterns);
+    ~CFileWalker() override;
+
+    // Walks m_strFolder; false when a ProcessFile call stopped the walk.
+    virtual int Walk();
+    int GetFileCount() const { return m_nFileCount; }
+
+  protected:
+    // One matching file; false stops the walk. The base does nothing and goes on.
+    virtual int ProcessFile(const CString& path);
+    // Walks folder and its subfolders; a folder that cannot be listed is skipped.
+    int WalkFolder(const CString& folder);
+
+    CString m_strFolder;
+    int m_nFileCount = 0;
+    CString m_strPatterns;
+};
+
+}  // namespace tabulon::engine

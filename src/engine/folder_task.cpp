@@ -1,0 +1,168 @@
+#include "engine/folder_task.h"
+
+#include "engine/sheet/sheet_helpers.h"
+#include "output/task_messages.h"
+#include "platform/field_checks.h"
+#include "platform/paths.h"
+#include "platform/prompt.h"
+
+namespace tabulon::engine {
+
+CFolderTask::CFolderTask(const CString& folder, const SheetSelection& selection,
+                         platform::CNotifyHandle notify, const CString& resultFile)
+    : CFileWalker(notify, folder, platform::kExcelFilePatterns),
+      m_hWndNotify(notify),
+      m_Selection(selection),
+      m_strResultFile(resultFile) {}
+
+CFolderTask::~CFolderTask() = default;
+
+int CFolderTask::Run() {
+    if (!Prepare() || !WalkFolder(m_strFolder)) {
+        AbortTask();
+        return 0;
+    }
+    if (Finish())
+        return 1;
+    AbortTask();
+    return 0;
+}
+
+int CFolderTask::Prepare() {
+    m_pApp = _Application::Create();
+    if (!m_pApp) {
+        platform::MessageBoxOk(kNoSpreadsheetText);
+        return 0;
+    }
+    m_pApp.SetDisplayAlerts(false);
+    m_nSavedAskToUpdateLinks = m_pApp.GetAskToUpdateLinks() ? -1 : 0;
+    m_pApp.SetAskToUpdateLinks(false);
+    m_pWorkbooks = m_pApp.GetWorkbooks();
+    m_pResultBook = NewWorkbook(m_pWorkbooks, 1);
+    m_pResultSheet = m_pResultBook.GetSheets().GetItem(COleVariant(1));
+    return 1;
+}
+
+_Workbook CFolderTask::OpenSourceWorkbook(const CString& path) {
+    return m_pWorkbooks.Add(COleVariant(path));
+}
+
+int CFolderTask::ProcessWorksheet(const CString&, _Worksheet) {
+    return 1;
+}
+
+int CFolderTask::ProcessFile(const CString& path) {
+    if (IsCanceled())
+        return 0;
+    _Workbook book;
+    try {
+        book = OpenSourceWorkbook(path);
+        Sheets sheets = book.GetSheets();
+        long count = sheets.GetCount();
+        int processedHere = 0;
+        for (long i = 1; i <= count; ++i) {
+            _Worksheet sheet = sheets.GetItem(COleVariant(i));
+            ++m_nSheetsSeen;
+            if (!IsSheetSelected(sheet.GetName()))
+                continue;
+            try {
+                sheet.ShowAllData();
+            } catch (const ComError&) {
+                // A worksheet without a filter: nothing to show.
+            }
+            if (!ProcessWorksheet(path, sheet)) {
+                book.Close();
+                return 0;
+            }
+            ++m_nSheetsDone;
+            ++processedHere;
+        }
+        book.Close();
+        CString line;
+        line.Format(
+            "Processing of the file '%s' is complete. This file has %ld worksheets in total. "
+            "%d worksheets you specified have been processed.",
+            path.GetString(), count, processedHere);
+        output::PostText(m_hWndNotify, line);
+    } catch (const ComError&) {
+        CString line;
+        line.Format(
+            "A unknown error occurs when processing file %s. Please run the task again "
+            "without this file.",
+            path.GetString());
+        output::PostText(m_hWndNotify, line);
+        // The failed file's workbook is closed at once rather than left loaded.
+        try {
+            if (book)
+                book.Close();
+        } catch (const ComError&) {
+        }
+    }
+    return 1;
+}
+
+bool CFolderTask::IsSheetSelected(const CString& name) const {
+    if (m_Selection.empty())
+        return true;
+    for (const CString& pattern : m_Selection) {
+        if (platform::PathMatchSpec(name, pattern))
+            return true;
+    }
+    return false;
+}
+
+int CFolderTask::Finish() {
+    m_pApp.SetDisplayAlerts(true);
+    m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
+    CString path = output::PromptResultFile(m_strResultFile);
+    if (path.IsEmpty())
+        return 0;
+    m_pResultBook.SaveCopyAs(path);
+    m_pResultBook.SetSaved(true);
+    m_pWorkbooks.Close();
+    CString text;
+    text.Format(
+        "Task is complete. %d worksheets located in %d Excel files were processed. The result "
+        "is saved in the Excel file \"%s\".",
+        m_nSheetsDone, GetFileCount(), m_strResultFile.GetString());
+    PostFinishedOnce(text);
+    if (platform::MessageBoxYesNo("Do you want to open the result?")) {
+        m_pWorkbooks.Add(COleVariant(path));
+        m_pApp.SetVisible(true);
+    } else {
+        m_pApp.Quit();
+    }
+    return 1;
+}
+
+void CFolderTask::CloseSession() {
+    try {
+        if (m_pResultBook)
+            m_pResultBook.SetSaved(true);
+    } catch (const ComError&) {
+    }
+    try {
+        if (m_pWorkbooks)
+            m_pWorkbooks.Close();
+    } catch (const ComError&) {
+    }
+    try {
+        if (m_pApp) {
+            m_pApp.SetDisplayAlerts(true);
+            m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
+            m_pApp.Quit();
+        }
+    } catch (const ComError&) {
+    }
+}
+
+void CFolderTask::AbortTask() {
+    CloseSession();
+    PostFinishedOnce(kTaskCanceledText);
+}
+
+void CFolderTask::CleanUpAfterError() {
+    CloseSession();
+}
+
+}  // namespace tabulon::engine

@@ -1,0 +1,57 @@
+// CFolderTask: the frame of the tasks that work on the chosen worksheets of every
+// workbook in a folder tree. It starts a spreadsheet session, creates the result
+// workbook with one worksheet, loads each file as a new workbook based on it (the file
+// is only read), hands each selected worksheet to ProcessWorksheet, reports per file,
+// and at the end saves a copy of the result, reports the totals and offers to open it.
+#pragma once
+
+#include <vector>
+
+#include "engine/automation/automation.h"
+#include "engine/file_walker.h"
+
+namespace tabulon::engine {
+
+// Worksheet-name patterns with shell wildcards; empty means every worksheet.
+using SheetSelection = std::vector<CString>;
+
+inline constexpr const char* kNoSpreadsheetText =
+    "This program cannot work without the Excel. To use this program properly, you are "
+    "required to install Excel 2000 or a higher version.";
+
+class CFolderTask : public CFileWalker {
+  public:
+    CFolderTask(const CString& folder, const SheetSelection& selection,
+                platform::CNotifyHandle notify, const CString& resultFile);
+    ~CFolderTask() override;
+
+    bool IsSheetSelected(const CString& name) const;
+
+  protected:
+    int Run() override;
+    int ProcessFile(const CString& path) override;
+    virtual _Workbook OpenSourceWorkbook(const CString& path);
+    virtual int Prepare();
+    // One selected worksheet of the file at path; 0 ends the task as cancelled.
+    virtual int ProcessWorksheet(const CString& path, _Worksheet sheet);
+    virtual int Finish();
+    void AbortTask();
+    void CleanUpAfterError() override;
+
+    platform::CNotifyHandle m_hWndNotify;
+    int m_nSheetsSeen = 0;
+    int m_nSheetsDone = 0;
+    SheetSelection m_Selection;
+    CString m_strResultFile;
+    int m_nSavedAskToUpdateLinks = 0;
+    _Application m_pApp;
+    Workbooks m_pWorkbooks;
+    _Workbook m_pResultBook;
+    _Worksheet m_pResultSheet;
+
+  private:
+    // Closes every workbook without saving and ends the session; never throws.
+    void CloseSession();
+};
+
+}  // namespace tabulon::engine

@@ -1,0 +1,39 @@
+#include "engine/tasks/copy_sheets_task.h"
+
+#include "engine/sheet/sheet_helpers.h"
+#include "output/task_messages.h"
+
+namespace tabulon::engine {
+
+CCopySheetsTask::CCopySheetsTask(const CString& folder, const SheetSelection& selection,
+                                 platform::CNotifyHandle notify, int keepFormulas,
+                                 const CString& resultFile)
+    : CFolderTask(folder, selection, notify, resultFile), m_bKeepFormulas(keepFormulas) {}
+
+int CCopySheetsTask::ProcessWorksheet(const CString& path, _Worksheet sheet) {
+    _Worksheet copy = CopySheetToEnd(sheet, m_pResultBook);
+    if (!m_bKeepFormulas) {
+        // The full copy only tells the name the copy gets; the values-only worksheet
+        // takes it over.
+        CString name = copy.GetName();
+        copy.Delete();
+        _Worksheet values = AddSheetWithValues(m_pResultBook, sheet);
+        values.SetName(name);
+    }
+    CString line;
+    line.Format("Copying %s -> %s completed", path.GetString(), sheet.GetName().GetString());
+    output::PostText(m_hWndNotify, line);
+    return 1;
+}
+
+int CCopySheetsTask::Finish() {
+    if (m_pResultBook.GetSheets().GetCount() > 1) {
+        bool alerts = m_pApp.GetDisplayAlerts();
+        m_pApp.SetDisplayAlerts(false);
+        m_pResultSheet.Delete();
+        m_pApp.SetDisplayAlerts(alerts);
+    }
+    return CFolderTask::Finish();
+}
+
+}  // namespace tabulon::engine

@@ -1,0 +1,134 @@
+#include "engine/two_file_task.h"
+
+#include "engine/folder_task.h"
+#include "engine/sheet/sheet_helpers.h"
+#include "output/task_messages.h"
+#include "platform/prompt.h"
+
+namespace tabulon::engine {
+
+CTwoFileTask::CTwoFileTask(platform::CNotifyHandle notify, const CString& file1,
+                           const CString& sheet1, const CString& file2, const CString& sheet2,
+                           const CString& resultFile)
+    : CTask(notify),
+      m_hWndNotify(notify),
+      m_strFile1(file1),
+      m_strSheet1(sheet1),
+      m_strFile2(file2),
+      m_strSheet2(sheet2),
+      m_strResultFile(resultFile) {}
+
+CTwoFileTask::~CTwoFileTask() = default;
+
+int CTwoFileTask::RunStep(int (CTwoFileTask::*step)()) {
+    try {
+        return (this->*step)();
+    } catch (const ComError& e) {
+        output::PostText(m_hWndNotify, CString(e.what()));
+        return 0;
+    }
+}
+
+int CTwoFileTask::Run() {
+    if (RunStep(&CTwoFileTask::Prepare) && RunStep(&CTwoFileTask::Process) &&
+        RunStep(&CTwoFileTask::Finish))
+        return 1;
+    AbortTask();
+    return 0;
+}
+
+bool CTwoFileTask::LoadSource(const CString& file, const CString& sheetName, _Workbook& book,
+                              _Worksheet& sheet) {
+    book = m_pWorkbooks.Add(COleVariant(file));
+    sheet = FindWorksheet(book, sheetName);
+    if (sheet)
+        return true;
+    CString line;
+    line.Format(
+        "In Excel file \"%s\", there is not Worksheet\"%s\" you specified, please check it.",
+        file.GetString(), sheetName.GetString());
+    output::PostText(m_hWndNotify, line);
+    return false;
+}
+
+int CTwoFileTask::Prepare() {
+    m_pApp = _Application::Create();
+    if (!m_pApp) {
+        platform::MessageBoxOk(kNoSpreadsheetText);
+        return 0;
+    }
+    m_pApp.SetDisplayAlerts(false);
+    m_nSavedAskToUpdateLinks = m_pApp.GetAskToUpdateLinks() ? -1 : 0;
+    m_pApp.SetAskToUpdateLinks(false);
+    m_pWorkbooks = m_pApp.GetWorkbooks();
+    m_pResultBook = NewWorkbook(m_pWorkbooks, 1);
+    m_pResultSheet = m_pResultBook.GetSheets().GetItem(COleVariant(1));
+    if (!LoadSource(m_strFile1, m_strSheet1, m_pBook1, m_pSheet1) ||
+        !LoadSource(m_strFile2, m_strSheet2, m_pBook2, m_pSheet2))
+        return 0;
+    try {
+        m_pSheet1.ShowAllData();
+        m_pSheet2.ShowAllData();
+    } catch (const ComError&) {
+        // A worksheet without a filter: nothing to show.
+    }
+    return 1;
+}
+
+int CTwoFileTask::Process() {
+    return 1;
+}
+
+int CTwoFileTask::Finish() {
+    m_pApp.SetDisplayAlerts(true);
+    m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
+    CString path = output::PromptResultFile(m_strResultFile);
+    if (path.IsEmpty())
+        return 0;
+    m_pResultBook.SaveCopyAs(path);
+    for (_Workbook* book : {&m_pResultBook, &m_pBook1, &m_pBook2})
+        book->SetSaved(true);
+    m_pWorkbooks.Close();
+    PostFinishedOnce("Mission accomplished");
+    if (platform::MessageBoxYesNo("Do you want to open the result?")) {
+        m_pWorkbooks.Add(COleVariant(path));
+        m_pApp.SetVisible(true);
+    } else {
+        m_pApp.Quit();
+    }
+    return 1;
+}
+
+void CTwoFileTask::CloseSession() {
+    for (_Workbook* book : {&m_pResultBook, &m_pBook1, &m_pBook2}) {
+        try {
+            if (*book)
+                book->SetSaved(true);
+        } catch (const ComError&) {
+        }
+    }
+    try {
+        if (m_pWorkbooks)
+            m_pWorkbooks.Close();
+    } catch (const ComError&) {
+    }
+    try {
+        if (m_pApp) {
+            m_pApp.SetDisplayAlerts(true);
+            m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
+            m_pApp.Quit();
+        }
+    } catch (const ComError&) {
+    }
+}
+
+void CTwoFileTask::AbortTask() {
+    CloseSession();
+    PostFinishedOnce(kTaskCanceledText);
+}
+
+void CTwoFileTask::CleanUpAfterError() {
+    CloseSession();
+}
+
+}  // namespace tabulon::engine

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli_driver.h"
+#include "engine/tasks/task_test_support.h"
+#include "platform/temp_folder.h"
+
+namespace tabulon::cli {
+namespace {
+
+using platform::testing::TempFolder;
+using namespace engine::testing;
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliResult Tabulon(std::vector<CString> args, const std::string& input = "", bool terminal = false) {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    CliEnvironment env{in, out, err, terminal, false};
+    CliResult run;
+    run.status = RunTabulon(args, env);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+struct Folder {
+    TempFolder root;
+    TempFolder out;
+    std::string book = root / "branch.xlsx";
+    std::string result = out / "rows.xlsx";
+    Folder() {
+        WriteBook(book, {{"Jan", {{"Item", "Units"}, {"Lamp", "3"}, {"Pen", "4"}}},
+                         {"Feb", {{"Item", "Units"}, {"Tray", "1"}}}});
+    }
+};
+
+TEST(CliRun, UsageErrorsHelpAndModesNotYetThere) {
+    EXPECT_EQ(Tabulon({"copy-rows", "--bogus"}).status, kExitUsage);
+    CliResult help = Tabulon({"--help"});
+    EXPECT_EQ(help.status, kExitCompleted);
+    EXPECT_NE(help.out.find("copy-rows-by-key"), std::string::npos);
+    CliResult merge = Tabulon({"merge-cols"});
+    EXPECT_EQ(merge.status, kExitUsage);
+    EXPECT_EQ(merge.err, "tabulon: the mode merge-cols is not implemented yet.\n");
+    CliResult noSettings = Tabulon({"copy-rows", "--settings", "/none/Tabulon.ini"});
+    EXPECT_EQ(noSettings.status, kExitUsage);
+    EXPECT_EQ(noSettings.err, "tabulon: the settings file /none/Tabulon.ini does not exist.\n");
+}
+
+TEST(CliRun, FieldsAreCheckedInOrderWithTheFieldMessages) {
+    Folder f;
+    CliResult noFolder = Tabulon({"copy-rows"});
+    EXPECT_EQ(noFolder.status, kExitUsage);
+    EXPECT_EQ(noFolder.err, "Please specify 'Folder where the Excel file locates'.\n");
+
+    CliResult fileAsFolder = Tabulon({"copy-sheets", "--folder", f.book.c_str()});
+    EXPECT_EQ(fileAsFolder.err, "'" + f.book + "' is not a folder.\n");
+
+    CliResult badRow = Tabulon(
+        {"copy-rows", "--folder", f.root.Path().c_str(), "--sheets", ";;", "--from-row", " 2"});
+    EXPECT_EQ(badRow.err,
+              "\"Starting row of the processing range\": You must enter digit(s) in this field\n");
+
+    CliResult zeroRow = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--to-row", "00"});
+    EXPECT_EQ(zeroRow.status, kExitUsage);
+    EXPECT_EQ(zeroRow.err, "");  // a zero blocks without a message
+    EXPECT_TRUE(std::filesystem::is_empty(f.out.Path()));
+}
+
+TEST(CliRun, CopyRowsEndToEnd) {
+    Folder f;
+    CliResult run = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--from-row", "2",
+                             "--result", f.result.c_str()});
+    EXPECT_EQ(run.status, kExitCompleted) << run.err;
+    EXPECT_EQ(run.out,
+              "Processing of the worksheet \"Jan\" is complete.\n"
+              "Processing of the worksheet \"Feb\" is complete.\n"
+              "Processing of the file '" +
+                  f.book +
+                  "' is complete. This file has 2 worksheets in total. 2 worksheets "
+                  "you specified have been processed.\n"
+                  "Task is complete. 2 worksheets located in 1 Excel files were "
+                  "processed. The result is saved in the Excel file \"" +
+                  f.result + "\".\n");
+    EXPECT_EQ(run.err, "Do you want to open the result? No\n");
+    auto book = ReadBook(f.result);
+    EXPECT_EQ(CellText(book->Sheet(0), 3, 1), "Tray");
+}
+
+TEST(CliRun, ResultQuestionsAnsweredFromTheOptions) {
+    Folder f;
+    // No name, no terminal: cancelled.
+    CliResult noName = Tabulon({"copy-sheets", "--folder", f.root.Path().c_str()});
+    EXPECT_EQ(noName.status, kExitCanceled);
+    EXPECT_NE(noName.out.find("Task is canceled.\n"), std::string::npos);
+
+    // A name typed on the terminal.
+    CliResult typed =
+        Tabulon({"copy-sheets", "--folder", f.root.Path().c_str()}, f.result + "\nn\n", true);
+    EXPECT_EQ(typed.status, kExitCompleted) << typed.err;
+    const std::string before = Slurp(f.result);
+
+    // Existing file: No unless --overwrite.
+    CliResult refused =
+        Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--result", f.result.c_str()});
+    EXPECT_EQ(refused.status, kExitCanceled);
+    EXPECT_EQ(refused.err,
+              "File '" + f.result + "' already exists. Do you want to overwrite it? No\n");
+    EXPECT_EQ(Slurp(f.result), before);
+    CliResult replaced = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--result",
+                                  f.result.c_str(), "--overwrite"});
+    EXPECT_EQ(replaced.status, kExitCompleted) << replaced.out << replaced.err;
+    EXPECT_EQ(ReadBook(f.result)->SheetCount(), 1);  // the rows, no longer the sheet copies
+}
+
+TEST(CliRun, JsonLinesAndWorksheetListing) {
+    Folder f;
+    CliResult run = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--sheets", "Feb",
+                             "--result", f.result.c_str(), "--json"});
+    EXPECT_EQ(run.status, kExitCompleted);
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
+              "{\"code\":1002,\"text\":\"Processing of the worksheet \\\"Feb\\\" is complete.\"}");
+
+    CliResult list = Tabulon({"--list-sheets", f.book.c_str()});
+    EXPECT_EQ(list.status, kExitCompleted);
+    EXPECT_EQ(list.out, "Jan\nFeb\n");
+    EXPECT_EQ(Tabulon({"--list-sheets", (f.root / "none.xlsx").c_str()}).status, kExitUsage);
+}
+
+}  // namespace
+}  // namespace tabulon::cli

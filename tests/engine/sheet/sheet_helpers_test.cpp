@@ -1,0 +1,227 @@
+// The sheet helpers: column letters, content ranges and blocks, appending, key
+// lookups, adding rows, copying sheets, and listing worksheet names of files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/automation/fixture.h"
+#include "engine/sheet/sheet_helpers.h"
+
+namespace tabulon::engine {
+namespace {
+
+using platform::testing::TempFolder;
+using spreadsheet::Value;
+using spreadsheet::Workbook;
+using testing::V;
+using testing::WriteWorkbook;
+
+CString Address(const Range& r) {
+    return r.IsEmpty() ? CString("none") : GetRangeAddress(r);
+}
+
+class SheetHelpersTest : public ::testing::Test {
+  protected:
+    _Worksheet Blank() {
+        return NewWorkbook(m_app.GetWorkbooks(), 1).GetSheets().GetItem(COleVariant(1));
+    }
+    _Application m_app = _Application::Create();
+};
+
+TEST(SheetColumns, NamesAndNumbersCoverTheGrid) {
+    EXPECT_EQ(ColumnName(1), "A");
+    EXPECT_EQ(ColumnName(26), "Z");
+    EXPECT_EQ(ColumnName(27), "AA");
+    EXPECT_EQ(ColumnName(702), "ZZ");
+    EXPECT_EQ(ColumnName(703), "AAA");
+    EXPECT_EQ(ColumnName(16384), "XFD");
+    EXPECT_EQ(ColumnName(0), "");
+    EXPECT_EQ(ColumnName(16385), "");
+    EXPECT_EQ(ColumnNumber("ab"), 28);
+    EXPECT_EQ(ColumnNumber("ZZ"), 702);
+    EXPECT_EQ(ColumnNumber("aaa"), 703);
+    EXPECT_EQ(ColumnNumber("XFD"), 16384);
+    for (const char* bad : {"", "XFE", "ABCD", "A1", "$A", "-"})
+        EXPECT_EQ(ColumnNumber(bad), -1) << bad;
+    for (int c : {1, 26, 27, 702, 703, 16384})
+        EXPECT_EQ(ColumnNumber(ColumnName(c)), c);
+}
+
+TEST_F(SheetHelpersTest, ContentRangesStartAtA1AndIgnoreFormats) {
+    _Worksheet ws = Blank();
+    EXPECT_EQ(Address(GetDataRange(ws)), "none");
+    EXPECT_EQ(Address(FindLastCell(ws)), "none");
+    EXPECT_EQ(RangeRowCount(GetDataRange(ws)), 0);
+
+    ws.GetRange(V("A1")).SetValue(V("only"));
+    EXPECT_EQ(Address(GetDataRange(ws)), "$A$1");
+    ws.GetRange(V("A1")).SetFormula(V(""));
+
+    ws.GetRange(V("C3")).SetValue(COleVariant(1.0));
+    ws.GetRange(V("F10")).SetFormula(V("=C3"));
+    Range data = GetDataRange(ws);
+    EXPECT_EQ(Address(data), "$A$1:$F$10");
+    EXPECT_EQ(RangeFirstRow(data), 1);
+    EXPECT_EQ(RangeLastRow(data), 10);
+    EXPECT_EQ(RangeFirstColumn(data), 1);
+    EXPECT_EQ(RangeLastColumn(data), 6);
+    EXPECT_EQ(RangeRowCount(data), 10);
+    EXPECT_EQ(Address(GetRowBlock(data, 3, 2)), "$A$3:$F$9");
+    EXPECT_EQ(Address(GetRowBlock(data, 8, 4)), "none");
+    EXPECT_EQ(Address(GetUsedBlock(ws)), "$A$1:$F$10");
+}
+
+TEST_F(SheetHelpersTest, FormatsAloneMakeAUsedBlockButNoContent) {
+    TempFolder folder;
+    std::string path = WriteWorkbook(folder, "f.xlsx", [](Workbook& b) {
+        auto& s = b.AddSheet("S");
+        s.SetStyle({4, 3}, testing::StyleWithFormat(b, "0.00"));
+    });
+    _Worksheet ws =
+        m_app.GetWorkbooks().Add(COleVariant(CString(path))).GetSheets().GetItem(COleVariant(1));
+    EXPECT_EQ(Address(GetDataRange(ws)), "none");
+    EXPECT_EQ(Address(GetUsedBlock(ws)), "$A$1:$C$4");
+}
+
+TEST_F(SheetHelpersTest, AppendRangeGoesBelowEverythingInTheSourceColumns) {
+    _Worksheet src = Blank();
+    src.GetRange(V("B1")).SetValue(COleVariant(1.0));
+    src.GetRange(V("C2")).SetFormula(V("=B1*2"));
+    Range rows = src.GetRange(V("B1:C2"));
+
+    _Worksheet dest = Blank();
+    AppendRange(dest, rows, false);
+    EXPECT_EQ(dest.GetRange(V("C2")).GetValue(), COleVariant(2.0));
+    EXPECT_EQ(dest.GetRange(V("C2")).GetHasFormula(), COleVariant::Bool(false));
+
+    dest.GetRange(V("A40")).SetValue(V("last"));
+    AppendRange(dest, rows, true);
+    EXPECT_EQ(dest.GetRange(V("B41")).GetValue(), COleVariant(1.0));
+    EXPECT_EQ(dest.GetRange(V("C42")).GetFormula(), V("=B41*2"));
+    EXPECT_EQ(dest.GetRange(V("C42")).GetValue(), COleVariant(2.0));
+}
+
+TEST_F(SheetHelpersTest, FindKeyMatchesTextLiterally) {
+    _Worksheet ws = Blank();
+    ws.GetRange(V("A1")).SetValue(V("Key"));
+    ws.GetRange(V("A2")).SetValue(V("ab"));
+    ws.GetRange(V("A3")).SetValue(V("axb"));
+    ws.GetRange(V("A4")).SetValue(COleVariant(12.0));
+    Range keys = ws.GetRange(V("A1:A4"));
+    EXPECT_EQ(Address(FindKey(keys, V("a*b"))), "none");
+    EXPECT_EQ(Address(FindCell(keys, V("a*b"))), "$A$2");
+    ws.GetRange(V("A5")).SetValue(V("a*b"));
+    EXPECT_EQ(Address(FindKey(ws.GetRange(V("A1:A5")), V("A*B"))), "$A$5");
+    EXPECT_EQ(Address(FindKey(keys, COleVariant(12.0))), "$A$4");
+    EXPECT_EQ(Address(FindKey(keys, V("key"))), "$A$1");  // the first cell comes last
+}
+
+TEST_F(SheetHelpersTest, AddRowValuesAddsNumbersOnly) {
+    _Worksheet ws = Blank();
+    ws.GetRange(V("A1:E1")).SetValue(COleVariant(2.5));
+    ws.GetRange(V("D1")).SetValue(V("text"));
+    ws.GetRange(V("A2")).SetValue(COleVariant(1.0));
+    ws.GetRange(V("C2")).SetFormula(V("=A2"));
+    ws.GetRange(V("D2")).SetValue(COleVariant(4.0));
+    ws.GetRange(V("E2")).SetValue(V("x"));
+    AddRowValues(ws.GetRange(V("A2:E2")), ws.GetRange(V("A1:E1")));
+    COleVariant row = ws.GetRange(V("A2:E2")).GetValue();
+    EXPECT_EQ(row.At(1, 1), COleVariant(3.5));
+    EXPECT_EQ(row.At(1, 2), COleVariant(2.5));  // empty received the number
+    EXPECT_EQ(ws.GetRange(V("C2")).GetFormula(), V("=A2"));
+    EXPECT_EQ(row.At(1, 4), COleVariant(4.0));  // text in the source is not added
+    EXPECT_EQ(row.At(1, 5), V("x"));
+}
+
+TEST_F(SheetHelpersTest, WorkbookHelpersPlaceAndNameSheets) {
+    TempFolder folder;
+    std::string path = WriteWorkbook(folder, "src.xlsx", [](Workbook& b) {
+        auto& a = b.AddSheet("Alpha");
+        b.AddSheet("Beta").SetValue({2, 2}, Value::Number(9));
+        a.SetValue({1, 1}, Value::Number(1));
+        a.SetFormula({1, 2}, "A1+Beta!B2", Value::Number(10), false);
+        a.SetColumnWidth(2, 2, 25);
+    });
+    _Workbook src = m_app.GetWorkbooks().Add(COleVariant(CString(path)));
+    _Workbook dest = NewWorkbook(m_app.GetWorkbooks(), 1);
+    EXPECT_EQ(m_app.GetSheetsInNewWorkbook(), 1);
+
+    CopyWorksheetsInto(dest, src);
+    Sheets sheets = dest.GetSheets();
+    ASSERT_EQ(sheets.GetCount(), 2);
+    _Worksheet alpha = FindWorksheet(dest, "Alpha");
+    ASSERT_FALSE(alpha.IsEmpty());
+    EXPECT_TRUE(FindWorksheet(dest, "alpha").IsEmpty());  // exact names only
+    EXPECT_TRUE(FindWorksheet(dest, "Sheet1").IsEmpty());
+    EXPECT_EQ(alpha.GetRange(V("B1")).GetValue(), COleVariant(10.0));
+    EXPECT_EQ(alpha.GetRange(V("B1")).GetColumnWidth(), COleVariant(25.0));
+
+    _Worksheet copy = CopySheetToEnd(FindWorksheet(src, "Alpha"), dest);
+    EXPECT_EQ(copy.GetName(), "Alpha (2)");
+    EXPECT_EQ(copy.GetIndex(), 3);
+
+    _Worksheet values = AddSheetWithValues(dest, FindWorksheet(src, "Alpha"));
+    EXPECT_EQ(values.GetName(), "Sheet1");
+    EXPECT_EQ(values.GetRange(V("B1")).GetValue(), COleVariant(10.0));
+    EXPECT_EQ(values.GetRange(V("B1")).GetHasFormula(), COleVariant::Bool(false));
+    _Worksheet blank = AddSheetWithValues(dest, AddWorksheet(dest));
+    EXPECT_EQ(Address(GetDataRange(blank)), "none");
+
+    Range widths = FindWorksheet(src, "Alpha").GetRange(V("A1:B1"));
+    CopyColumnWidths(widths, blank, 3);
+    EXPECT_EQ(blank.GetRange(V("D1")).GetColumnWidth(), COleVariant(25.0));
+}
+
+TEST_F(SheetHelpersTest, WorksheetNamesOfFilesAndFolders) {
+    TempFolder folder;
+    auto twoSheets = [](const char* second) {
+        return [second](Workbook& b) {
+            b.AddSheet("Data");
+            b.AddSheet(second);
+        };
+    };
+    std::filesystem::create_directories(folder / "a/b");
+    WriteWorkbook(folder, "a/one.xlsx", twoSheets("Extra"));
+    WriteWorkbook(folder, "a/b/two.xlsx", twoSheets("More"));
+    WriteWorkbook(folder, "three.xlsx", twoSheets("Extra"));
+    folder.Write("notes.txt", "x");
+    folder.Write("broken.xls", "not a workbook");
+
+    m_app.SetDisplayAlerts(true);
+    std::vector<CString> names;
+    ListWorksheetNames(m_app, CString(folder / "a/one.xlsx"), names);
+    ListWorksheetNames(m_app, CString(folder / "three.xlsx"), names);
+    EXPECT_EQ(names, (std::vector<CString>{"Data", "Extra"}));
+    // A broken file adds nothing, and the session is left as it was.
+    ListWorksheetNames(m_app, CString(folder / "broken.xls"), names);
+    EXPECT_EQ(names.size(), 2u);
+    EXPECT_TRUE(m_app.GetDisplayAlerts());
+    EXPECT_TRUE(m_app.GetAskToUpdateLinks());
+    EXPECT_EQ(m_app.GetWorkbooks().GetCount(), 0);
+
+    // Chart sheets are not worksheets to offer.
+    std::vector<CString> corpus;
+    ListWorksheetNames(m_app, TABULON_CORPUS_DIR "/calamine/any_sheets.xlsx", corpus);
+    EXPECT_EQ(corpus.size(), 3u);
+
+    std::vector<CString> collected;
+    CollectWorksheetNames(m_app, CString(folder.Path()), collected);
+    EXPECT_EQ(collected, (std::vector<CString>{"Data", "More", "Extra"}));
+    collected.clear();
+    CollectWorksheetNames(m_app, CString(folder / "missing.xlsx"), collected);
+    CollectWorksheetNames(m_app, CString(folder / "notes.txt"), collected);
+    EXPECT_TRUE(collected.empty());
+}
+
+TEST(SheetHelpers, EmptyHandlesRaise) {
+    EXPECT_THROW(GetDataRange(_Worksheet()), ComError);
+    EXPECT_THROW(FindKey(Range(), V("k")), ComError);
+    EXPECT_THROW(CopyRange(Range(), Range()), ComError);
+    EXPECT_THROW(AddWorksheet(_Workbook()), ComError);
+    std::vector<CString> names;
+    ListWorksheetNames(_Application(), "x.xlsx", names);  // quiet
+    EXPECT_TRUE(names.empty());
+}
+
+}  // namespace
+}  // namespace tabulon::engine
