@@ -23,7 +23,12 @@ struct BranchTree {
 
     BranchTree() {
         WriteBook(a, {{"Sales", {{"Item", "Units", "Note"}, {"Lamp", "3", "x"}, {"Pen", "0"}}}});
-        WriteBook(b, {{"Sales", {{"Item", "Units"}, {"Lamp", "4"}, {"Pen", "'7"}, {"", "2"}}}});
+        WriteBook(b, {{"Sales", {{"Item", "Units"}, {"Lamp", "4"}, {"Pen", "x"}, {"", "2"}}}});
+        // B3 of b.xlsx: the digits 7 as text.
+        spreadsheet::Workbook book;
+        ReadWorkbookFile(b, *spreadsheet::MakeWorkbookBuilder(book));
+        book.Sheet(0).SetValue({3, 2}, spreadsheet::Value::Text("7"));
+        WriteWorkbookFile(book, b);
         WriteBook(model, {{"Other", {{"x"}}},
                           {"Total",
                            {{"Item", "Units", "", "Extra"},
@@ -90,7 +95,7 @@ TEST(AddCellByCellTask, SumsTheMarkedCellsAndReportsCellsWithoutNumbers) {
     const spreadsheet::Worksheet& sheet = book->Sheet(0);
     EXPECT_EQ(CellText(sheet, 1, 1), "Item");
     EXPECT_EQ(CellText(sheet, 2, 2), "7");       // 3 + 4
-    EXPECT_EQ(CellText(sheet, 3, 2), "0");       // 0; the text '7 left out
+    EXPECT_EQ(CellText(sheet, 3, 2), "0");       // 0; the text 7 left out
     EXPECT_EQ(CellText(sheet, 2, 4), "(sum)");   // no number ever arrived
     EXPECT_EQ(CellText(sheet, 4, 2), "(SUM) ");  // not a marker
 }
