@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "engine/tasks/message_log.h"
 #include "platform/scripted_prompt.h"
 #include "platform/temp_folder.h"
@@ -125,6 +127,44 @@ TEST(CopyRowsByKeyTask, PercentagesOfAHundredRowsSkip29And57) {
     EXPECT_EQ(CellText(book->Sheet(0), 1, 1), "K1");
     EXPECT_EQ(CellText(book->Sheet(0), 1, 2), "15");  // 1, 8, ..., 99
     EXPECT_EQ(CellText(book->Sheet(0), 8, 1), "");
+}
+
+// Asks its own task to stop as its first worksheet begins, so the row loop meets the request.
+class KeyTaskStoppedInTheLoop : public CCopyRowsByKeyColTask {
+  public:
+    KeyTaskStoppedInTheLoop(const KeyTree& tree, const platform::CNotifyHandle& notify,
+                            std::shared_future<std::shared_ptr<CTaskControl>> control)
+        : CCopyRowsByKeyColTask(tree.root.Path(), {}, 1, 1, 1, notify, 1, tree.result.c_str()),
+          m_control(std::move(control)) {}
+
+  protected:
+    int ProcessWorksheet(const CString& path, _Worksheet sheet) override {
+        m_control.get()->Stop(std::chrono::milliseconds(0));
+        return CCopyRowsByKeyColTask::ProcessWorksheet(path, sheet);
+    }
+
+  private:
+    std::shared_future<std::shared_ptr<CTaskControl>> m_control;
+};
+
+TEST(CopyRowsByKeyTask, StopDuringTheRowsCancelsWithoutResult) {
+    KeyTree tree;
+    auto prompts = std::make_shared<platform::CScriptedPromptService>();
+    platform::CScopedPromptService scope(prompts);
+    platform::CNotifyTarget target;
+    std::promise<std::shared_ptr<CTaskControl>> promise;
+    auto control = CTask::Start(std::make_unique<KeyTaskStoppedInTheLoop>(
+        tree, target.Handle(), promise.get_future().share()));
+    promise.set_value(control);
+    ASSERT_TRUE(control->WaitFinished(std::chrono::seconds(30)));
+
+    std::vector<int> codes;
+    for (auto& message : target.Drain())
+        codes.push_back(message.code);
+    // The progress line keeps its first percentage; no file line, no result.
+    EXPECT_EQ(codes, (std::vector<int>{TN_PROGRESS_BEGIN, TN_PROGRESS_UPDATE, TN_FINISHED}));
+    EXPECT_FALSE(std::filesystem::exists(tree.result));
+    EXPECT_TRUE(prompts->Messages().empty());
 }
 
 }  // namespace
