@@ -43,8 +43,17 @@ int CCheckSameFormatSheetTask::Prepare() {
 
 _Workbook CCheckSameFormatSheetTask::OpenSourceWorkbook(const CString& path) {
     _Workbook loaded = CFolderTask::OpenSourceWorkbook(path);
-    _Workbook copy = NewWorkbook(m_pWorkbooks, 1);
-    CopyWorksheetsInto(copy, loaded);
+    _Workbook copy;
+    try {
+        copy = NewWorkbook(m_pWorkbooks, 1);
+        CopyWorksheetsInto(copy, loaded);
+    } catch (const ComError&) {
+        // Neither workbook reaches the caller, which closes only what it gets back.
+        loaded.Close();
+        if (copy)
+            copy.Close();
+        throw;
+    }
     loaded.Close();
     return copy;
 }
@@ -115,6 +124,8 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
             finding.Format("%s: The type of the cell is inconsistent with template sheet.",
                            address.GetString());
         } else if (!formula.Text().IsEmpty() && !FormulaGivesShownValue(cell, formula)) {
+            // A worksheet cell with a formula of its own is tested the same way: what the
+            // template formula gives there against what the cell shows.
             finding.Format("%s: The cell doesn't meet specified formula \"%s\"",
                            address.GetString(), formula.Text().GetString());
         }
