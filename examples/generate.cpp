@@ -1,7 +1,11 @@
 // Writes the example workbooks of the bundled demo: the monthly sales of a few branches,
 // one workbook per branch, one worksheet per month, the older branch in a subfolder.
 //
-//   tabulon_examples <folder>     (the committed copies live in examples/sales)
+//   tabulon_examples <folder> [<template folder>]
+//
+// The committed copies live in examples/sales and examples/templates. The template
+// folder receives totals.xlsx, whose worksheet Totals marks with "(SUM)" the units and
+// revenue of the first seven sales lines of a month, for add-cell-by-cell.
 //
 // Every value comes from a fixed sequence, so the files only change when this does.
 #include <cstdio>
@@ -89,11 +93,36 @@ void FillMonth(Worksheet& sheet, const Styles& styles, int month, int rows, unsi
     sheet.SetColumnWidth(4, 5, 12);
 }
 
+// Totals: the month header, then "(SUM)" under Units and Revenue for seven lines.
+void WriteTotalsTemplate(const std::filesystem::path& folder) {
+    Workbook book;
+    Styles styles = AddStyles(book);
+    Worksheet& sheet = book.AddSheet("Totals");
+    const char* headers[] = {"Line", "", "Units", "", "Revenue"};
+    for (int col = 1; col <= 5; ++col) {
+        if (*headers[col - 1] != 0)
+            sheet.SetValue({1, col}, Value::Text(headers[col - 1]));
+        sheet.SetStyle({1, col}, styles.header);
+    }
+    for (int row = 2; row <= 8; ++row) {
+        sheet.SetValue({row, 1}, Value::Number(row - 1));
+        sheet.SetValue({row, 3}, Value::Text("(SUM)"));
+        sheet.SetStyle({row, 3}, styles.count);
+        sheet.SetValue({row, 5}, Value::Text(row % 2 == 0 ? "(SUM)" : "(sum)"));
+        sheet.SetStyle({row, 5}, styles.money);
+    }
+    sheet.SetColumnWidth(1, 5, 12);
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path path = folder / "totals.xlsx";
+    WriteWorkbookFile(book, path.string());
+    std::printf("%s\n", path.string().c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tabulon_examples <folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: tabulon_examples <folder> [<template folder>]\n");
         return 2;
     }
     const std::filesystem::path folder = argv[1];
@@ -115,6 +144,8 @@ int main(int argc, char** argv) {
             WriteWorkbookFile(book, path.string());
             std::printf("%s\n", path.string().c_str());
         }
+        if (argc == 3)
+            WriteTotalsTemplate(argv[2]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tabulon_examples: %s\n", e.what());
         return 1;

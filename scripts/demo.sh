@@ -28,6 +28,14 @@ echo "== copy-sheets: every month worksheet of every branch in one workbook"
   --keep-formulas yes --result "$results/all-month-sheets.xlsx" --overwrite </dev/null
 
 echo
+echo "== add-cell-by-cell: units and revenue of the first seven January lines, summed over"
+echo "   the branches into the cells the template marks with (SUM)"
+"$tool" add-cell-by-cell --folder "$examples" --sheets January \
+  --template "$root/examples/templates/totals.xlsx" --template-sheet Totals \
+  --keep-formulas yes --result "$results/january-totals.xlsx" --overwrite </dev/null
+
+echo
 echo "Results:"
 echo "  $results/all-sales-rows.xlsx"
 echo "  $results/all-month-sheets.xlsx"
+echo "  $results/january-totals.xlsx"

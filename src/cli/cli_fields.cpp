@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/tasks/add_cell_by_cell_task.h"
+#include "engine/tasks/check_same_format_task.h"
+#include "engine/tasks/copy_rows_by_key_task.h"
 #include "engine/tasks/copy_rows_task.h"
 #include "engine/tasks/copy_sheets_task.h"
 #include "platform/field_checks.h"
@@ -101,7 +104,8 @@ TaskFields LoadFields(const CliOptions& options) {
 }
 
 bool IsModeImplemented(Mode mode) {
-    return mode == Mode::CopyRows || mode == Mode::CopySheets;
+    return mode == Mode::CopyRows || mode == Mode::CopySheets || mode == Mode::AddCellByCell ||
+           mode == Mode::CopyRowsByKeyCol || mode == Mode::CheckSameFormat;
 }
 
 std::unique_ptr<engine::CTask> ValidateAndCreateTask(Mode mode, const TaskFields& f,
@@ -128,6 +132,40 @@ std::unique_ptr<engine::CTask> ValidateAndCreateTask(Mode mode, const TaskFields
             return std::make_unique<engine::CCopyRowsTask>(f.folder, names, fromRow, toRow, notify,
                                                            keepFormulas, f.result);
         }
+        case Mode::CopyRowsByKeyCol: {
+            if (!CheckFolderField(f.folder) ||
+                !CFieldChecks::ParseSheetList(kSheetsLabel, f.sheets, names))
+                return nullptr;
+            int keyCol = CFieldChecks::CheckNumber(kKeyColLabel, f.keyCol);
+            if (keyCol == 0)
+                return nullptr;
+            int fromRow = CFieldChecks::CheckNumber(kFromRowLabel, f.fromRow);
+            if (fromRow == 0)
+                return nullptr;
+            int toRow = CFieldChecks::CheckNumber(kToRowLabel, f.toRow);
+            if (toRow == 0)
+                return nullptr;
+            return std::make_unique<engine::CCopyRowsByKeyColTask>(
+                f.folder, names, keyCol, fromRow, toRow, notify, keepFormulas, f.result);
+        }
+        case Mode::AddCellByCell:
+            if (!CheckFolderField(f.folder) ||
+                !CFieldChecks::ParseSheetList(kSheetsLabel, f.sheets, names) ||
+                !CFieldChecks::CheckExcelFile(f.templateFile, true, true))
+                return nullptr;
+            // A template workbook needs its worksheet: without one every file would fail.
+            if (!f.templateFile.IsEmpty() &&
+                !CFieldChecks::RequireValue(kTemplateLabel, f.templateSheet))
+                return nullptr;
+            return std::make_unique<engine::CAddCellByCellTask>(
+                f.folder, names, f.templateFile, f.templateSheet, keepFormulas, f.result, notify);
+        case Mode::CheckSameFormat:
+            if (!CFieldChecks::CheckExcelFile(f.templateFile, true, false) ||
+                !CheckFolderField(f.folder) ||
+                !CFieldChecks::ParseSheetList(kSheetsLabel, f.sheets, names))
+                return nullptr;
+            return std::make_unique<engine::CCheckSameFormatSheetTask>(
+                f.templateFile, f.templateSheet, f.folder, names, f.result, notify);
         default:
             return nullptr;
     }

@@ -1,0 +1,160 @@
+#include "engine/tasks/check_same_format_task.h"
+
+#include "engine/sheet/sheet_helpers.h"
+#include "output/task_messages.h"
+
+namespace tabulon::engine {
+
+namespace {
+
+bool HasFormula(const Range& cell) {
+    COleVariant has = cell.GetHasFormula();
+    return has.Type() == VT_BOOL ? has.Boolean() : has.ToBool();
+}
+
+}  // namespace
+
+CCheckSameFormatSheetTask::CCheckSameFormatSheetTask(
+    const CString& templateFile, const CString& templateSheet, const CString& folder,
+    const SheetSelection& selection, const CString& resultFile, platform::CNotifyHandle notify)
+    : CFolderTask(folder, selection, notify, resultFile),
+      m_strTemplateFile(templateFile),
+      m_strTemplateSheet(templateSheet) {}
+
+CCheckSameFormatSheetTask::~CCheckSameFormatSheetTask() = default;
+
+int CCheckSameFormatSheetTask::Prepare() {
+    if (!CFolderTask::Prepare())
+        return 0;
+    m_pTemplateBook = m_pWorkbooks.Add(COleVariant(m_strTemplateFile));
+    m_pTemplateSheet = FindWorksheet(m_pTemplateBook, m_strTemplateSheet);
+    if (m_pTemplateSheet)
+        return 1;
+    m_pTemplateBook.SetSaved(true);
+    m_pTemplateBook.Close();
+    m_pTemplateBook = _Workbook();
+    CString line;
+    line.Format(
+        "In Excel file \"%s\", there is not Worksheet\"%s\" you specified, please check it.",
+        m_strTemplateFile.GetString(), m_strTemplateSheet.GetString());
+    output::PostText(m_hWndNotify, line);
+    return 0;
+}
+
+_Workbook CCheckSameFormatSheetTask::OpenSourceWorkbook(const CString& path) {
+    _Workbook loaded = CFolderTask::OpenSourceWorkbook(path);
+    _Workbook copy;
+    try {
+        copy = NewWorkbook(m_pWorkbooks, 1);
+        CopyWorksheetsInto(copy, loaded);
+    } catch (const ComError&) {
+        // Neither workbook reaches the caller, which closes only what it gets back.
+        loaded.Close();
+        if (copy)
+            copy.Close();
+        throw;
+    }
+    loaded.Close();
+    return copy;
+}
+
+bool CCheckSameFormatSheetTask::FormulaGivesShownValue(Range cell, const COleVariant& formula) {
+    COleVariant shown = cell.GetValue();
+    const bool hadFormula = HasFormula(cell);
+    COleVariant own = hadFormula ? cell.GetFormula() : COleVariant();
+    cell.SetFormula(formula);
+    cell.Calculate();
+    const bool same = cell.GetValue() == shown;
+    cell.SetFormula(COleVariant(""));
+    if (hadFormula) {
+        cell.SetFormula(own);
+        cell.Calculate();
+    } else {
+        cell.SetValue(shown);
+    }
+    return same;
+}
+
+void CCheckSameFormatSheetTask::AppendReportLine(const CString& text) {
+    Range used = GetUsedBlock(m_pResultSheet);
+    CString address;
+    address.Format("$A$%d", used ? RangeRowCount(used) + 1 : 1);
+    m_pResultSheet.GetRange(COleVariant(address)).SetValue(COleVariant(text));
+}
+
+int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet sheet) {
+    Range cells = GetDataRange(m_pTemplateSheet);
+    if (!cells) {
+        CString line;
+        line.Format("Template worksheet \"%s\" has not any content，please check it. ",
+                    m_strTemplateSheet.GetString());
+        output::PostText(m_hWndNotify, line);
+        return 0;
+    }
+    CString name = sheet.GetName();
+    CString first;
+    first.Format(
+        "When checking \"%s\", Some errors were found, Please click this item for "
+        "detailed information.",
+        name.GetString());
+    StringRecord record{first, path, name};
+
+    CString progressId = output::BeginProgress(m_hWndNotify, output::FormatSheetProgress(name, 0));
+    int lastPercent = -1;
+    const long count = cells.GetCount();
+    for (long i = 1; i <= count; ++i) {
+        int percent = static_cast<int>(static_cast<double>(i) / count * 100);
+        if (percent != lastPercent) {
+            output::UpdateProgress(m_hWndNotify, progressId,
+                                   output::FormatSheetProgress(name, percent));
+            lastPercent = percent;
+        }
+        if (IsCanceled())
+            return 0;
+        Range model = cells.GetItem(COleVariant(i));
+        COleVariant modelValue = model.GetValue();
+        COleVariant formula =
+            HasFormula(model) ? COleVariant(model.GetFormula().ToText()) : COleVariant("");
+        Range cell = RangeOnSheet(sheet, model);
+        COleVariant value = cell.GetValue();
+        CString address = GetRangeAddress(cell);
+        address.Remove('$');
+        CString finding;
+        if (modelValue.Type() != value.Type()) {
+            finding.Format("%s: The type of the cell is inconsistent with template sheet.",
+                           address.GetString());
+        } else if (!formula.Text().IsEmpty() && !FormulaGivesShownValue(cell, formula)) {
+            // A worksheet cell with a formula of its own is tested the same way: what the
+            // template formula gives there against what the cell shows.
+            finding.Format("%s: The cell doesn't meet specified formula \"%s\"",
+                           address.GetString(), formula.Text().GetString());
+        }
+        if (!finding.IsEmpty())
+            record.push_back(finding);
+    }
+    output::EndProgress(m_hWndNotify, progressId, "");
+
+    if (record.size() <= 3) {
+        CString line;
+        line.Format("When checking \"%s\", No any error was found.", name.GetString());
+        output::PostText(m_hWndNotify, line);
+        return 1;
+    }
+    for (size_t k = 1; k < record.size(); ++k)
+        AppendReportLine(record[k]);
+    AppendReportLine(" ");
+    AppendReportLine(" ");
+    output::PostDetail(m_hWndNotify, std::move(record));
+    return 1;
+}
+
+int CCheckSameFormatSheetTask::Finish() {
+    m_pTemplateSheet = _Worksheet();
+    if (m_pTemplateBook) {
+        m_pTemplateBook.Close();
+        m_pTemplateBook = _Workbook();
+    }
+    return CFolderTask::Finish();
+}
+
+}  // namespace tabulon::engine

@@ -1,0 +1,38 @@
+// CCheckSameFormatSheetTask: checks every selected worksheet of a folder tree against a
+// template worksheet, cell by cell over the template's content range: the kind of value
+// must match, and where the template cell holds a formula the worksheet's value must be
+// the one that formula gives there. Findings are posted per worksheet as a detail record
+// and written, line by line, into column A of the result worksheet (the report).
+#pragma once
+
+#include "engine/folder_task.h"
+
+namespace tabulon::engine {
+
+class CCheckSameFormatSheetTask : public CFolderTask {
+  public:
+    CCheckSameFormatSheetTask(const CString& templateFile, const CString& templateSheet,
+                              const CString& folder, const SheetSelection& selection,
+                              const CString& resultFile, platform::CNotifyHandle notify);
+    ~CCheckSameFormatSheetTask() override;
+
+  protected:
+    // The checks write into cells, so they work on a scratch copy of the file.
+    _Workbook OpenSourceWorkbook(const CString& path) override;
+    int Prepare() override;
+    int ProcessWorksheet(const CString& path, _Worksheet sheet) override;
+    int Finish() override;
+
+  private:
+    // True when formula, put into cell, gives the value the cell shows; the cell is put
+    // back as it was.
+    static bool FormulaGivesShownValue(Range cell, const COleVariant& formula);
+    void AppendReportLine(const CString& text);
+
+    CString m_strTemplateFile;
+    CString m_strTemplateSheet;
+    _Workbook m_pTemplateBook;
+    _Worksheet m_pTemplateSheet;
+};
+
+}  // namespace tabulon::engine
