@@ -84,6 +84,12 @@ void CTwoFileTask::ShowNoDataMessage(const CString& file, const CString& sheet) 
     platform::MessageBoxOk(text);
 }
 
+bool CTwoFileTask::IsLookupKey(const COleVariant& value) {
+    if (value.IsEmpty() || value.Type() == VT_ERROR)
+        return false;
+    return value.Type() != VT_BSTR || !value.Text().IsEmpty();
+}
+
 void CTwoFileTask::PostRowProgress(const CString& progressId, long row, long rows,
                                    int& lastPercent) const {
     const int percent = static_cast<int>(static_cast<double>(row) / rows * 100.0);

@@ -39,7 +39,7 @@ int CKeyFilterTask::Process() {
         if (IsCanceled())
             return 0;
         COleVariant value = keys1.GetItem(COleVariant(i)).GetValue();
-        if (value.IsEmpty() || value.Type() == VT_ERROR)
+        if (!IsLookupKey(value))
             continue;
         const bool found = static_cast<bool>(FindKey(keys2, value));
         if (found != keepFound)

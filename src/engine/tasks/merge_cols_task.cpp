@@ -53,7 +53,7 @@ int CMergeColsTask::Process() {
         if (IsCanceled())
             return 0;
         COleVariant value = keys1.GetItem(COleVariant(i)).GetValue();
-        if (value.IsEmpty() || value.Type() == VT_ERROR)
+        if (!IsLookupKey(value))
             continue;
         Range found = FindKey(keys2, value);
         if (!found)

@@ -15,7 +15,8 @@ namespace {
 using platform::testing::TempFolder;
 using namespace engine::testing;
 
-// Orders: keys Key, A, B, C, B, (empty), #DIV/0!, a*c, d; column A 20 wide.
+// Orders: keys Key, A, B, C, B, (empty), #DIV/0!, a*c, d, ="" (shows nothing); column A 20
+// wide.
 // Stock: keys Key, B, D, abc.
 struct OrderBooks {
     TempFolder folder;
@@ -32,7 +33,8 @@ struct OrderBooks {
                           {"", "Nothing", "5"},
                           {"=1/0", "Broken", "6"},
                           {"a*c", "Star", "7"},
-                          {"d", "Date", "8"}},
+                          {"d", "Date", "8"},
+                          {"=\"\"", "Void", "9"}},
                          20},
                         {"Blank", {}}});
         WriteBook(two, {{"Stock", {{"Key", "Price"}, {"B", "10"}, {"D", "20"}, {"abc", "30"}}}});
@@ -62,9 +64,9 @@ TEST(KeyFilterTask, IntersectionKeepsFoundRowsWithFormulasProgressAndWidths) {
 
     TaskRun run = books.Run<CIntersectionTask>(1);
     EXPECT_EQ(run.lines, std::vector<CString>{"Mission accomplished"});
-    // Nine rows: one line per whole percentage change, framed by 0 and a final 100.
+    // Ten rows: one line per whole percentage change, framed by 0 and a final 100.
     std::vector<CString> progress;
-    for (int percent : {0, 11, 22, 33, 44, 55, 66, 77, 88, 100, 100})
+    for (int percent : {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 100})
         progress.push_back(output::FormatTaskProgress(percent));
     EXPECT_EQ(run.progress, progress);
     EXPECT_EQ(progress.front(), "Processing task... 0% completed");
