@@ -90,6 +90,17 @@ TEST(MergeColsTask, WithoutFormulasTheMergedCellsHoldTheShownValues) {
     EXPECT_EQ(CellText(book->Sheet(0), 7, 1), "#N/A");
 }
 
+TEST(MergeColsTask, ADuplicateKeyOfWorksheet2IsTakenFromRow2Downward) {
+    MergeBooks books;
+    WriteBook(books.two, {{"Phones", {{"2", "top"}, {"1", "one"}, {"2", "lower"}, {"2", "last"}}}});
+    auto prompts = std::make_shared<platform::CScriptedPromptService>();
+    platform::CScopedPromptService scope(prompts);
+    books.Run(1);
+    auto book = ReadBook(books.result);
+    EXPECT_EQ(CellText(book->Sheet(0), 2, 5), "one");
+    EXPECT_EQ(CellText(book->Sheet(0), 3, 5), "lower");  // row 1 comes round last
+}
+
 // Stops the task from its worker thread when the result worksheet is ready.
 class MergeStoppedBeforeProcess : public CMergeColsTask {
   public:
