@@ -35,7 +35,14 @@ echo "   the branches into the cells the template marks with (SUM)"
   --keep-formulas yes --result "$results/january-totals.xlsx" --overwrite </dev/null
 
 echo
+echo "== intersection: North's January sales of the products South also sold in January"
+"$tool" intersection --file1 "$examples/north.xlsx" --sheet1 January --key1 2 \
+  --file2 "$examples/south.xlsx" --sheet2 January --key2 2 \
+  --keep-formulas yes --result "$results/january-shared-products.xlsx" --overwrite </dev/null
+
+echo
 echo "Results:"
 echo "  $results/all-sales-rows.xlsx"
 echo "  $results/all-month-sheets.xlsx"
 echo "  $results/january-totals.xlsx"
+echo "  $results/january-shared-products.xlsx"

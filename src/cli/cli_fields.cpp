@@ -10,6 +10,9 @@
 #include "engine/tasks/copy_rows_by_key_task.h"
 #include "engine/tasks/copy_rows_task.h"
 #include "engine/tasks/copy_sheets_task.h"
+#include "engine/tasks/difference_task.h"
+#include "engine/tasks/intersection_task.h"
+#include "engine/tasks/merge_cols_task.h"
 #include "platform/field_checks.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -66,6 +69,23 @@ bool CheckFolderField(const CString& folder) {
            CFieldChecks::CheckFolder(folder, true, false);
 }
 
+// The checks of the two-file field lists; the key column numbers on success, else false.
+bool CheckTwoFileFields(const TaskFields& f, int& key1, int& key2) {
+    if (!CFieldChecks::RequireValue(kWorkbook1Label, f.file1) ||
+        !CFieldChecks::CheckExcelFile(f.file1, true, false) ||
+        !CFieldChecks::RequireValue(kWorkbook1Label, f.sheet1))
+        return false;
+    key1 = CFieldChecks::CheckNumber(kKey1Label, f.key1);
+    if (key1 == 0)
+        return false;
+    if (!CFieldChecks::RequireValue(kWorkbook2Label, f.file2) ||
+        !CFieldChecks::CheckExcelFile(f.file2, true, false) ||
+        !CFieldChecks::RequireValue(kWorkbook2Label, f.sheet2))
+        return false;
+    key2 = CFieldChecks::CheckNumber(kKey2Label, f.key2);
+    return key2 != 0;
+}
+
 }  // namespace
 
 CString AbsoluteFromCurrentFolder(const CString& path) {
@@ -104,8 +124,7 @@ TaskFields LoadFields(const CliOptions& options) {
 }
 
 bool IsModeImplemented(Mode mode) {
-    return mode == Mode::CopyRows || mode == Mode::CopySheets || mode == Mode::AddCellByCell ||
-           mode == Mode::CopyRowsByKeyCol || mode == Mode::CheckSameFormat;
+    return mode != Mode::None;
 }
 
 std::unique_ptr<engine::CTask> ValidateAndCreateTask(Mode mode, const TaskFields& f,
@@ -166,6 +185,23 @@ std::unique_ptr<engine::CTask> ValidateAndCreateTask(Mode mode, const TaskFields
                 return nullptr;
             return std::make_unique<engine::CCheckSameFormatSheetTask>(
                 f.templateFile, f.templateSheet, f.folder, names, f.result, notify);
+        case Mode::MergeCols:
+        case Mode::Intersection:
+        case Mode::Difference: {
+            int key1 = 0, key2 = 0;
+            if (!CheckTwoFileFields(f, key1, key2))
+                return nullptr;
+            if (mode == Mode::MergeCols)
+                return std::make_unique<engine::CMergeColsTask>(notify, f.file1, f.sheet1, f.file2,
+                                                                f.sheet2, key1, key2, keepFormulas,
+                                                                f.result);
+            if (mode == Mode::Intersection)
+                return std::make_unique<engine::CIntersectionTask>(notify, f.file1, f.sheet1,
+                                                                   f.file2, f.sheet2, key1, key2,
+                                                                   keepFormulas, f.result);
+            return std::make_unique<engine::CDifferenceTask>(
+                notify, f.file1, f.sheet1, f.file2, f.sheet2, key1, key2, keepFormulas, f.result);
+        }
         default:
             return nullptr;
     }

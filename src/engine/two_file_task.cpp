@@ -75,6 +75,30 @@ int CTwoFileTask::Prepare() {
     return 1;
 }
 
+void CTwoFileTask::ShowNoDataMessage(const CString& file, const CString& sheet) const {
+    CString text;
+    text.Format(
+        "There is no data in Excel file \"%s\" --> worksheet \"%s\" you specified. "
+        "Please check it and perform the operation again.",
+        file.GetString(), sheet.GetString());
+    platform::MessageBoxOk(text);
+}
+
+bool CTwoFileTask::IsLookupKey(const COleVariant& value) {
+    if (value.IsEmpty() || value.Type() == VT_ERROR)
+        return false;
+    return value.Type() != VT_BSTR || !value.Text().IsEmpty();
+}
+
+void CTwoFileTask::PostRowProgress(const CString& progressId, long row, long rows,
+                                   int& lastPercent) const {
+    const int percent = static_cast<int>(static_cast<double>(row) / rows * 100.0);
+    if (percent == lastPercent)
+        return;
+    output::UpdateProgress(m_hWndNotify, progressId, output::FormatTaskProgress(percent));
+    lastPercent = percent;
+}
+
 int CTwoFileTask::Process() {
     return 1;
 }

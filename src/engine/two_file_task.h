@@ -36,6 +36,15 @@ class CTwoFileTask : public CTask {
     void AbortTask();
     void CleanUpAfterError() override;
 
+    // For the subclasses: the message box about a worksheet without data.
+    void ShowNoDataMessage(const CString& file, const CString& sheet) const;
+    // Whether a key cell's value is looked up: not when it is empty, an error value, or a
+    // text that shows nothing (a formula's ""), which no search can match either.
+    static bool IsLookupKey(const COleVariant& value);
+    // Posts the progress of row `row` of `rows` when its whole percentage differs from
+    // lastPercent, which it then updates.
+    void PostRowProgress(const CString& progressId, long row, long rows, int& lastPercent) const;
+
     platform::CNotifyHandle m_hWndNotify;
     CString m_strFile1;
     CString m_strSheet1;

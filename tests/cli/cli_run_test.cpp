@@ -45,9 +45,6 @@ TEST(CliRun, UsageErrorsHelpAndModesNotYetThere) {
     CliResult help = Tabulon({"--help"});
     EXPECT_EQ(help.status, kExitCompleted);
     EXPECT_NE(help.out.find("copy-rows-by-key"), std::string::npos);
-    CliResult merge = Tabulon({"merge-cols"});
-    EXPECT_EQ(merge.status, kExitUsage);
-    EXPECT_EQ(merge.err, "tabulon: the mode merge-cols is not implemented yet.\n");
     CliResult noSettings = Tabulon({"copy-rows", "--settings", "/none/Tabulon.ini"});
     EXPECT_EQ(noSettings.status, kExitUsage);
     EXPECT_EQ(noSettings.err, "tabulon: the settings file /none/Tabulon.ini does not exist.\n");

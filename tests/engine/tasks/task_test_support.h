@@ -97,7 +97,8 @@ inline std::string CellText(const spreadsheet::Worksheet& sheet, int row, int co
 
 struct TaskRun {
     std::vector<int> codes;
-    std::vector<CString> lines;  // the texts of TN_TEXT and TN_FINISHED, in order
+    std::vector<CString> lines;     // the texts of TN_TEXT and TN_FINISHED, in order
+    std::vector<CString> progress;  // the texts of the progress records, in order
     CString FinalText() const { return lines.empty() ? CString() : lines.back(); }
 };
 
@@ -111,6 +112,10 @@ inline TaskRun RunToEnd(std::unique_ptr<CTask> task, platform::CNotifyTarget& ta
         run.codes.push_back(message.code);
         if (const CString* text = message.payload.Text())
             run.lines.push_back(*text);
+        else if (const StringRecord* record = message.payload.Record();
+                 record && message.code >= TN_PROGRESS_BEGIN && message.code <= TN_PROGRESS_END &&
+                 record->size() == 2)
+            run.progress.push_back((*record)[1]);
     }
     return run;
 }

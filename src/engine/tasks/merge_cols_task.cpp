@@ -1,0 +1,78 @@
+#include "engine/tasks/merge_cols_task.h"
+
+#include "engine/sheet/sheet_helpers.h"
+#include "output/task_messages.h"
+
+namespace tabulon::engine {
+
+CMergeColsTask::CMergeColsTask(platform::CNotifyHandle notify, const CString& file1,
+                               const CString& sheet1, const CString& file2, const CString& sheet2,
+                               int keyColumn1, int keyColumn2, int keepFormulas,
+                               const CString& resultFile)
+    : CTwoFileTask(notify, file1, sheet1, file2, sheet2, resultFile),
+      m_nKeyColumn1(keyColumn1),
+      m_nKeyColumn2(keyColumn2),
+      m_bKeepFormulas(keepFormulas) {}
+
+int CMergeColsTask::Prepare() {
+    if (!CTwoFileTask::Prepare())
+        return 0;
+    if (m_bKeepFormulas) {
+        CopyRange(m_pResultSheet.GetCells(), m_pSheet1.GetCells());
+        return 1;
+    }
+    Range data = GetDataRange(m_pSheet1);
+    if (data)
+        CopyValuesAndFormats(m_pWorkbooks, RangeOnSheet(m_pResultSheet, data), data);
+    return 1;
+}
+
+int CMergeColsTask::Process() {
+    Range data1 = GetDataRange(m_pResultSheet);
+    if (!data1) {
+        ShowNoDataMessage(m_strFile1, m_strSheet1);
+        return 0;
+    }
+    Range keys1 = data1.GetColumns().GetItem(COleVariant(m_nKeyColumn1)).GetCells();
+    Range data2 = GetDataRange(m_pSheet2);
+    if (!data2) {
+        ShowNoDataMessage(m_strFile2, m_strSheet2);
+        return 0;
+    }
+    Range keys2 = data2.GetColumns().GetItem(COleVariant(m_nKeyColumn2));
+    Range rows2 = data2.GetRows();
+
+    const CString progressId = output::BeginProgress(m_hWndNotify, output::FormatTaskProgress(0));
+    const int destColumn = RangeLastColumn(data1) + 1;
+    const CString destName = ColumnName(destColumn);
+    const long n = keys1.GetCount();
+    bool firstMatch = true;
+    int lastPercent = -1;
+    for (long i = 1; i <= n; ++i) {
+        PostRowProgress(progressId, i, n, lastPercent);
+        if (IsCanceled())
+            return 0;
+        COleVariant value = keys1.GetItem(COleVariant(i)).GetValue();
+        if (!IsLookupKey(value))
+            continue;
+        Range found = FindKey(keys2, value);
+        if (!found)
+            continue;
+        Range source = rows2.GetItem(COleVariant(RangeFirstRow(found)));
+        CString address;
+        address.Format("$%s$%ld", destName.GetString(), i);
+        Range dest = m_pResultSheet.GetRange(COleVariant(address));
+        if (m_bKeepFormulas)
+            CopyRange(dest, source);
+        else
+            CopyValuesAndFormats(m_pWorkbooks, dest, source);
+        if (firstMatch) {
+            CopyColumnWidths(source, m_pResultSheet, destColumn);
+            firstMatch = false;
+        }
+    }
+    output::EndProgress(m_hWndNotify, progressId, output::FormatTaskProgress(100));
+    return 1;
+}
+
+}  // namespace tabulon::engine
