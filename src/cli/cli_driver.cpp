@@ -100,11 +100,6 @@ int RunTabulon(const std::vector<CString>& args, const CliEnvironment& env) {
 
     if (options.listSheets)
         return ListSheets(*options.listSheets, env, options.json);
-    if (!IsModeImplemented(options.mode)) {
-        env.err << "tabulon: the mode " << ModeName(options.mode) << " is not implemented yet.\n"
-                << std::flush;
-        return kExitUsage;
-    }
 
     if (options.settingsFile &&
         !platform::PathFileExists(AbsoluteFromCurrentFolder(*options.settingsFile))) {

@@ -123,10 +123,6 @@ TaskFields LoadFields(const CliOptions& options) {
     return f;
 }
 
-bool IsModeImplemented(Mode mode) {
-    return mode != Mode::None;
-}
-
 std::unique_ptr<engine::CTask> ValidateAndCreateTask(Mode mode, const TaskFields& f,
                                                      const platform::CNotifyHandle& notify) {
     const int keepFormulas = f.keepFormulas == "Yes" ? 1 : 0;
