@@ -43,7 +43,6 @@ CString AbsoluteFromCurrentFolder(const CString& path);
 // current folder; paths read from the settings file as the field lists resolve them.
 TaskFields LoadFields(const CliOptions& options);
 
-
 // Checks the fields of mode in order, stopping at the first failure (its message goes
 // through the prompt service), and builds the task; null when a check failed.
 std::unique_ptr<engine::CTask> ValidateAndCreateTask(Mode mode, const TaskFields& fields,
