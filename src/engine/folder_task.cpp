@@ -1,5 +1,6 @@
 #include "engine/folder_task.h"
 
+#include "engine/session_close.h"
 #include "engine/sheet/sheet_helpers.h"
 #include "output/task_messages.h"
 #include "platform/field_checks.h"
@@ -136,24 +137,7 @@ int CFolderTask::Finish() {
 }
 
 void CFolderTask::CloseSession() {
-    try {
-        if (m_pResultBook)
-            m_pResultBook.SetSaved(true);
-    } catch (const ComError&) {
-    }
-    try {
-        if (m_pWorkbooks)
-            m_pWorkbooks.Close();
-    } catch (const ComError&) {
-    }
-    try {
-        if (m_pApp) {
-            m_pApp.SetDisplayAlerts(true);
-            m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
-            m_pApp.Quit();
-        }
-    } catch (const ComError&) {
-    }
+    CloseSessionQuietly(m_pApp, m_pWorkbooks, m_nSavedAskToUpdateLinks, {&m_pResultBook});
 }
 
 void CFolderTask::AbortTask() {

@@ -1,6 +1,7 @@
 #include "engine/two_file_task.h"
 
 #include "engine/folder_task.h"
+#include "engine/session_close.h"
 #include "engine/sheet/sheet_helpers.h"
 #include "output/task_messages.h"
 #include "platform/prompt.h"
@@ -124,26 +125,8 @@ int CTwoFileTask::Finish() {
 }
 
 void CTwoFileTask::CloseSession() {
-    for (_Workbook* book : {&m_pResultBook, &m_pBook1, &m_pBook2}) {
-        try {
-            if (*book)
-                book->SetSaved(true);
-        } catch (const ComError&) {
-        }
-    }
-    try {
-        if (m_pWorkbooks)
-            m_pWorkbooks.Close();
-    } catch (const ComError&) {
-    }
-    try {
-        if (m_pApp) {
-            m_pApp.SetDisplayAlerts(true);
-            m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
-            m_pApp.Quit();
-        }
-    } catch (const ComError&) {
-    }
+    CloseSessionQuietly(m_pApp, m_pWorkbooks, m_nSavedAskToUpdateLinks,
+                        {&m_pResultBook, &m_pBook1, &m_pBook2});
 }
 
 void CTwoFileTask::AbortTask() {
