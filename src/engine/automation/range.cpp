@@ -478,7 +478,9 @@ void Range::Copy(const Range& destination) const {
         OffGrid(to);
     detail::CalculateStale(from, m_area);
     to.BeforeWrite(target);
-    spreadsheet::CopyCells(*from.sheet, m_area, *to.sheet, corner, spreadsheet::kCopyAll);
+    detail::Translated("Range copy", [&] {
+        spreadsheet::CopyCells(*from.sheet, m_area, *to.sheet, corner, spreadsheet::kCopyAll);
+    });
     to.AfterWrite(target);
     detail::RelinkCopiedFormulas(from, to, target, false);
 }
@@ -520,7 +522,9 @@ void Range::PasteSpecial(long paste, long operation, const COleVariant& skipBlan
         OffGrid(to);
     detail::CalculateStale(*clip.sheet, clip.area);
     to.BeforeWrite(target);
-    spreadsheet::CopyCells(*clip.sheet->sheet, clip.area, *to.sheet, corner, parts);
+    detail::Translated("PasteSpecial", [&] {
+        spreadsheet::CopyCells(*clip.sheet->sheet, clip.area, *to.sheet, corner, parts);
+    });
     to.AfterWrite(target);
     if (parts & spreadsheet::kCopyFormulas)
         detail::RelinkCopiedFormulas(*clip.sheet, to, target, false);
