@@ -8,6 +8,7 @@
 #include "engine/automation/formula_links.h"
 #include "engine/automation/state.h"
 #include "engine/automation/worksheet.h"
+#include "spreadsheet/formula/engine.h"
 #include "spreadsheet/range_copy.h"
 #include "spreadsheet/workbook_cells.h"
 
@@ -465,8 +466,17 @@ COleVariant Range::GetHasFormula() const {
 
 void Range::Calculate() {
     auto& state = Sheet();
-    spreadsheet::WorkbookCells cells(*state.book->workbook);
-    cells.Calculate(state.Index(), m_area);
+    // Formulas that cannot be calculated here (links to other workbooks...) keep
+    // their last result, as the application keeps the values of its links.
+    std::vector<CellRef> formulas;
+    state.sheet->ForEachCell(
+        m_area, spreadsheet::IterationOrder::RowByRow, [&](const spreadsheet::CellView& v) {
+            if (v.kind == CellKind::Formula && spreadsheet::formula::IsEvaluable(v.formula))
+                formulas.push_back(v.ref);
+        });
+    for (CellRef c : formulas)
+        state.sheet->MarkStale(c);
+    detail::CalculateStale(state, m_area);
 }
 
 void Range::Copy(const Range& destination) const {
