@@ -112,7 +112,7 @@ void CopyCells(const Worksheet& from, const RangeRef& source, Worksheet& to, Cel
     }
     if (styles) {
         std::vector<RangeRef> merges;
-        for (const RangeRef& m : from.Merges()) {
+        for (const RangeRef& m : from.MergesOverlapping(source)) {
             if (source.Contains(m.first) && source.Contains(m.last)) {
                 merges.push_back({{m.first.row + dRows, m.first.col + dCols},
                                   {m.last.row + dRows, m.last.col + dCols}});

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "spreadsheet/cell_store.h"
+#include "spreadsheet/merge_list.h"
 #include "spreadsheet/number_format.h"
 #include "spreadsheet/string_pool.h"
 #include "spreadsheet/workbook.h"
@@ -54,11 +55,6 @@ void CheckRow(int row) {
     }
 }
 
-bool Overlaps(const RangeRef& a, const RangeRef& b) {
-    return a.first.row <= b.last.row && b.first.row <= a.last.row && a.first.col <= b.last.col &&
-           b.first.col <= a.last.col;
-}
-
 }  // namespace
 
 struct Worksheet::Impl {
@@ -74,7 +70,7 @@ struct Worksheet::Impl {
     double defaultWidth = -1;
     double defaultHeight = -1;
     std::vector<ColumnSpan> columns;
-    std::vector<RangeRef> merges;
+    MergeList merges;
     std::optional<RangeRef> filter;
     std::vector<ArrayFormula> arrays;
 
@@ -542,7 +538,11 @@ void Worksheet::SetRowHidden(int row, bool hidden) {
 }
 
 const std::vector<RangeRef>& Worksheet::Merges() const {
-    return m_impl->merges;
+    return m_impl->merges.All();
+}
+
+std::vector<RangeRef> Worksheet::MergesOverlapping(const RangeRef& range) const {
+    return m_impl->merges.Overlapping(range);
 }
 
 void Worksheet::AddMerge(const RangeRef& range) {
@@ -550,24 +550,18 @@ void Worksheet::AddMerge(const RangeRef& range) {
     CheckCell(range.last);
     if (range.first == range.last)
         return;
-    for (const auto& m : m_impl->merges) {
-        if (Overlaps(m, range)) {
-            throw std::invalid_argument("merged range " + FormatRangeRef(range) + " overlaps " +
-                                        FormatRangeRef(m));
-        }
+    if (const auto other = m_impl->merges.Add(range)) {
+        throw std::invalid_argument("merged range " + FormatRangeRef(range) + " overlaps " +
+                                    FormatRangeRef(*other));
     }
-    m_impl->merges.push_back(range);
 }
 
 void Worksheet::RemoveMerges(const RangeRef& range) {
-    auto& merges = m_impl->merges;
-    merges.erase(std::remove_if(merges.begin(), merges.end(),
-                                [&](const RangeRef& m) { return Overlaps(m, range); }),
-                 merges.end());
+    m_impl->merges.RemoveOverlapping(range);
 }
 
 void Worksheet::ClearMerges() {
-    m_impl->merges.clear();
+    m_impl->merges.Clear();
 }
 
 std::optional<RangeRef> Worksheet::AutoFilter() const {

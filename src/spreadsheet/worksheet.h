@@ -131,6 +131,10 @@ class Worksheet {
 
     // --- Merges, auto filter, array formulas.
     const std::vector<RangeRef>& Merges() const;
+    // The merges that overlap `range`, in the order they were added; costs what
+    // lies near the range rather than a pass over every merge.
+    std::vector<RangeRef> MergesOverlapping(const RangeRef& range) const;
+    // Throws std::invalid_argument when `range` overlaps a merge already there.
     void AddMerge(const RangeRef& range);
     void ClearMerges();
     // Removes every merge that overlaps `range`.

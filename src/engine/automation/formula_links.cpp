@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/automation/state.h"
+#include "spreadsheet/formula/engine.h"
 #include "spreadsheet/formula/mover.h"
 
 namespace tabulon::engine::detail {
@@ -21,8 +22,6 @@ bool SameName(const std::string& a, const std::string& b) {
 void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::RangeRef& area,
                           bool sheetCopy) {
     const bool otherBook = from.book != to.book;
-    if (!otherBook && !sheetCopy)
-        return;
     Worksheet& target = to.Sheet();
     const std::string sourceName = from.Sheet().Name();
     const std::string copyName = target.Name();
@@ -56,11 +55,12 @@ void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::R
         } catch (const std::exception&) {
             continue;  // a formula we cannot read stays as it was written
         }
-        if (rewritten == formula && !linked)
+        // A formula we cannot calculate here (a link to another workbook, an unknown
+        // function) keeps the result it had at its source instead of becoming #REF!.
+        const bool keepResult = view.stale && !spreadsheet::formula::IsEvaluable(rewritten);
+        if (rewritten == formula && !keepResult)
             continue;
-        // The result the formula had at its source: the copy cannot calculate it.
-        spreadsheet::Value cached = view.ToValue();
-        target.SetFormula(cell, rewritten, cached, !linked && view.stale);
+        target.SetFormula(cell, rewritten, view.ToValue(), view.stale && !keepResult);
     }
 }
 

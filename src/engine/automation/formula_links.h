@@ -14,9 +14,9 @@ struct SheetState;
 
 // Rewrites the formula cells of `area` on `to`, just copied there from `from`.
 // `sheetCopy`: the whole sheet was copied (references to the source sheet itself
-// then follow the copy); otherwise a range was copied, and only when the workbooks
-// differ does anything change. Formulas that end up linked to the source workbook
-// keep the result they had there.
+// then follow the copy); otherwise a range was copied, and sheet references change
+// only when the workbooks differ. Formulas that cannot be calculated where they
+// landed (links to other workbooks) keep the result they had at their source.
 void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::RangeRef& area,
                           bool sheetCopy);
 

@@ -8,6 +8,7 @@
 #include "engine/automation/formula_links.h"
 #include "engine/automation/state.h"
 #include "engine/automation/worksheet.h"
+#include "spreadsheet/formula/engine.h"
 #include "spreadsheet/range_copy.h"
 #include "spreadsheet/workbook_cells.h"
 
@@ -465,8 +466,17 @@ COleVariant Range::GetHasFormula() const {
 
 void Range::Calculate() {
     auto& state = Sheet();
-    spreadsheet::WorkbookCells cells(*state.book->workbook);
-    cells.Calculate(state.Index(), m_area);
+    // Formulas that cannot be calculated here (links to other workbooks...) keep
+    // their last result, as the application keeps the values of its links.
+    std::vector<CellRef> formulas;
+    state.sheet->ForEachCell(
+        m_area, spreadsheet::IterationOrder::RowByRow, [&](const spreadsheet::CellView& v) {
+            if (v.kind == CellKind::Formula && spreadsheet::formula::IsEvaluable(v.formula))
+                formulas.push_back(v.ref);
+        });
+    for (CellRef c : formulas)
+        state.sheet->MarkStale(c);
+    detail::CalculateStale(state, m_area);
 }
 
 void Range::Copy(const Range& destination) const {
@@ -478,7 +488,9 @@ void Range::Copy(const Range& destination) const {
         OffGrid(to);
     detail::CalculateStale(from, m_area);
     to.BeforeWrite(target);
-    spreadsheet::CopyCells(*from.sheet, m_area, *to.sheet, corner, spreadsheet::kCopyAll);
+    detail::Translated("Range copy", [&] {
+        spreadsheet::CopyCells(*from.sheet, m_area, *to.sheet, corner, spreadsheet::kCopyAll);
+    });
     to.AfterWrite(target);
     detail::RelinkCopiedFormulas(from, to, target, false);
 }
@@ -520,7 +532,9 @@ void Range::PasteSpecial(long paste, long operation, const COleVariant& skipBlan
         OffGrid(to);
     detail::CalculateStale(*clip.sheet, clip.area);
     to.BeforeWrite(target);
-    spreadsheet::CopyCells(*clip.sheet->sheet, clip.area, *to.sheet, corner, parts);
+    detail::Translated("PasteSpecial", [&] {
+        spreadsheet::CopyCells(*clip.sheet->sheet, clip.area, *to.sheet, corner, parts);
+    });
     to.AfterWrite(target);
     if (parts & spreadsheet::kCopyFormulas)
         detail::RelinkCopiedFormulas(*clip.sheet, to, target, false);

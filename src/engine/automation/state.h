@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <unordered_map>
 #include <vector>
 
@@ -81,6 +83,21 @@ void CalculateStale(SheetState& sheet, const spreadsheet::RangeRef& area);
 // nullopt when they do not meet.
 std::optional<spreadsheet::RangeRef> ClipToUsed(const spreadsheet::Worksheet& sheet,
                                                 const spreadsheet::RangeRef& area);
+
+// Runs `call`, turning a failure of the model (std::exception) into a ComError whose
+// text starts with `action`.
+template <class Call>
+auto Translated(const char* action, const Call& call) -> decltype(call()) {
+    try {
+        return call();
+    } catch (const ComError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw ComError(E_OUTOFMEMORY, CString(action) + ": out of memory.");
+    } catch (const std::exception& e) {
+        throw ComError(XL_E_APPLICATION, CString(action) + ": " + e.what());
+    }
+}
 
 // Wires the formula engine into the model (default evaluator, formula mover); once.
 void InstallFormulaEngine();

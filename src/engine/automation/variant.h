@@ -44,6 +44,8 @@ class COleVariant {
     COleVariant(long value);        // VT_I4 (values beyond 32 bits are clamped)
     COleVariant(const char* text);  // VT_BSTR
     COleVariant(const CString& text);
+    // Booleans are VT_BOOL through Bool(); a bare bool would silently become VT_I4.
+    COleVariant(bool) = delete;
 
     static COleVariant Null();
     static COleVariant Bool(bool value);

@@ -84,7 +84,9 @@ void _Worksheet::Copy(const _Worksheet& before, const _Worksheet& after) {
     // Formulas are copied with the results they have now.
     if (auto used = source.sheet->UsedExtent(false))
         detail::CalculateStale(source, *used);
-    auto& copy = target.CopySheet(*source.sheet, position, chosen);
+    auto& copy = detail::Translated("Worksheet copy", [&]() -> spreadsheet::Worksheet& {
+        return target.CopySheet(*source.sheet, position, chosen);
+    });
     target.SetActiveSheet(target.IndexOf(copy));
     anchor.book->Changed();
     auto copyState = anchor.book->StateOf(copy);

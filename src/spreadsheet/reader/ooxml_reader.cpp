@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "spreadsheet/reader/external_links.h"
 #include "spreadsheet/reader/ooxml_package.h"
 #include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/reader/shared_strings_context.h"
@@ -105,6 +106,7 @@ class OoxmlReader {
 
         ReadStyles(rels);
         ReadSharedStrings(rels);
+        ReadExternalBooks(workbook.ExternalReferences(), rels);
         m_sink.SetDate1904(workbook.Date1904());
         const auto& sheets = workbook.Sheets();
         for (const auto& sheet : sheets)
@@ -119,7 +121,8 @@ class OoxmlReader {
                 name.localSheet >= 0 && static_cast<std::size_t>(name.localSheet) < sheets.size()
                     ? name.localSheet
                     : -1;
-            m_sink.AddDefinedName(name.name, name.formula, local, name.hidden);
+            m_sink.AddDefinedName(name.name, NameExternalBooks(name.formula, m_externalBooks),
+                                  local, name.hidden);
         }
     }
 
@@ -153,6 +156,30 @@ class OoxmlReader {
         m_strings = strings.TakeStrings();
     }
 
+    // The workbook each external link names; "" where the link is not to a
+    // workbook or cannot be followed, so that its [n] references stay as written.
+    void ReadExternalBooks(const std::vector<std::string>& ids,
+                           const std::vector<Relationship>& rels) {
+        for (const std::string& id : ids) {
+            std::string book;
+            for (const auto& rel : rels) {
+                if (rel.id != id || rel.external || Lower(rel.type) != "externallink")
+                    continue;
+                try {
+                    for (const auto& path : m_package.Relationships(rel.target)) {
+                        const std::string type = Lower(path.type);
+                        if (path.external &&
+                            (type == "externallinkpath" || type == "xlpathmissing"))
+                            book = ExternalBookName(path.target);
+                    }
+                } catch (const ReadError&) {
+                    // A damaged link only loses the workbook's name.
+                }
+            }
+            m_externalBooks.push_back(std::move(book));
+        }
+    }
+
     void ReadSheet(const WorkbookSheetEntry& sheet, const std::vector<Relationship>& rels,
                    bool date1904) {
         const Relationship* rel = nullptr;
@@ -170,7 +197,7 @@ class OoxmlReader {
             return;
         const std::size_t entry = RequirePart(rel->target, "sheet '" + sheet.name + "':");
         SheetContext context(m_package.FileName(), rel->target, m_sink.Sheet(index), m_strings,
-                             m_styles, date1904);
+                             m_styles, date1904, m_externalBooks);
         context.Parse(m_package.Zip(), entry);
     }
 
@@ -178,6 +205,7 @@ class OoxmlReader {
     IWorkbookImport& m_sink;
     std::vector<int> m_styles;
     std::vector<Value> m_strings;
+    std::vector<std::string> m_externalBooks;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "spreadsheet/reader/external_links.h"
 #include "spreadsheet/reader/formula_shifter.h"
 #include "spreadsheet/reader/serial_date.h"
 #include "spreadsheet/reader/xml_values.h"
@@ -41,12 +42,13 @@ constexpr std::string_view kStrict[] = {"sheetData", "row", "c"};
 
 SheetContext::SheetContext(std::string fileName, std::string partName, ISheetImport& sink,
                            const std::vector<Value>& strings, const std::vector<int>& styles,
-                           bool date1904)
+                           bool date1904, const std::vector<std::string>& externalBooks)
     : XmlContext(std::move(fileName), std::move(partName), XmlVocabulary::SpreadsheetMl, kRules,
                  kStrict),
       m_sink(sink),
       m_strings(strings),
       m_styles(styles),
+      m_externalBooks(externalBooks),
       m_date1904(date1904) {}
 
 int SheetContext::Style(const char* attr) const {
@@ -276,6 +278,9 @@ void SheetContext::EndCell() {
     const Value& value = CellValue();
     const int style = StyleOf(m_xf);
     const std::string* formula = nullptr;
+    // Master formulas are named once; the cells that share them inherit the names.
+    if (!m_externalBooks.empty() && m_formula.find('[') != std::string::npos)
+        m_formula = NameExternalBooks(m_formula, m_externalBooks);
     switch (m_formulaKind) {
         case FormulaKind::None:
         case FormulaKind::DataTable:  // a what-if table keeps its stored results

@@ -15,9 +15,11 @@ namespace tabulon::spreadsheet {
 class SheetContext : public XmlContext {
   public:
     // `strings` is the shared string table, `styles` maps cell format record
-    // indexes to the sink's style indexes.
+    // indexes to the sink's style indexes, `externalBooks` names the workbook of
+    // each external link ([1] is the first).
     SheetContext(std::string fileName, std::string partName, ISheetImport& sink,
-                 const std::vector<Value>& strings, const std::vector<int>& styles, bool date1904);
+                 const std::vector<Value>& strings, const std::vector<int>& styles, bool date1904,
+                 const std::vector<std::string>& externalBooks);
 
   private:
     enum class CellType { Number, SharedString, FormulaString, InlineString, Boolean, Error, Date };
@@ -46,6 +48,7 @@ class SheetContext : public XmlContext {
     ISheetImport& m_sink;
     const std::vector<Value>& m_strings;
     const std::vector<int>& m_styles;
+    const std::vector<std::string>& m_externalBooks;
     bool m_date1904;
 
     int m_row = 0;  // current row, 0 before the first

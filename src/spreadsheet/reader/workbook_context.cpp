@@ -16,6 +16,8 @@ constexpr ElementRule kRules[] = {
     {"sheets", "sheet"},
     {"workbook", "definedNames"},
     {"definedNames", "definedName"},
+    {"workbook", "externalReferences"},
+    {"externalReferences", "externalReference"},
 };
 
 constexpr std::string_view kStrict[] = {"sheets"};
@@ -52,6 +54,9 @@ void WorkbookContext::Start(std::string_view element, const platform::XmlAttribu
                 sheet.state = SheetState::VeryHidden;
         }
         m_sheets.push_back(std::move(sheet));
+    } else if (element == "externalReference") {
+        const char* id = RelationshipId(attrs);
+        m_externalReferences.push_back(id ? id : "");
     } else if (element == "definedName") {
         WorkbookDefinedName name;
         if (const char* n = attrs.Find("name"))

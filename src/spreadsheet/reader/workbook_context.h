@@ -30,6 +30,8 @@ class WorkbookContext : public XmlContext {
     const std::vector<WorkbookDefinedName>& DefinedNames() const { return m_names; }
     bool Date1904() const { return m_date1904; }
     int ActiveTab() const { return m_activeTab; }
+    // The relationship ids of the external link parts, in link number order.
+    const std::vector<std::string>& ExternalReferences() const { return m_externalReferences; }
 
   private:
     void Start(std::string_view element, const platform::XmlAttributes& attrs) override;
@@ -38,6 +40,7 @@ class WorkbookContext : public XmlContext {
 
     std::vector<WorkbookSheetEntry> m_sheets;
     std::vector<WorkbookDefinedName> m_names;
+    std::vector<std::string> m_externalReferences;
     bool m_date1904 = false;
     int m_activeTab = 0;
     bool m_firstView = true;

@@ -22,6 +22,7 @@ void AppendRange(std::string& out, const RangeRef& r) {
 }
 
 void AppendCell(std::string& out, const CellView& c, SharedStrings& strings,
+                const ExternalLinks& links,
                 const std::map<std::pair<int, int>, const ArrayFormula*>& arrays) {
     out += "<c r=\"";
     AppendCellRef(out, c.ref.row, c.ref.col);
@@ -60,7 +61,7 @@ void AppendCell(std::string& out, const CellView& c, SharedStrings& strings,
         } else {
             out += "<f>";
         }
-        AppendXmlText(out, c.formula);
+        AppendXmlText(out, links.Stored(c.formula));
         out += "</f>";
     }
     switch (c.valueKind) {
@@ -120,7 +121,8 @@ std::string SharedStrings::Xml() const {
     return out;
 }
 
-std::string SheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings) {
+std::string SheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings,
+                     const ExternalLinks& links) {
     std::string out(kXmlHeader);
     out += "<worksheet xmlns=\"";
     out += kMainNs;
@@ -202,7 +204,7 @@ std::string SheetXml(const Worksheet& sheet, bool selected, SharedStrings& strin
         }
         out += '>';
         for (const CellView& c : cells)
-            AppendCell(out, c, strings, arrays);
+            AppendCell(out, c, strings, links, arrays);
         out += "</row>";
     });
     out += "</sheetData>";

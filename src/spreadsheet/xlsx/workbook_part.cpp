@@ -5,8 +5,8 @@
 
 namespace tabulon::spreadsheet::xlsx {
 
-std::string WorkbookXml(const Workbook& book, const std::vector<SheetEntry>& sheets,
-                        int activeTab) {
+std::string WorkbookXml(const Workbook& book, const std::vector<SheetEntry>& sheets, int activeTab,
+                        const ExternalLinks& links) {
     std::string out(kXmlHeader);
     out += "<workbook xmlns=\"";
     out += kMainNs;
@@ -26,6 +26,12 @@ std::string WorkbookXml(const Workbook& book, const std::vector<SheetEntry>& she
         out += " r:id=\"rId" + std::to_string(i + 1) + "\"/>";
     }
     out += "</sheets>";
+    if (links.Count() > 0) {
+        out += "<externalReferences>";
+        for (size_t i = 0; i < links.Count(); ++i)
+            out += "<externalReference r:id=\"rId" + std::to_string(sheets.size() + 3 + i) + "\"/>";
+        out += "</externalReferences>";
+    }
     bool anyName = false;
     for (const auto& n : book.DefinedNames()) {
         if (n.localSheet >= static_cast<int>(sheets.size()))
@@ -41,7 +47,7 @@ std::string WorkbookXml(const Workbook& book, const std::vector<SheetEntry>& she
         if (n.hidden)
             out += " hidden=\"1\"";
         out += '>';
-        AppendXmlText(out, n.formula);
+        AppendXmlText(out, links.Stored(n.formula));
         out += "</definedName>";
     }
     if (anyName)
@@ -51,7 +57,7 @@ std::string WorkbookXml(const Workbook& book, const std::vector<SheetEntry>& she
     return out;
 }
 
-std::string WorkbookRelsXml(std::size_t sheetCount) {
+std::string WorkbookRelsXml(std::size_t sheetCount, std::size_t linkCount) {
     std::string out(kXmlHeader);
     out += "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     const std::string type = std::string(kRelNs) + "/";
@@ -63,6 +69,11 @@ std::string WorkbookRelsXml(std::size_t sheetCount) {
            "styles\" Target=\"styles.xml\"/>";
     out += "<Relationship Id=\"rId" + std::to_string(sheetCount + 2) + "\" Type=\"" + type +
            "sharedStrings\" Target=\"sharedStrings.xml\"/>";
+    for (size_t i = 1; i <= linkCount; ++i) {
+        out += "<Relationship Id=\"rId" + std::to_string(sheetCount + 2 + i) + "\" Type=\"" + type +
+               "externalLink\" Target=\"externalLinks/externalLink" + std::to_string(i) +
+               ".xml\"/>";
+    }
     out += "</Relationships>";
     return out;
 }
@@ -77,7 +88,7 @@ std::string RootRelsXml() {
     return out;
 }
 
-std::string ContentTypesXml(std::size_t sheetCount, bool macroEnabled) {
+std::string ContentTypesXml(std::size_t sheetCount, std::size_t linkCount, bool macroEnabled) {
     constexpr std::string_view kSml =
         "application/vnd.openxmlformats-officedocument.spreadsheetml.";
     std::string out(kXmlHeader);
@@ -98,6 +109,10 @@ std::string ContentTypesXml(std::size_t sheetCount, bool macroEnabled) {
            "styles+xml\"/>";
     out += "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"" + std::string(kSml) +
            "sharedStrings+xml\"/>";
+    for (size_t i = 1; i <= linkCount; ++i) {
+        out += "<Override PartName=\"/xl/externalLinks/externalLink" + std::to_string(i) +
+               ".xml\" ContentType=\"" + std::string(kSml) + "externalLink+xml\"/>";
+    }
     out += "</Types>";
     return out;
 }

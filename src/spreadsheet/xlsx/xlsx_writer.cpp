@@ -105,11 +105,26 @@ void WritePackage(const Workbook& book, std::FILE* file, bool macroEnabled, int 
                              entries.begin());
     }
 
+    // The links are numbered before anything refers to them by number.
+    ExternalLinks links;
+    for (int i = 0; i < book.SheetCount(); ++i) {
+        const Worksheet& sheet = book.Sheet(i);
+        if (sheet.Kind() != SheetKind::Worksheet && sheet.Kind() != SheetKind::Macrosheet)
+            continue;
+        sheet.ForEachCell({{1, 1}, {kMaxRows, kMaxColumns}}, IterationOrder::RowByRow,
+                          [&](const CellView& c) {
+                              if (c.kind == CellKind::Formula)
+                                  links.Collect(c.formula);
+                          });
+    }
+    for (const auto& n : book.DefinedNames())
+        links.Collect(n.formula);
+
     ZipWriter zip(file, level);
-    zip.Add("[Content_Types].xml", ContentTypesXml(entries.size(), macroEnabled));
+    zip.Add("[Content_Types].xml", ContentTypesXml(entries.size(), links.Count(), macroEnabled));
     zip.Add("_rels/.rels", RootRelsXml());
-    zip.Add("xl/workbook.xml", WorkbookXml(book, entries, active));
-    zip.Add("xl/_rels/workbook.xml.rels", WorkbookRelsXml(entries.size()));
+    zip.Add("xl/workbook.xml", WorkbookXml(book, entries, active, links));
+    zip.Add("xl/_rels/workbook.xml.rels", WorkbookRelsXml(entries.size(), links.Count()));
     SharedStrings strings;
     for (size_t i = 0; i < entries.size(); ++i) {
         const Worksheet& sheet =
@@ -119,10 +134,15 @@ void WritePackage(const Workbook& book, std::FILE* file, bool macroEnabled, int 
         const Worksheet& content =
             cells ? sheet : placeholder.AddSheet(placeholder.NextSheetName());
         zip.Add("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
-                SheetXml(content, static_cast<int>(i) == active, strings));
+                SheetXml(content, static_cast<int>(i) == active, strings, links));
     }
     zip.Add("xl/styles.xml", StylesXml(book));
     zip.Add("xl/sharedStrings.xml", strings.Xml());
+    for (std::size_t i = 0; i < links.Count(); ++i) {
+        const std::string name = "externalLink" + std::to_string(i + 1) + ".xml";
+        zip.Add("xl/externalLinks/" + name, links.LinkXml(i));
+        zip.Add("xl/externalLinks/_rels/" + name + ".rels", links.LinkRelsXml(i));
+    }
     zip.Finish();
 }
 

@@ -174,6 +174,7 @@ TEST(AutomationWorksheetCopy, CarriesEverythingAndTakesAFreeName) {
     EXPECT_FALSE(saved.Row(4).hidden);
     EXPECT_EQ(saved.Row(2).height, 30);
     EXPECT_TRUE(back.Sheet(2).Row(4).hidden);
+    EXPECT_EQ(result.GetSheets().Add().GetIndex(), 3);  // before the last copy, still active
 }
 
 TEST(AutomationWorkbooks, SourceFilesAreOnlyRead) {
@@ -195,7 +196,10 @@ TEST(AutomationWorkbooks, SourceFilesAreOnlyRead) {
     sheet.GetCells().Copy(result.GetSheets().GetItem(COleVariant(1)).GetCells());
     // Saving over a file a workbook of the session was loaded from is refused.
     EXPECT_EQ(CodeOf([&] { result.SaveCopyAs(CString(path)); }), XL_E_APPLICATION);
+    Range kept = sheet.GetRange(V("A1"));
     source.Close();
+    EXPECT_EQ(CodeOf([&] { kept.GetValue(); }), RPC_E_DISCONNECTED);
+    EXPECT_EQ(CodeOf([&] { sheet.GetName(); }), RPC_E_DISCONNECTED);
     app.Quit();
 
     EXPECT_EQ(ReadFile(path), before);

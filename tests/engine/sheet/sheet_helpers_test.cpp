@@ -148,6 +148,9 @@ TEST_F(SheetHelpersTest, WorkbookHelpersPlaceAndNameSheets) {
 
     CopyWorksheetsInto(dest, src);
     Sheets sheets = dest.GetSheets();
+    // Each sheet is added at the default place, before the one added last.
+    EXPECT_EQ(sheets.GetItem(COleVariant(1)).GetName(), "Beta");
+    EXPECT_EQ(sheets.GetItem(COleVariant(2)).GetName(), "Alpha");
     ASSERT_EQ(sheets.GetCount(), 2);
     _Worksheet alpha = FindWorksheet(dest, "Alpha");
     ASSERT_FALSE(alpha.IsEmpty());

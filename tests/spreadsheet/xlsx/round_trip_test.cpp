@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <sstream>
 
 #include "spreadsheet/reader/workbook_reader.h"
@@ -137,6 +138,34 @@ std::string Compare(const Workbook& a, const Workbook& b) {
             return where + "row count";
     }
     return {};
+}
+
+// Links to other workbooks are numbered in the file and named again on reading:
+// file names, paths, quoted sheet names, 3-D and name references, defined names.
+TEST(XlsxRoundTrip, LinksToOtherWorkbooksComeBackByName) {
+    Workbook original;
+    Worksheet& ws = original.AddSheet("Data");
+    original.AddSheet("Second");
+    const char* formulas[] = {
+        "'[src.xlsx]Other'!A1",
+        "SUM('[src.xlsx]Other'!A1:B2)*2",
+        "'[src.xlsx]My Sheet'!$C$3+'[/srv/data/b.xlsx]Q'!A:A",
+        "SUM('[src.xlsx]Jan:Mar'!B2)",
+        "'[src.xlsx]Other'!Total",
+        "'[other book.xlsx]1990'!A1&Second!B2",
+        "[4]Unlinked!A1",
+    };
+    for (int i = 0; i < static_cast<int>(std::size(formulas)); ++i)
+        ws.SetFormula({i + 1, 1}, formulas[i], Value::Number(i), false);
+    original.Sheet(1).SetFormula({1, 1}, "'[src.xlsx]Other'!B1", Value::Text("cached"), false);
+    original.AddDefinedName({"Rate", "'[/srv/data/b.xlsx]Q'!$A$1", -1, false});
+
+    const fs::path out = fs::path(TABULON_BINARY_DIR) / "round_trip_links.xlsx";
+    WriteWorkbookFile(original, out.string());
+    Workbook copy;
+    auto builder = MakeWorkbookBuilder(copy);
+    ReadWorkbookFile(out.string(), *builder);
+    EXPECT_EQ(Compare(original, copy), "");
 }
 
 TEST(XlsxRoundTrip, CorpusWorkbooksSurviveWriteAndRead) {

@@ -193,6 +193,44 @@ print([ws[c].value for c in ('A4', 'B4', 'C4', 'D4')])
     EXPECT_NE(cached.find("[3, 'namex', '#DIV/0!', True]"), std::string::npos) << cached;
 }
 
+// Formulas linked to other workbooks: the file stores [n]Sheet!A1 and one external
+// link part per workbook, which names the file and the sheets used.
+TEST(XlsxWriter, LinksToOtherWorkbooksAreStoredAsNumberedLinkParts) {
+    if (!HaveOpenpyxl())
+        GTEST_SKIP() << "python3-openpyxl missing";
+    Workbook book;
+    Worksheet& ws = book.AddSheet("Data");
+    ws.SetFormula({1, 1}, "'[src.xlsx]Other'!A1*2", Value::Number(84), false);
+    ws.SetFormula({2, 1}, "SUM('[src.xlsx]My Sheet'!A1:B2)+'[/data/b book.xlsx]Q'!C3",
+                  Value::Number(5), false);
+    ws.SetFormula({3, 1}, "'[src.xlsx]Other'!B1&\"[src.xlsx]Other!A1\"", Value::Text("x"), false);
+    ws.SetFormula({4, 1}, "[3]Gone!A1+Data!A1", Value::Number(1), false);
+    book.AddDefinedName({"Rate", "'[/data/b book.xlsx]Q'!$A$1", -1, false});
+    const fs::path file = TempDir() / "links.xlsx";
+    WriteWorkbookFile(book, file.string());
+    const std::string out = RunPython(file, R"(
+import zipfile
+z = zipfile.ZipFile(sys.argv[1])
+ws = wb['Data']
+for ref in ('A1', 'A2', 'A3', 'A4'):
+    print(ws[ref].value)
+print(wb.defined_names.get('Rate').attr_text)
+print(len(wb._external_links))
+print(z.read('xl/externalLinks/_rels/externalLink1.xml.rels').decode().count('Target="src.xlsx"'))
+print(z.read('xl/externalLinks/_rels/externalLink2.xml.rels').decode()
+      .count('Target="file:///data/b%20book.xlsx" TargetMode="External"'))
+print(list(wb._external_links[0].externalBook.sheetNames.sheetName))
+)");
+    EXPECT_EQ(out,
+              "=[1]Other!A1*2\n"
+              "=SUM('[1]My Sheet'!A1:B2)+[2]Q!C3\n"
+              "=[1]Other!B1&\"[src.xlsx]Other!A1\"\n"
+              "=[3]Gone!A1+Data!A1\n"
+              "[2]Q!$A$1\n"
+              "2\n1\n1\n"
+              "['Other', 'My Sheet']\n");
+}
+
 TEST(XlsxWriter, MacroEnabledContentTypeAndEmptyWorkbook) {
     if (!HaveOpenpyxl())
         GTEST_SKIP() << "python3-openpyxl missing";
