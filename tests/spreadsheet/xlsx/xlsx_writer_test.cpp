@@ -18,8 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A folder of the running test's own: ctest runs the tests of this file side by side.
 fs::path TempDir() {
-    const fs::path dir = fs::path(TABULON_BINARY_DIR) / "xlsx_writer_test";
+    const fs::path dir = fs::path(TABULON_BINARY_DIR) / "xlsx_writer_test" /
+                         ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(dir);
     return dir;
 }
