@@ -60,6 +60,15 @@ CString FormatTaskProgress(int percent) {
     return text;
 }
 
+void UpdateSheetPercent(const CNotifyHandle& target, const CString& progressId,
+                        const CString& sheetName, long i, long count, int& lastPercent) {
+    const int percent = static_cast<int>(static_cast<double>(i) / count * 100);
+    if (percent == lastPercent)
+        return;
+    UpdateProgress(target, progressId, FormatSheetProgress(sheetName, percent));
+    lastPercent = percent;
+}
+
 CString PromptResultFile(CString& path) {
     if (path.IsEmpty()) {
         path = platform::PromptForFile(

@@ -29,6 +29,12 @@ bool EndProgress(const CNotifyHandle& target, const CString& progressId, const C
 CString FormatSheetProgress(const CString& sheetName, int percent);  // folder tasks
 CString FormatTaskProgress(int percent);                             // two-file tasks
 
+// For item i of count on a worksheet's progress line: the whole percentage,
+// trunc(i / count * 100) in double precision, posted only when it differs from
+// lastPercent, which then takes it.
+void UpdateSheetPercent(const CNotifyHandle& target, const CString& progressId,
+                        const CString& sheetName, long i, long count, int& lastPercent);
+
 // Asks for, or confirms, the file a task's result is saved to. An empty path is asked
 // for with the file prompt (and the answer stored in path); an existing file is only
 // replaced after a Yes to "File '%s' already exists. Do you want to overwrite it?" (the

@@ -19,16 +19,6 @@ CString SheetCompleteText(const CString& name) {
     return line;
 }
 
-// Posts the progress text for percent when it differs from the last one posted.
-void PostPercent(const platform::CNotifyHandle& notify, const CString& id, const CString& name,
-                 long i, long count, int& lastPercent) {
-    int percent = static_cast<int>(static_cast<double>(i) / count * 100);
-    if (percent == lastPercent)
-        return;
-    output::UpdateProgress(notify, id, output::FormatSheetProgress(name, percent));
-    lastPercent = percent;
-}
-
 }  // namespace
 
 CAddCellByCellTask::CAddCellByCellTask(const CString& folder, const SheetSelection& selection,
@@ -107,7 +97,7 @@ int CAddCellByCellTask::AddByTemplate(const CString& path, const _Worksheet& she
     int lastPercent = -1;
     const long count = marks.GetCount();
     for (long i = 1; i <= count; ++i) {
-        PostPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
+        output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
         Range mark = marks.GetItem(COleVariant(i));
@@ -160,7 +150,7 @@ int CAddCellByCellTask::AddWithoutTemplate(const _Worksheet& sheet) {
     int lastPercent = -1;
     const long count = source.GetCount();
     for (long i = 1; i <= count; ++i) {
-        PostPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
+        output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
         COleVariant value = source.GetItem(COleVariant(i)).GetValue();

@@ -103,12 +103,7 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
     int lastPercent = -1;
     const long count = cells.GetCount();
     for (long i = 1; i <= count; ++i) {
-        int percent = static_cast<int>(static_cast<double>(i) / count * 100);
-        if (percent != lastPercent) {
-            output::UpdateProgress(m_hWndNotify, progressId,
-                                   output::FormatSheetProgress(name, percent));
-            lastPercent = percent;
-        }
+        output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
         Range model = cells.GetItem(COleVariant(i));

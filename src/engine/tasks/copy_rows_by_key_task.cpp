@@ -36,12 +36,7 @@ int CCopyRowsByKeyColTask::ProcessWorksheet(const CString&, _Worksheet sheet) {
     CString progressId = output::BeginProgress(m_hWndNotify, output::FormatSheetProgress(name, 0));
     int lastPercent = -1;
     for (long i = 1; i <= count; ++i) {
-        int percent = static_cast<int>(static_cast<double>(i) / count * 100);
-        if (percent != lastPercent) {
-            output::UpdateProgress(m_hWndNotify, progressId,
-                                   output::FormatSheetProgress(name, percent));
-            lastPercent = percent;
-        }
+        output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
         COleVariant key = keys.GetItem(COleVariant(i)).GetValue();
