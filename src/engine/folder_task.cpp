@@ -1,7 +1,7 @@
 #include "engine/folder_task.h"
 
-#include "engine/session_close.h"
 #include "engine/sheet/sheet_helpers.h"
+#include "engine/task_session.h"
 #include "output/task_messages.h"
 #include "platform/field_checks.h"
 #include "platform/paths.h"
@@ -30,17 +30,9 @@ int CFolderTask::Run() {
 }
 
 int CFolderTask::Prepare() {
-    m_pApp = _Application::Create();
-    if (!m_pApp) {
-        platform::MessageBoxOk(kNoSpreadsheetText);
+    if (!StartTaskSession(m_pApp, m_pWorkbooks, m_nSavedAskToUpdateLinks, m_pResultBook,
+                          m_pResultSheet))
         return 0;
-    }
-    m_pApp.SetDisplayAlerts(false);
-    m_nSavedAskToUpdateLinks = m_pApp.GetAskToUpdateLinks() ? -1 : 0;
-    m_pApp.SetAskToUpdateLinks(false);
-    m_pWorkbooks = m_pApp.GetWorkbooks();
-    m_pResultBook = NewWorkbook(m_pWorkbooks, 1);
-    m_pResultSheet = m_pResultBook.GetSheets().GetItem(COleVariant(1));
     return 1;
 }
 

@@ -9,15 +9,12 @@
 
 #include "engine/automation/automation.h"
 #include "engine/file_walker.h"
+#include "engine/task_session.h"
 
 namespace tabulon::engine {
 
 // Worksheet-name patterns with shell wildcards; empty means every worksheet.
 using SheetSelection = std::vector<CString>;
-
-inline constexpr const char* kNoSpreadsheetText =
-    "This program cannot work without the Excel. To use this program properly, you are "
-    "required to install Excel 2000 or a higher version.";
 
 class CFolderTask : public CFileWalker {
   public:

@@ -1,8 +1,7 @@
 #include "engine/two_file_task.h"
 
-#include "engine/folder_task.h"
-#include "engine/session_close.h"
 #include "engine/sheet/sheet_helpers.h"
+#include "engine/task_session.h"
 #include "output/task_messages.h"
 #include "platform/prompt.h"
 
@@ -53,17 +52,9 @@ bool CTwoFileTask::LoadSource(const CString& file, const CString& sheetName, _Wo
 }
 
 int CTwoFileTask::Prepare() {
-    m_pApp = _Application::Create();
-    if (!m_pApp) {
-        platform::MessageBoxOk(kNoSpreadsheetText);
+    if (!StartTaskSession(m_pApp, m_pWorkbooks, m_nSavedAskToUpdateLinks, m_pResultBook,
+                          m_pResultSheet))
         return 0;
-    }
-    m_pApp.SetDisplayAlerts(false);
-    m_nSavedAskToUpdateLinks = m_pApp.GetAskToUpdateLinks() ? -1 : 0;
-    m_pApp.SetAskToUpdateLinks(false);
-    m_pWorkbooks = m_pApp.GetWorkbooks();
-    m_pResultBook = NewWorkbook(m_pWorkbooks, 1);
-    m_pResultSheet = m_pResultBook.GetSheets().GetItem(COleVariant(1));
     if (!LoadSource(m_strFile1, m_strSheet1, m_pBook1, m_pSheet1) ||
         !LoadSource(m_strFile2, m_strSheet2, m_pBook2, m_pSheet2))
         return 0;

@@ -1,0 +1,27 @@
+// The spreadsheet session of a task: started the same way by both task families, and
+// ended quietly on the way out of a failed or cancelled run.
+#pragma once
+
+#include <initializer_list>
+
+#include "engine/automation/automation.h"
+
+namespace tabulon::engine {
+
+inline constexpr const char* kNoSpreadsheetText =
+    "This program cannot work without the Excel. To use this program properly, you are "
+    "required to install Excel 2000 or a higher version.";
+
+// Starts a session with alerts and link updates off (the old link setting goes to
+// savedAskToUpdateLinks, -1 or 0) and a result workbook of one worksheet. When no session
+// can be made, says so in a message box and returns false.
+bool StartTaskSession(_Application& app, Workbooks& workbooks, int& savedAskToUpdateLinks,
+                      _Workbook& resultBook, _Worksheet& resultSheet);
+
+// Marks `books` saved, closes every workbook of the session, restores the two alert
+// settings and quits, without saving anything. Each step is tried on its own: a
+// failure is ignored so that the session is still quit.
+void CloseSessionQuietly(_Application& app, Workbooks& workbooks, int savedAskToUpdateLinks,
+                         std::initializer_list<_Workbook*> books);
+
+}  // namespace tabulon::engine
