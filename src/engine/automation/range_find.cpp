@@ -27,6 +27,7 @@ struct Pattern {
     std::string text;  // folded unless case matters; escapes kept
     bool hasWildcards = false;
     std::string literal;  // the text with escapes undone, when no wildcard is active
+    bool anyText = false;  // only '*': every cell that shows something matches
 };
 
 Pattern MakePattern(std::string what, bool matchCase) {
@@ -43,6 +44,7 @@ Pattern MakePattern(std::string what, bool matchCase) {
             p.literal += c;
         }
     }
+    p.anyText = p.text.find_first_not_of('*') == std::string::npos;
     return p;
 }
 
@@ -98,6 +100,13 @@ struct Search {
     bool CellMatches(detail::SheetState& state, CellRef cell) const {
         if (!formulas)
             detail::CalculatedValue(state, cell);
+        if (pattern.anyText) {
+            // The texts FindTexts would give are matched by any run: only their
+            // presence counts, so they are not made.
+            const spreadsheet::CellView view = state.sheet->Cell(cell);
+            return (formulas && view.kind == spreadsheet::CellKind::Formula) ||
+                   view.valueKind != spreadsheet::ValueKind::Empty;
+        }
         detail::CellTexts texts;
         if (!detail::FindTexts(*state.sheet, cell, formulas, texts))
             return false;
