@@ -58,22 +58,40 @@ int CFileWalker::ProcessFile(const CString&) {
     return 1;
 }
 
-int CFileWalker::WalkFolder(const CString& folder) {
+template <typename OnFile>
+int CFileWalker::VisitFolder(const CString& folder, OnFile&& onFile) const {
     for (const FolderEntry& entry : ListFolder(folder)) {
         if (entry.isLinkedFolder)
             continue;
         CString path;
         path.Format("%s/%s", folder.GetString(), entry.name.c_str());
         if (entry.isFolder) {
-            if (!WalkFolder(path))
+            if (!VisitFolder(path, onFile))
                 return 0;
         } else if (platform::PathMatchSpec(CString(entry.name), m_strPatterns)) {
-            if (!ProcessFile(path))
+            if (!onFile(path))
                 return 0;
-            ++m_nFileCount;
         }
     }
     return 1;
+}
+
+int CFileWalker::WalkFolder(const CString& folder) {
+    return VisitFolder(folder, [this](const CString& path) {
+        if (!ProcessFile(path))
+            return 0;
+        ++m_nFileCount;
+        return 1;
+    });
+}
+
+std::vector<CString> CFileWalker::ListFiles() const {
+    std::vector<CString> files;
+    VisitFolder(m_strFolder, [&files](const CString& path) {
+        files.push_back(path);
+        return 1;
+    });
+    return files;
 }
 
 }  // namespace tabulon::engine

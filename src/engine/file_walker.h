@@ -3,6 +3,8 @@
 // their names, so that two runs over the same tree meet the files in the same order.
 #pragma once
 
+#include <vector>
+
 #include "engine/task.h"
 #include "platform/cstring.h"
 
@@ -17,8 +19,14 @@ class CFileWalker : public CTask {
     // Walks m_strFolder; false when a ProcessFile call stopped the walk.
     virtual int Walk();
     int GetFileCount() const { return m_nFileCount; }
+    // The files Walk would hand to ProcessFile as the tree stands now, in the same order.
+    std::vector<CString> ListFiles() const;
 
   protected:
+    // Visits the matching files under folder in walk order; onFile returning 0 stops.
+    template <typename OnFile>
+    int VisitFolder(const CString& folder, OnFile&& onFile) const;
+
     // One matching file; false stops the walk. The base does nothing and goes on.
     virtual int ProcessFile(const CString& path);
     // Walks folder and its subfolders; a folder that cannot be listed is skipped.

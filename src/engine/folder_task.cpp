@@ -19,7 +19,14 @@ CFolderTask::CFolderTask(const CString& folder, const SheetSelection& selection,
 CFolderTask::~CFolderTask() = default;
 
 int CFolderTask::Run() {
-    if (!Prepare() || !WalkFolder(m_strFolder)) {
+    if (!Prepare()) {
+        AbortTask();
+        return 0;
+    }
+    m_prefetch = std::make_unique<CWorkbookPrefetch>(ListFiles());
+    const int walked = WalkFolder(m_strFolder);
+    m_prefetch.reset();
+    if (!walked) {
         AbortTask();
         return 0;
     }
@@ -37,6 +44,10 @@ int CFolderTask::Prepare() {
 }
 
 _Workbook CFolderTask::OpenSourceWorkbook(const CString& path) {
+    if (m_prefetch) {
+        if (auto read = m_prefetch->Take(path))
+            return m_pWorkbooks.AddRead(path, std::move(*read));
+    }
     return m_pWorkbooks.Add(COleVariant(path));
 }
 

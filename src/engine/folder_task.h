@@ -5,11 +5,13 @@
 // and at the end saves a copy of the result, reports the totals and offers to open it.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "engine/automation/automation.h"
 #include "engine/file_walker.h"
 #include "engine/task_session.h"
+#include "engine/workbook_prefetch.h"
 
 namespace tabulon::engine {
 
@@ -47,6 +49,8 @@ class CFolderTask : public CFileWalker {
     _Worksheet m_pResultSheet;
 
   private:
+    // The source workbooks, read ahead on a second thread while the walk works.
+    std::unique_ptr<CWorkbookPrefetch> m_prefetch;
     // Closes every workbook without saving and ends the session; never throws.
     void CloseSession();
 };

@@ -39,7 +39,11 @@ int CTwoFileTask::Run() {
 
 bool CTwoFileTask::LoadSource(const CString& file, const CString& sheetName, _Workbook& book,
                               _Worksheet& sheet) {
-    book = m_pWorkbooks.Add(COleVariant(file));
+    std::optional<Workbooks::FileRead> read;
+    if (m_prefetch)
+        read = m_prefetch->Take(file);
+    book =
+        read ? m_pWorkbooks.AddRead(file, std::move(*read)) : m_pWorkbooks.Add(COleVariant(file));
     sheet = FindWorksheet(book, sheetName);
     if (sheet)
         return true;
@@ -55,8 +59,11 @@ int CTwoFileTask::Prepare() {
     if (!StartTaskSession(m_pApp, m_pWorkbooks, m_nSavedAskToUpdateLinks, m_pResultBook,
                           m_pResultSheet))
         return 0;
-    if (!LoadSource(m_strFile1, m_strSheet1, m_pBook1, m_pSheet1) ||
-        !LoadSource(m_strFile2, m_strSheet2, m_pBook2, m_pSheet2))
+    m_prefetch = std::make_unique<CWorkbookPrefetch>(std::vector<CString>{m_strFile2});
+    const bool loaded = LoadSource(m_strFile1, m_strSheet1, m_pBook1, m_pSheet1) &&
+                        LoadSource(m_strFile2, m_strSheet2, m_pBook2, m_pSheet2);
+    m_prefetch.reset();
+    if (!loaded)
         return 0;
     try {
         m_pSheet1.ShowAllData();

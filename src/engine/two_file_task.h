@@ -8,6 +8,7 @@
 
 #include "engine/automation/automation.h"
 #include "engine/task.h"
+#include "engine/workbook_prefetch.h"
 
 namespace tabulon::engine {
 
@@ -65,6 +66,8 @@ class CTwoFileTask : public CTask {
     // Runs one step; a ComError posts its text and counts as 0.
     int RunStep(int (CTwoFileTask::*step)());
     // Loads file as a new workbook and finds its worksheet; posts the not-found line.
+    // The second file, read on another thread while the first one is read.
+    std::unique_ptr<CWorkbookPrefetch> m_prefetch;
     bool LoadSource(const CString& file, const CString& sheetName, _Workbook& book,
                     _Worksheet& sheet);
     void CloseSession();

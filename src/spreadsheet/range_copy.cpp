@@ -23,6 +23,18 @@ struct Snapshot {
 };
 void CopyDimensions(const Worksheet& from, const RangeRef& source, Worksheet& to, int dRows,
                     int dCols) {
+    // A sheet's rows mostly share a handful of styles: each is imported once.
+    std::vector<int> styleMap;
+    const auto importStyle = [&](int style) {
+        if (style < 0)
+            return to.Owner().ImportStyle(from.Owner(), style);
+        if (static_cast<size_t>(style) >= styleMap.size())
+            styleMap.resize(static_cast<size_t>(style) + 1, -1);
+        int& mapped = styleMap[static_cast<size_t>(style)];
+        if (mapped < 0)
+            mapped = to.Owner().ImportStyle(from.Owner(), style);
+        return mapped;
+    };
     if (source.first.row == 1 && source.last.row == kMaxRows) {
         std::vector<ColumnSpan> spans;
         for (const ColumnSpan& s : from.ColumnSpans()) {
@@ -34,7 +46,7 @@ void CopyDimensions(const Worksheet& from, const RangeRef& source, Worksheet& to
         to.SetColumns(source.first.col + dCols, source.last.col + dCols, {});
         for (const ColumnSpan& s : spans) {
             ColumnInfo info = s.info;
-            info.style = to.Owner().ImportStyle(from.Owner(), info.style);
+            info.style = importStyle(info.style);
             to.SetColumns(s.first, s.last, info);
         }
     }
@@ -53,7 +65,7 @@ void CopyDimensions(const Worksheet& from, const RangeRef& source, Worksheet& to
         for (int row : cleared)
             to.SetRow(row, {});
         for (auto [row, props] : rows) {
-            props.style = to.Owner().ImportStyle(from.Owner(), props.style);
+            props.style = importStyle(props.style);
             to.SetRow(row + dRows, props);
         }
     }

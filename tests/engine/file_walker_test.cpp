@@ -42,6 +42,7 @@ TEST(FileWalker, WalksDepthFirstInNameOrderAndMatchesWithoutCase) {
                                            CString(root / "a/z.XLS"), CString(root / "b.xlsx")};
     EXPECT_EQ(walker.files, expected);  // byte order; linked folders are not walked
     EXPECT_EQ(walker.GetFileCount(), 4);
+    EXPECT_EQ(walker.ListFiles(), expected);  // the listing a read-ahead works from
 }
 
 TEST(FileWalker, StopsAtTheFirstRefusedFileAndToleratesAMissingFolder) {

@@ -43,34 +43,55 @@ _Workbook Workbooks::Add(const COleVariant& templatePath) {
     }
     if (templatePath.Type() != VT_BSTR)
         throw ComError(DISP_E_TYPEMISMATCH, "Workbooks.Add: the template must be a file path.");
-    CString path = templatePath.Text();
+    const CString path = templatePath.Text();
+    return AddRead(path, ReadFile(path));
+}
 
+Workbooks::FileRead Workbooks::ReadFile(const CString& path) {
     // Read into a workbook of our own first, so a file that fails leaves no half-read
     // workbook in the session.
-    auto workbook = std::make_unique<spreadsheet::Workbook>();
+    FileRead read;
     try {
-        auto builder = spreadsheet::MakeWorkbookBuilder(*workbook);
-        spreadsheet::ReadWorkbookFile(path.Str(), *builder);
-    } catch (const spreadsheet::ReadError& e) {
-        CString text;
-        text.Format("Cannot open workbook \"%s\": %s", path.GetString(), e.what());
-        throw ComError(XL_E_APPLICATION, text);
-    } catch (const std::bad_alloc&) {
-        CString text;
-        text.Format("Cannot open workbook \"%s\": out of memory.", path.GetString());
-        throw ComError(E_OUTOFMEMORY, text);
-    } catch (const std::exception& e) {
-        CString text;
-        text.Format("Cannot open workbook \"%s\": %s", path.GetString(), e.what());
-        throw ComError(XL_E_APPLICATION, text);
+        try {
+            auto workbook = std::make_unique<spreadsheet::Workbook>();
+            auto builder = spreadsheet::MakeWorkbookBuilder(*workbook);
+            spreadsheet::ReadWorkbookFile(path.Str(), *builder);
+            if (workbook->SheetCount() == 0) {
+                CString text;
+                text.Format("Cannot open workbook \"%s\": it holds no sheet.", path.GetString());
+                throw ComError(XL_E_APPLICATION, text);
+            }
+            read.workbook = std::move(workbook);
+        } catch (const ComError&) {
+            throw;
+        } catch (const spreadsheet::ReadError& e) {
+            CString text;
+            text.Format("Cannot open workbook \"%s\": %s", path.GetString(), e.what());
+            throw ComError(XL_E_APPLICATION, text);
+        } catch (const std::bad_alloc&) {
+            CString text;
+            text.Format("Cannot open workbook \"%s\": out of memory.", path.GetString());
+            throw ComError(E_OUTOFMEMORY, text);
+        } catch (const std::exception& e) {
+            CString text;
+            text.Format("Cannot open workbook \"%s\": %s", path.GetString(), e.what());
+            throw ComError(XL_E_APPLICATION, text);
+        }
+    } catch (...) {
+        read.workbook.reset();
+        read.error = std::current_exception();
     }
-    if (workbook->SheetCount() == 0) {
-        CString text;
-        text.Format("Cannot open workbook \"%s\": it holds no sheet.", path.GetString());
-        throw ComError(XL_E_APPLICATION, text);
-    }
+    return read;
+}
+
+_Workbook Workbooks::AddRead(const CString& path, FileRead read) {
+    auto& session = Session(m_session);
+    if (read.error)
+        std::rethrow_exception(read.error);
+    if (!read.workbook)
+        ThrowEmptyHandle("Workbook");
     auto book = session.NewBook();
-    book->workbook = std::move(workbook);
+    book->workbook = std::move(read.workbook);
     book->workbook->SetPath({});  // a new workbook based on the file, not the file itself
     book->name = FileName(path);
     book->templatePath = path;

@@ -1,10 +1,12 @@
 // Workbooks: the collection of a session's open workbooks.
 #pragma once
 
+#include <exception>
 #include <memory>
 
 #include "engine/automation/handles.h"
 #include "engine/automation/variant.h"
+#include "spreadsheet/workbook.h"
 
 namespace tabulon::engine {
 
@@ -28,6 +30,16 @@ class Workbooks {
     // Omitted (or empty): a blank workbook with SheetsInNewWorkbook worksheets
     // "Sheet1", "Sheet2"...
     _Workbook Add(const COleVariant& templatePath = COleVariant::Omitted());
+
+    // What Add(path) reads, done apart from the session so that it can run ahead on
+    // another thread: the workbook, or the error Add(path) would raise.
+    struct FileRead {
+        std::unique_ptr<spreadsheet::Workbook> workbook;
+        std::exception_ptr error;
+    };
+    static FileRead ReadFile(const CString& path);
+    // Add(path) with the file read already; the same checks, result and errors.
+    _Workbook AddRead(const CString& path, FileRead read);
 
     // Closes every workbook of the session without saving.
     void Close();

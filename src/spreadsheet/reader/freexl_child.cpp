@@ -10,7 +10,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <mutex>
 
+#include "platform/fork_gate.h"
 #include "spreadsheet/address.h"
 #include "spreadsheet/reader/read_error.h"
 
@@ -187,7 +189,12 @@ std::string RunChild(const std::string& path, const std::string& fileName, bool&
     int fds[2];
     if (pipe(fds) != 0)
         throw ReadError(fileName + ": cannot be read: no pipe for the .xls reader");
-    const pid_t pid = fork();
+    pid_t pid;
+    {
+        // No other thread of ours is half-way through reading while the child starts.
+        std::unique_lock<std::shared_mutex> gate(platform::ForkGate());
+        pid = fork();
+    }
     if (pid < 0) {
         close(fds[0]);
         close(fds[1]);

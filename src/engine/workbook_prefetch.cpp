@@ -1,0 +1,111 @@
+#include "engine/workbook_prefetch.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <shared_mutex>
+
+#include "platform/fork_gate.h"
+
+namespace tabulon::engine {
+
+namespace {
+
+// Size and modification time in one number: a file rewritten after it was read ahead
+// is read again by the caller.
+long long Stamp(const CString& path) {
+    struct stat info {};
+    if (::stat(path.GetString(), &info) != 0)
+        return -1;
+    return static_cast<long long>(info.st_size) * 1000003LL ^
+           (static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec);
+}
+
+// Only zip packages are read ahead: the older binary format is read in a child process,
+// which is started from the task's own thread as before.
+bool IsZipPackage(const CString& path) {
+    std::FILE* file = std::fopen(path.GetString(), "rb");
+    if (!file)
+        return false;
+    char magic[4] = {};
+    const bool zip = std::fread(magic, 1, 4, file) == 4 && std::memcmp(magic, "PK\3\4", 4) == 0;
+    std::fclose(file);
+    return zip;
+}
+
+}  // namespace
+
+CWorkbookPrefetch::CWorkbookPrefetch(std::vector<CString> paths, std::size_t ahead)
+    : m_paths(std::move(paths)), m_ahead(ahead < 1 ? 1 : ahead) {
+    if (!m_paths.empty())
+        m_thread = std::thread([this] { ReadAhead(); });
+}
+
+CWorkbookPrefetch::~CWorkbookPrefetch() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CWorkbookPrefetch::ReadAhead() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [&] {
+            return m_stop ||
+                   (m_slots.size() < m_ahead && m_first + m_slots.size() < m_paths.size());
+        });
+        if (m_stop)
+            return;
+        const std::size_t index = m_first + m_slots.size();
+        m_slots.emplace_back();
+        const CString path = m_paths[index];
+        lock.unlock();
+
+        Slot slot;
+        slot.stamp = Stamp(path);
+        if (IsZipPackage(path)) {
+            std::shared_lock<std::shared_mutex> gate(platform::ForkGate());
+            slot.read = Workbooks::ReadFile(path);
+        }
+        slot.done = true;
+
+        lock.lock();
+        // Slots leave only from the front, so a file the task has not passed is still
+        // at its place; one it has passed is dropped.
+        if (index >= m_first)
+            m_slots[index - m_first] = std::move(slot);
+        m_changed.notify_all();
+    }
+}
+
+std::optional<Workbooks::FileRead> CWorkbookPrefetch::Take(const CString& path) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    std::size_t wanted = m_first;
+    while (wanted < m_paths.size() && m_paths[wanted] != path)
+        ++wanted;
+    if (wanted == m_paths.size())
+        return std::nullopt;
+    for (; m_first < wanted; ++m_first) {
+        if (!m_slots.empty())
+            m_slots.pop_front();
+    }
+    m_changed.notify_all();
+    m_changed.wait(lock, [&] { return m_stop || (!m_slots.empty() && m_slots.front().done); });
+    if (m_slots.empty())
+        return std::nullopt;
+    Slot slot = std::move(m_slots.front());
+    m_slots.pop_front();
+    ++m_first;
+    lock.unlock();
+    m_changed.notify_all();
+    if (!slot.read || slot.stamp != Stamp(path))
+        return std::nullopt;
+    return std::move(slot.read);
+}
+
+}  // namespace tabulon::engine
