@@ -471,7 +471,8 @@ void Range::Calculate() {
     std::vector<CellRef> formulas;
     state.sheet->ForEachCell(
         m_area, spreadsheet::IterationOrder::RowByRow, [&](const spreadsheet::CellView& v) {
-            if (v.kind == CellKind::Formula && spreadsheet::formula::IsEvaluable(v.formula))
+            if (v.kind == CellKind::Formula &&
+                spreadsheet::formula::SharedFormulaEngine().IsEvaluable(v.formula, v.ref))
                 formulas.push_back(v.ref);
         });
     for (CellRef c : formulas)

@@ -48,9 +48,9 @@ std::optional<Value> FormulaEngine::TryEvaluate(std::string_view formula, const 
     return Evaluation(*ast, origin, shared).Run();
 }
 
-bool FormulaEngine::IsEvaluable(std::string_view formula) {
+bool FormulaEngine::IsEvaluable(std::string_view formula, CellRef origin) {
     try {
-        return m_cache.Get(formula, CellRef{1, 1})->evaluable;
+        return m_cache.Get(formula, origin)->evaluable;
     } catch (const FormulaSyntaxError&) {
         return false;
     }

@@ -31,8 +31,9 @@ class FormulaEngine : public IEvaluator {
                                      ICellProvider& cells);
 
     // True when the formula parses, calls only known functions and refers to no
-    // other workbook and no table.
-    bool IsEvaluable(std::string_view formula);
+    // other workbook and no table. `origin` is the formula's cell: copies of one
+    // formula down a column then share one parsed tree.
+    bool IsEvaluable(std::string_view formula, CellRef origin = CellRef{1, 1});
     // As above, and every defined name the formula uses (directly or through other
     // names) is evaluable too, as seen from `sheet` of `cells`.
     bool IsEvaluable(std::string_view formula, const ICellProvider& cells, int sheet);
