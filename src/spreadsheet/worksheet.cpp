@@ -93,6 +93,7 @@ struct Worksheet::Impl {
                 break;
             case Slot::Text:
                 v.kind = CellKind::Text, v.valueKind = ValueKind::Text, v.text = Pool().Get(e.id);
+                v.textId = e.id;
                 break;
             case Slot::Error:
                 v.kind = CellKind::Error, v.valueKind = ValueKind::Error;
@@ -106,8 +107,10 @@ struct Worksheet::Impl {
                 v.valueKind = f.cachedKind;
                 v.number = f.cachedNumber;
                 v.error = f.cachedError;
-                if (f.cachedKind == ValueKind::Text)
+                if (f.cachedKind == ValueKind::Text) {
                     v.text = Pool().Get(f.cachedText);
+                    v.textId = f.cachedText;
+                }
                 break;
             }
         }
@@ -444,6 +447,14 @@ void Worksheet::ForEachRow(
         visit(row, RowInfoView{r.height, r.customHeight, r.hidden, static_cast<int>(r.style)},
               views);
     });
+}
+
+bool Worksheet::AnyFormula(const std::function<bool(std::string_view)>& test) const {
+    // Released records keep their last text: at worst a needless yes.
+    return std::any_of(
+        m_impl->formulas.begin(), m_impl->formulas.end(), [&](const FormulaRecord& f) {
+            return f.text < m_impl->Pool().Size() && test(m_impl->Pool().Get(f.text));
+        });
 }
 
 std::optional<RangeRef> Worksheet::UsedExtent(bool includeFormats) const {

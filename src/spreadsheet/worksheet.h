@@ -105,6 +105,10 @@ class Worksheet {
     void ForEachRow(const std::function<void(int row, const RowInfoView& props,
                                              const std::vector<CellView>& cells)>& visit) const;
 
+    // Whether `test` holds for the text of any formula cell, trying them in no
+    // particular order (cheaper than a pass over the cells).
+    bool AnyFormula(const std::function<bool(std::string_view formula)>& test) const;
+
     // The box around every cell holding a value (or a formula), or also every
     // cell with a non-default style; nullopt for an empty sheet. Kept up to
     // date as cells change; never scans the grid.
