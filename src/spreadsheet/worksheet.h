@@ -150,6 +150,12 @@ class Worksheet {
     const std::vector<ArrayFormula>& ArrayFormulas() const;
     void AddArrayFormula(const RangeRef& range, std::string_view formula);
 
+    // The cell part of CopyCells from another sheet: writes the cells of
+    // `source` on `from` moved by (dRows, dCols), their formulas moved too, as
+    // `parts` (CopyParts) says, over a target CopyCells has already cleared.
+    void PasteCells(const Worksheet& from, const RangeRef& source, int dRows, int dCols,
+                    unsigned parts);
+
     // Copies everything of `source` (cells, formulas, styles, columns, rows,
     // merges, filter, state) into this empty sheet, which may belong to another
     // workbook (strings and styles are then mapped).

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "spreadsheet/range_copy.h"
 #include "spreadsheet/reader/workbook_reader.h"
 #include "spreadsheet/workbook.h"
 #include "spreadsheet/xlsx_writer.h"
@@ -269,6 +270,41 @@ TEST(XlsxRoundTrip, SameWorkbookGivesSameBytes) {
     };
     EXPECT_EQ(bytes("a.xlsx", 8192), bytes("b.xlsx", 8192));
     EXPECT_EQ(bytes("c.xlsx", 0), bytes("d.xlsx", 0));
+}
+
+// Texts copied from workbooks whose string pools number them differently keep
+// their texts, in the cells and through the shared strings of the file.
+TEST(XlsxRoundTrip, TextsCopiedFromSeveralWorkbooksKeepTheirTexts) {
+    Workbook a, b, result;
+    Worksheet& sa = a.AddSheet("A");
+    sa.SetValue({1, 1}, Value::Text("apple"));
+    sa.SetValue({1, 2}, Value::Text("pear"));
+    sa.SetFormula({1, 3}, "A1&B1", Value::Text("applepear"), false);
+    Worksheet& sb = b.AddSheet("B");
+    sb.SetValue({1, 1}, Value::Text("pear"));  // id 0 here, 1 in `a`
+    sb.SetValue({1, 2}, Value::Text("apple"));
+    sb.SetValue({2, 1}, Value::Text("plum"));
+    Worksheet& out = result.AddSheet("Out");
+    out.SetValue({10, 1}, Value::Text("plum"));  // already in the result's pool
+    CopyCells(sa, {{1, 1}, {1, 3}}, out, {1, 1});
+    CopyCells(sb, {{1, 1}, {2, 2}}, out, {2, 1});
+    CopyCells(sa, {{1, 1}, {1, 3}}, out, {4, 1}, kCopyValues);
+
+    const fs::path file = fs::path(TABULON_BINARY_DIR) / "round_trip_pooled_texts.xlsx";
+    WriteWorkbookFile(result, file.string());
+    Workbook copy;
+    auto builder = MakeWorkbookBuilder(copy);
+    ReadWorkbookFile(file.string(), *builder);
+    const Worksheet& back = copy.Sheet(0);
+    EXPECT_EQ(back.GetValue({1, 1}), Value::Text("apple"));
+    EXPECT_EQ(back.GetValue({1, 2}), Value::Text("pear"));
+    EXPECT_EQ(back.GetValue({1, 3}), Value::Text("applepear"));
+    EXPECT_EQ(back.GetValue({2, 1}), Value::Text("pear"));
+    EXPECT_EQ(back.GetValue({2, 2}), Value::Text("apple"));
+    EXPECT_EQ(back.GetValue({3, 1}), Value::Text("plum"));
+    EXPECT_EQ(back.Cell({4, 3}).kind, CellKind::Text);
+    EXPECT_EQ(back.GetValue({4, 3}), Value::Text("applepear"));
+    EXPECT_EQ(back.GetValue({10, 1}), Value::Text("plum"));
 }
 
 }  // namespace
