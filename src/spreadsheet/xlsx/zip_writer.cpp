@@ -76,7 +76,12 @@ ZipWriter::ZipWriter(std::FILE* file, int level)
     : m_file(file), m_level(level), m_compressor(libdeflate_alloc_compressor(level)) {
     if (!m_compressor)
         throw std::runtime_error("out of memory for the compressor");
-    m_worker = std::thread([this] { Run(); });
+    try {
+        m_worker = std::thread([this] { Run(); });
+    } catch (...) {
+        libdeflate_free_compressor(m_compressor);
+        throw;
+    }
 }
 
 ZipWriter::~ZipWriter() {

@@ -305,12 +305,21 @@ TEST(XlsxWriter, FailureWhileWritingPiecesKeepsTheOldFile) {
     } catch (const WorkbookWriteError& e) {
         error = e.what();
     }
+    const fs::path fresh = dir / "new.xlsx";
+    bool freshFailed = false;
+    try {
+        WriteWorkbookFile(book, fresh.string(), options);
+    } catch (const WorkbookWriteError&) {
+        freshFailed = true;
+    }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(error.rfind(target.string() + ": ", 0), 0u) << error;
     std::ifstream in(target);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old content");
+    EXPECT_TRUE(freshFailed);
+    EXPECT_FALSE(fs::exists(fresh));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
