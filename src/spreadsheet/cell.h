@@ -21,6 +21,7 @@ struct CellView {
     double number = 0;  // Number; Boolean as 0/1
     ErrorCode error = ErrorCode::Null;
     std::string_view text;     // Text
+    std::uint32_t textId = 0;  // Text: its id in the owner workbook's string pool
     std::string_view formula;  // Formula: A1 text without '='
     bool stale = false;        // Formula: the cached result is out of date
     int style = 0;

@@ -96,17 +96,21 @@ void CopyCells(const Worksheet& from, const RangeRef& source, Worksheet& to, Cel
         throw std::out_of_range("copying " + FormatRangeRef(source) + " to " +
                                 FormatCellRef(destination) + " runs off the grid");
     }
-    // Read everything first: source and destination may overlap.
+    // On one sheet source and destination may overlap: read everything first.
+    // From another sheet the cells go straight across, after the clearing.
+    const bool direct = &from != &to;
     std::vector<Snapshot> cells;
-    from.ForEachCell(source, IterationOrder::RowByRow, [&](const CellView& v) {
-        Snapshot s{{v.ref.row + dRows, v.ref.col + dCols}, v.ToValue(), {}, false, v.stale, 0};
-        if (v.kind == CellKind::Formula && (parts & kCopyFormulas)) {
-            s.isFormula = true;
-            s.formula = MoveFormulaText(v.formula, dRows, dCols);
-        }
-        s.style = v.style;
-        cells.push_back(std::move(s));
-    });
+    if (!direct) {
+        from.ForEachCell(source, IterationOrder::RowByRow, [&](const CellView& v) {
+            Snapshot s{{v.ref.row + dRows, v.ref.col + dCols}, v.ToValue(), {}, false, v.stale, 0};
+            if (v.kind == CellKind::Formula && (parts & kCopyFormulas)) {
+                s.isFormula = true;
+                s.formula = MoveFormulaText(v.formula, dRows, dCols);
+            }
+            s.style = v.style;
+            cells.push_back(std::move(s));
+        });
+    }
     const bool contents = (parts & (kCopyValues | kCopyFormulas)) != 0;
     const bool styles = (parts & kCopyStyles) != 0;
     if (contents && styles) {
@@ -136,6 +140,10 @@ void CopyCells(const Worksheet& from, const RangeRef& source, Worksheet& to, Cel
     }
     if (parts & kCopyDimensions)
         CopyDimensions(from, source, to, dRows, dCols);
+    if (direct) {
+        to.PasteCells(from, source, dRows, dCols, parts);
+        return;
+    }
     Workbook& book = to.Owner();
     const Workbook& other = from.Owner();
     std::vector<int> styleMap;

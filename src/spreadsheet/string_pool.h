@@ -5,12 +5,13 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace tabulon::spreadsheet {
 
 // Grow-only: ids stay valid for the pool's lifetime and views returned by Get
-// stay valid too (texts never move). Not thread-safe; a workbook is used by one
+// stay valid too (texts never move). Each text is held once, so equal ids mean
+// equal texts and the reverse. Not thread-safe; a workbook is used by one
 // thread at a time.
 class StringPool {
   public:
@@ -24,8 +25,13 @@ class StringPool {
     std::size_t Size() const { return m_texts.size(); }
 
   private:
+    void Grow();
+
     std::deque<std::string> m_texts;
-    std::unordered_map<std::string_view, std::uint32_t> m_ids;
+    // Open addressing, linear probing: each slot holds the text's hash in the
+    // high half and id + 1 in the low half (0: empty). A lookup touches one
+    // slot and, on a hash match, the text.
+    std::vector<std::uint64_t> m_slots;
 };
 
 }  // namespace tabulon::spreadsheet

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "spreadsheet/cell_store.h"
 #include "spreadsheet/merge_list.h"
 #include "spreadsheet/number_format.h"
+#include "spreadsheet/range_copy.h"
 #include "spreadsheet/string_pool.h"
 #include "spreadsheet/workbook.h"
 
@@ -57,6 +59,57 @@ void CheckRow(int row) {
 
 }  // namespace
 
+namespace {
+
+// Something worked out once per id of a string pool: a table by id when the
+// work is large next to the pool, else a map, so that a copy of a few cells
+// does not pay for a pool of millions.
+class IdCache {
+  public:
+    IdCache(std::size_t poolSize, std::size_t cells)
+        : m_poolSize(poolSize), m_dense(poolSize <= 65536 || cells >= poolSize / 16) {}
+    template <typename F>
+    std::uint32_t Get(std::uint32_t id, F&& make) {
+        if (!m_dense) {
+            auto [it, added] = m_sparse.try_emplace(id, 0);
+            if (added)
+                it->second = make(id);
+            return it->second;
+        }
+        if (id >= m_ids.size())
+            m_ids.resize(std::max<std::size_t>(m_poolSize, std::size_t{id} + 1));
+        std::uint32_t& value = m_ids[id];
+        if (value == 0)
+            value = make(id) + 1;
+        return value - 1;
+    }
+
+  private:
+    std::size_t m_poolSize;
+    bool m_dense;
+    std::vector<std::uint32_t> m_ids;  // value + 1; 0 when not worked out yet
+    std::unordered_map<std::uint32_t, std::uint32_t> m_sparse;
+};
+
+// Ids of one pool's texts in another, looked up once per text.
+class TextIdMap {
+  public:
+    TextIdMap(const StringPool& from, StringPool& to, std::size_t cells)
+        : m_from(from), m_to(to), m_cache(from.Size(), cells) {}
+    std::uint32_t operator()(std::uint32_t id) {
+        if (&m_from == &m_to)
+            return id;
+        return m_cache.Get(id, [&](std::uint32_t i) { return m_to.Intern(m_from.Get(i)); });
+    }
+
+  private:
+    const StringPool& m_from;
+    StringPool& m_to;
+    IdCache m_cache;
+};
+
+}  // namespace
+
 struct Worksheet::Impl {
     Workbook& owner;
     std::string name;
@@ -93,6 +146,7 @@ struct Worksheet::Impl {
                 break;
             case Slot::Text:
                 v.kind = CellKind::Text, v.valueKind = ValueKind::Text, v.text = Pool().Get(e.id);
+                v.textId = e.id;
                 break;
             case Slot::Error:
                 v.kind = CellKind::Error, v.valueKind = ValueKind::Error;
@@ -106,8 +160,10 @@ struct Worksheet::Impl {
                 v.valueKind = f.cachedKind;
                 v.number = f.cachedNumber;
                 v.error = f.cachedError;
-                if (f.cachedKind == ValueKind::Text)
+                if (f.cachedKind == ValueKind::Text) {
                     v.text = Pool().Get(f.cachedText);
+                    v.textId = f.cachedText;
+                }
                 break;
             }
         }
@@ -446,6 +502,14 @@ void Worksheet::ForEachRow(
     });
 }
 
+bool Worksheet::AnyFormula(const std::function<bool(std::string_view)>& test) const {
+    // Released records keep their last text: at worst a needless yes.
+    return std::any_of(
+        m_impl->formulas.begin(), m_impl->formulas.end(), [&](const FormulaRecord& f) {
+            return f.text < m_impl->Pool().Size() && test(m_impl->Pool().Get(f.text));
+        });
+}
+
 std::optional<RangeRef> Worksheet::UsedExtent(bool includeFormats) const {
     if (m_impl->boundsDirty)
         m_impl->RebuildBounds();
@@ -597,12 +661,126 @@ void Worksheet::AddArrayFormula(const RangeRef& range, std::string_view formula)
     m_impl->arrays.push_back({range, std::string(formula)});
 }
 
+void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dRows, int dCols,
+                           unsigned parts) {
+    Impl& dst = *m_impl;
+    const Impl& src = *from.m_impl;
+    const bool contents = (parts & (kCopyValues | kCopyFormulas)) != 0;
+    const bool formulas = (parts & kCopyFormulas) != 0;
+    const bool styles = (parts & kCopyStyles) != 0;
+    // The stored cells there can be, for sizing the caches below.
+    std::size_t cells = 0;
+    if (const auto used = from.UsedExtent(true)) {
+        const int rows = std::min(source.last.row, used->last.row) -
+                         std::max(source.first.row, used->first.row) + 1;
+        const int cols = std::min(source.last.col, used->last.col) -
+                         std::max(source.first.col, used->first.col) + 1;
+        if (rows > 0 && cols > 0)
+            cells = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
+    }
+    TextIdMap mapText(src.Pool(), dst.Pool(), cells);
+    // A formula text met again (one without relative references, say) is moved once.
+    IdCache moved(src.Pool().Size(), cells);
+    auto moveFormula = [&](std::uint32_t id) {
+        return moved.Get(id, [&](std::uint32_t i) {
+            const std::string text = MoveFormulaText(src.Pool().Get(i), dRows, dCols);
+            std::string_view stored = text;
+            if (!stored.empty() && stored.front() == '=')
+                stored.remove_prefix(1);  // as SetFormula takes it
+            return dst.Pool().Intern(stored);
+        });
+    };
+    std::vector<int> styleMap;
+    Workbook& book = dst.owner;
+    // A constant (or a formula's cached result) into `n`, as StoreConstant does.
+    auto storeConstant = [&](Entry& n, ValueKind kind, double number, ErrorCode error,
+                             std::uint32_t text) {
+        dst.ReleaseFormula(n);
+        switch (kind) {
+            case ValueKind::Empty:
+                break;
+            case ValueKind::Number:
+                n.slot = Slot::Number, n.number = number;
+                break;
+            case ValueKind::Boolean:
+                n.slot = Slot::Boolean, n.number = number != 0 ? 1 : 0;
+                break;
+            case ValueKind::Text:
+                n.slot = Slot::Text, n.id = mapText(text);
+                break;
+            case ValueKind::Error:
+                n.slot = Slot::Error, n.error = static_cast<std::uint8_t>(error);
+                break;
+        }
+    };
+    const int c1 = source.first.col, c2 = source.last.col;
+    src.cells.ForEachRow(source.first.row, source.last.row, [&](int row, const RowInfo& r) {
+        const int toRow = row + dRows;
+        for (auto it = model::LowerBound(r.cells, c1); it != r.cells.end() && it->col <= c2; ++it) {
+            const Entry& e = *it;
+            const int toCol = e.col + dCols;
+            // A formula copied as its value, with no value, leaves the cell as cleared.
+            const bool nothing =
+                e.slot == Slot::Blank || (e.slot == Slot::Formula && !formulas &&
+                                          src.formulas[e.id].cachedKind == ValueKind::Empty);
+            if (contents && !nothing) {
+                Entry& n = dst.cells.Upsert(toRow, toCol);
+                if (e.slot == Slot::Formula) {
+                    const FormulaRecord& f = src.formulas[e.id];
+                    if (formulas) {
+                        if (n.slot != Slot::Formula) {
+                            dst.ReleaseFormula(n);
+                            n.id = dst.NewFormula();
+                            n.slot = Slot::Formula;
+                        }
+                        FormulaRecord& g = dst.formulas[n.id];
+                        g.text = moveFormula(f.text);
+                        // A copy elsewhere is out of date until calculated.
+                        g.stale = true;
+                        g.cachedKind = f.cachedKind;
+                        g.cachedNumber = f.cachedKind == ValueKind::Number ? f.cachedNumber
+                                         : f.cachedKind == ValueKind::Boolean
+                                             ? (f.cachedNumber != 0 ? 1.0 : 0.0)
+                                             : 0.0;
+                        g.cachedError =
+                            f.cachedKind == ValueKind::Error ? f.cachedError : ErrorCode::Null;
+                        g.cachedText = f.cachedKind == ValueKind::Text ? mapText(f.cachedText) : 0;
+                    } else {
+                        storeConstant(n, f.cachedKind, f.cachedNumber, f.cachedError, f.cachedText);
+                    }
+                } else {
+                    storeConstant(n,
+                                  e.slot == Slot::Number    ? ValueKind::Number
+                                  : e.slot == Slot::Boolean ? ValueKind::Boolean
+                                  : e.slot == Slot::Text    ? ValueKind::Text
+                                                            : ValueKind::Error,
+                                  e.number, static_cast<ErrorCode>(e.error), e.id);
+                }
+                dst.Touched(toRow, n);
+            }
+            if (styles && e.style != 0) {
+                if (e.style >= styleMap.size())
+                    styleMap.resize(e.style + 1, -1);
+                int& mapped = styleMap[e.style];
+                if (mapped < 0)
+                    mapped = book.ImportStyle(src.owner, static_cast<int>(e.style));
+                if (mapped > 0 && mapped < book.StyleCount()) {
+                    Entry& n = dst.cells.Upsert(toRow, toCol);
+                    n.style = static_cast<std::uint32_t>(mapped);
+                    dst.Touched(toRow, n);
+                } else {
+                    SetStyle({toRow, toCol}, mapped);
+                }
+            }
+        }
+    });
+}
+
 void Worksheet::CopyContentFrom(const Worksheet& source) {
     if (&source == this)
         return;
     Impl& dst = *m_impl;
     const Impl& src = *source.m_impl;
-    const bool samePool = &dst.Pool() == &src.Pool();
     Workbook& book = dst.owner;
     std::vector<int> styleMap(static_cast<size_t>(src.owner.StyleCount()), -1);
     auto mapStyle = [&](std::uint32_t s) -> std::uint32_t {
@@ -612,9 +790,7 @@ void Worksheet::CopyContentFrom(const Worksheet& source) {
             styleMap[s] = book.ImportStyle(src.owner, static_cast<int>(s));
         return static_cast<std::uint32_t>(styleMap[s]);
     };
-    auto mapText = [&](std::uint32_t id) {
-        return samePool ? id : dst.Pool().Intern(src.Pool().Get(id));
-    };
+    TextIdMap mapText(src.Pool(), dst.Pool(), src.cells.CellCount());
     src.cells.ForEachRow(1, kMaxRows, [&](int row, const RowInfo& r) {
         if (r.cells.empty() && !r.HasProps())
             return;

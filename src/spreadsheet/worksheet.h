@@ -105,6 +105,10 @@ class Worksheet {
     void ForEachRow(const std::function<void(int row, const RowInfoView& props,
                                              const std::vector<CellView>& cells)>& visit) const;
 
+    // Whether `test` holds for the text of any formula cell, trying them in no
+    // particular order (cheaper than a pass over the cells).
+    bool AnyFormula(const std::function<bool(std::string_view formula)>& test) const;
+
     // The box around every cell holding a value (or a formula), or also every
     // cell with a non-default style; nullopt for an empty sheet. Kept up to
     // date as cells change; never scans the grid.
@@ -145,6 +149,12 @@ class Worksheet {
     void ShowAllData();
     const std::vector<ArrayFormula>& ArrayFormulas() const;
     void AddArrayFormula(const RangeRef& range, std::string_view formula);
+
+    // The cell part of CopyCells from another sheet: writes the cells of
+    // `source` on `from` moved by (dRows, dCols), their formulas moved too, as
+    // `parts` (CopyParts) says, over a target CopyCells has already cleared.
+    void PasteCells(const Worksheet& from, const RangeRef& source, int dRows, int dCols,
+                    unsigned parts);
 
     // Copies everything of `source` (cells, formulas, styles, columns, rows,
     // merges, filter, state) into this empty sheet, which may belong to another

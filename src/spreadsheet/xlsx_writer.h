@@ -1,6 +1,7 @@
 // Writing a workbook as an Office Open XML spreadsheet (.xlsx, or .xlsm).
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -24,6 +25,9 @@ struct WriteOptions {
     // Marks the package macro-enabled; by default decided by a ".xlsm" extension.
     enum class Macros { ByExtension, No, Yes } macros = Macros::ByExtension;
     int compressionLevel = 1;  // 0-12; low is fast
+    // Large parts are made and compressed in pieces of about this many bytes
+    // (0: the default, a few MB). Smaller pieces save memory, cost speed.
+    std::size_t pieceBytes = 0;
 };
 
 // Writes `book` to `path`: first to a temporary file beside it, then renamed

@@ -22,10 +22,6 @@ bool NamedBook(const formula::SheetPrefix& prefix) {
     return prefix.present && prefix.hasBook && !AllDigits(prefix.book);
 }
 
-bool MayLink(std::string_view formula) {
-    return formula.find('[') != std::string_view::npos;
-}
-
 // The relationship target for a book: a name stays relative to the written file,
 // an absolute path becomes a file URL. Characters a URI cannot hold are escaped.
 std::string LinkTarget(std::string_view book) {
@@ -46,7 +42,7 @@ std::string LinkTarget(std::string_view book) {
 }  // namespace
 
 void ExternalLinks::Collect(std::string_view text) {
-    if (!MayLink(text))
+    if (!ExternalLinks::MayLink(text))
         return;
     try {
         formula::RewriteSheets(text, [&](formula::SheetPrefix& prefix) {
@@ -73,8 +69,12 @@ std::size_t ExternalLinks::Number(const std::string& book) {
     return m_books.size();
 }
 
+bool ExternalLinks::MayRewrite(std::string_view text) const {
+    return !m_books.empty() && ExternalLinks::MayLink(text);
+}
+
 std::string ExternalLinks::Stored(std::string_view text) const {
-    if (m_books.empty() || !MayLink(text))
+    if (m_books.empty() || !ExternalLinks::MayLink(text))
         return std::string(text);
     try {
         return formula::RewriteSheets(text, [&](formula::SheetPrefix& prefix) {

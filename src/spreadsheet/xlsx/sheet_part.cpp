@@ -1,16 +1,22 @@
 // xl/worksheets/sheetN.xml and the shared strings part.
+#include <charconv>
 #include <map>
 
+#include "spreadsheet/string_pool.h"
+#include "spreadsheet/workbook.h"
 #include "spreadsheet/worksheet.h"
 #include "spreadsheet/xlsx/parts.h"
 #include "spreadsheet/xlsx/xml_text.h"
+#include "spreadsheet/xlsx/zip_writer.h"
 
 namespace tabulon::spreadsheet::xlsx {
 
 namespace {
 
 void AppendInt(std::string& out, long long v) {
-    out += std::to_string(v);
+    char buf[24];
+    const auto result = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, result.ptr);
 }
 
 void AppendRange(std::string& out, const RangeRef& r) {
@@ -21,7 +27,7 @@ void AppendRange(std::string& out, const RangeRef& r) {
     AppendCellRef(out, r.last.row, r.last.col);
 }
 
-void AppendCell(std::string& out, const CellView& c, SharedStrings& strings,
+void AppendCell(std::string& out, const CellView& c, SharedStrings& strings, const StringPool* pool,
                 const ExternalLinks& links,
                 const std::map<std::pair<int, int>, const ArrayFormula*>& arrays) {
     out += "<c r=\"";
@@ -53,7 +59,7 @@ void AppendCell(std::string& out, const CellView& c, SharedStrings& strings,
     }
     out += '>';
     if (formula) {
-        const auto array = arrays.find({c.ref.row, c.ref.col});
+        const auto array = arrays.empty() ? arrays.end() : arrays.find({c.ref.row, c.ref.col});
         if (array != arrays.end()) {
             out += "<f t=\"array\" ref=\"";
             AppendRange(out, array->second->range);
@@ -61,7 +67,11 @@ void AppendCell(std::string& out, const CellView& c, SharedStrings& strings,
         } else {
             out += "<f>";
         }
-        AppendXmlText(out, links.Stored(c.formula));
+        if (links.MayRewrite(c.formula)) {
+            AppendXmlText(out, links.Stored(c.formula));
+        } else {
+            AppendXmlText(out, c.formula);
+        }
         out += "</f>";
     }
     switch (c.valueKind) {
@@ -77,7 +87,7 @@ void AppendCell(std::string& out, const CellView& c, SharedStrings& strings,
             if (formula) {
                 AppendXmlText(out, c.text);
             } else {
-                AppendInt(out, strings.Index(c.text));
+                AppendInt(out, strings.Index(pool, c.textId, c.text));
             }
             out += "</v>";
             break;
@@ -95,16 +105,74 @@ void AppendCell(std::string& out, const CellView& c, SharedStrings& strings,
 
 }  // namespace
 
+PartWriter::PartWriter(ZipWriter& zip, std::string name, std::size_t pieceBytes)
+    : m_zip(zip), m_name(std::move(name)), m_pieceBytes(pieceBytes) {}
+
+void PartWriter::Pass() {
+    if (!m_streaming) {
+        m_zip.BeginPart(m_name);
+        m_streaming = true;
+    }
+    std::string next = m_zip.SpareBuffer();
+    // Room for a piece and the element that overruns it, so the text never moves.
+    next.reserve(m_pieceBytes + m_pieceBytes / 4);
+    std::swap(next, m_out);
+    m_zip.AppendToPart(std::move(next));
+}
+
+void PartWriter::Close() {
+    if (!m_streaming) {
+        m_zip.Add(m_name, std::move(m_out));
+        return;
+    }
+    m_zip.AppendToPart(std::move(m_out));
+    m_zip.EndPart();
+}
+
+SharedStrings::SharedStrings(const StringPool* pool) : m_pool(pool) {
+    if (m_pool)
+        m_byId.resize(m_pool->Size());
+}
+
 int SharedStrings::Index(std::string_view text) {
     ++m_uses;
+    // The map by text is built only once a text from outside the pool comes.
+    if (m_index.empty()) {
+        for (std::size_t i = 0; i < m_texts.size(); ++i)
+            m_index.emplace(m_texts[i], static_cast<int>(i));
+    }
     auto [it, added] = m_index.emplace(text, static_cast<int>(m_texts.size()));
     if (added)
         m_texts.push_back(text);
     return it->second;
 }
 
-std::string SharedStrings::Xml() const {
-    std::string out(kXmlHeader);
+int SharedStrings::Index(const StringPool* pool, std::uint32_t id, std::string_view text) {
+    if (pool != m_pool || pool == nullptr)
+        return Index(text);
+    if (id >= m_byId.size())
+        m_byId.resize(pool->Size() > id ? pool->Size() : id + 1);
+    int& slot = m_byId[id];
+    if (slot != 0) {
+        ++m_uses;
+        return slot - 1;
+    }
+    int index;
+    if (m_index.empty()) {
+        // A pool holds each text once, so a new id is a new text.
+        ++m_uses;
+        index = static_cast<int>(m_texts.size());
+        m_texts.push_back(text);
+    } else {
+        index = Index(text);
+    }
+    slot = index + 1;
+    return index;
+}
+
+void SharedStrings::Write(PartWriter& part) const {
+    std::string& out = part.Out();
+    out += kXmlHeader;
     out += "<sst xmlns=\"";
     out += kMainNs;
     out += "\" count=\"" + std::to_string(m_uses) + "\" uniqueCount=\"" +
@@ -116,14 +184,17 @@ std::string SharedStrings::Xml() const {
         out += keepSpace ? "<si><t xml:space=\"preserve\">" : "<si><t>";
         AppendXmlText(out, t);
         out += "</t></si>";
+        part.Boundary();
     }
     out += "</sst>";
-    return out;
+    part.Close();
 }
 
-std::string SheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings,
-                     const ExternalLinks& links) {
-    std::string out(kXmlHeader);
+void WriteSheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings,
+                   const ExternalLinks& links, PartWriter& part) {
+    std::string& out = part.Out();
+    const StringPool* pool = &sheet.Owner().Strings();
+    out += kXmlHeader;
     out += "<worksheet xmlns=\"";
     out += kMainNs;
     out += "\" xmlns:r=\"";
@@ -204,8 +275,9 @@ std::string SheetXml(const Worksheet& sheet, bool selected, SharedStrings& strin
         }
         out += '>';
         for (const CellView& c : cells)
-            AppendCell(out, c, strings, links, arrays);
+            AppendCell(out, c, strings, pool, links, arrays);
         out += "</row>";
+        part.Boundary();
     });
     out += "</sheetData>";
     if (const auto filter = sheet.AutoFilter()) {
@@ -227,7 +299,7 @@ std::string SheetXml(const Worksheet& sheet, bool selected, SharedStrings& strin
     out +=
         "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
         "footer=\"0.3\"/></worksheet>";
-    return out;
+    part.Close();
 }
 
 }  // namespace tabulon::spreadsheet::xlsx

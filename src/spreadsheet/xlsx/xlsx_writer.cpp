@@ -80,7 +80,8 @@ class TempFile {
     bool m_kept = false;
 };
 
-void WritePackage(const Workbook& book, std::FILE* file, bool macroEnabled, int level) {
+void WritePackage(const Workbook& book, std::FILE* file, bool macroEnabled, int level,
+                  std::size_t pieceBytes) {
     using namespace xlsx;
     std::vector<SheetEntry> entries;
     for (int i = 0; i < book.SheetCount(); ++i) {
@@ -105,11 +106,15 @@ void WritePackage(const Workbook& book, std::FILE* file, bool macroEnabled, int 
                              entries.begin());
     }
 
-    // The links are numbered before anything refers to them by number.
+    // The links are numbered before anything refers to them by number, in the
+    // order the cells are met. Most workbooks have none: a look at the
+    // formulas alone tells.
     ExternalLinks links;
     for (int i = 0; i < book.SheetCount(); ++i) {
         const Worksheet& sheet = book.Sheet(i);
         if (sheet.Kind() != SheetKind::Worksheet && sheet.Kind() != SheetKind::Macrosheet)
+            continue;
+        if (!sheet.AnyFormula([](std::string_view f) { return ExternalLinks::MayLink(f); }))
             continue;
         sheet.ForEachCell({{1, 1}, {kMaxRows, kMaxColumns}}, IterationOrder::RowByRow,
                           [&](const CellView& c) {
@@ -125,7 +130,7 @@ void WritePackage(const Workbook& book, std::FILE* file, bool macroEnabled, int 
     zip.Add("_rels/.rels", RootRelsXml());
     zip.Add("xl/workbook.xml", WorkbookXml(book, entries, active, links));
     zip.Add("xl/_rels/workbook.xml.rels", WorkbookRelsXml(entries.size(), links.Count()));
-    SharedStrings strings;
+    SharedStrings strings(&book.Strings());
     for (size_t i = 0; i < entries.size(); ++i) {
         const Worksheet& sheet =
             empty ? placeholder.AddSheet("Sheet1") : book.Sheet(static_cast<int>(i));
@@ -133,11 +138,12 @@ void WritePackage(const Workbook& book, std::FILE* file, bool macroEnabled, int 
             sheet.Kind() == SheetKind::Worksheet || sheet.Kind() == SheetKind::Macrosheet;
         const Worksheet& content =
             cells ? sheet : placeholder.AddSheet(placeholder.NextSheetName());
-        zip.Add("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
-                SheetXml(content, static_cast<int>(i) == active, strings, links));
+        PartWriter part(zip, "xl/worksheets/sheet" + std::to_string(i + 1) + ".xml", pieceBytes);
+        WriteSheetXml(content, static_cast<int>(i) == active, strings, links, part);
     }
     zip.Add("xl/styles.xml", StylesXml(book));
-    zip.Add("xl/sharedStrings.xml", strings.Xml());
+    PartWriter sharedStrings(zip, "xl/sharedStrings.xml", pieceBytes);
+    strings.Write(sharedStrings);
     for (std::size_t i = 0; i < links.Count(); ++i) {
         const std::string name = "externalLink" + std::to_string(i + 1) + ".xml";
         zip.Add("xl/externalLinks/" + name, links.LinkXml(i));
@@ -161,7 +167,8 @@ void WriteWorkbookFile(const Workbook& book, const std::string& path, WriteOptio
         if (path.empty())
             throw std::runtime_error("no file name given");
         TempFile temp(path);
-        WritePackage(book, temp.File(), macroEnabled, std::clamp(options.compressionLevel, 0, 12));
+        WritePackage(book, temp.File(), macroEnabled, std::clamp(options.compressionLevel, 0, 12),
+                     options.pieceBytes > 0 ? options.pieceBytes : xlsx::PartWriter::kPieceBytes);
         temp.CommitAs(path);
     } catch (const WorkbookWriteError&) {
         throw;

@@ -1,5 +1,6 @@
 #include "spreadsheet/xlsx/xml_text.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -53,10 +54,28 @@ void AppendEscapeCode(std::string& out, unsigned code) {
     out.push_back('_');
 }
 
+// Bytes that go out as they are: printable ASCII other than markup and '_'.
+constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c)
+        plain[static_cast<size_t>(c)] = c != '<' && c != '>' && c != '&' && c != '"' && c != '_';
+    return plain;
+}();
+
 }  // namespace
 
 void AppendXmlText(std::string& out, std::string_view text) {
     for (size_t i = 0; i < text.size();) {
+        // Runs of plain text are copied at once.
+        size_t run = i;
+        while (run < text.size() && kPlain[static_cast<unsigned char>(text[run])])
+            ++run;
+        if (run != i) {
+            out.append(text.data() + i, run - i);
+            i = run;
+            if (i == text.size())
+                break;
+        }
         const char c = text[i];
         const auto u = static_cast<unsigned char>(c);
         if (u >= 0x80) {

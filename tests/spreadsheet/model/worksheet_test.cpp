@@ -164,6 +164,73 @@ TEST(CopyCells, CopiesValuesFormulasAndStylesWithOverlap) {
     EXPECT_THROW(CopyCells(ws, {{1, 1}, {2, 2}}, ws, {kMaxRows, 1}), std::out_of_range);
 }
 
+// Every kind of cell, formatted blanks and a spread of styles, for the copies below.
+void FillSource(Worksheet& ws, int style) {
+    ws.SetValue({1, 1}, Value::Number(1.5));
+    ws.SetValue({1, 2}, Value::Text("text"));
+    ws.SetValue({1, 3}, Value::Boolean(true));
+    ws.SetValue({1, 4}, Value::Error(ErrorCode::NA));
+    ws.SetFormula({2, 1}, "A1*2", Value::Number(3), false);
+    ws.SetFormula({2, 2}, "B1&\"!\"", Value::Text("text!"), false);
+    ws.SetFormula({2, 3}, "NOT(C1)", Value::Boolean(false), false);
+    ws.SetFormula({2, 4}, "1/0", Value::Error(ErrorCode::Div0), false);
+    ws.SetFormula({3, 1}, "SUM($A$1:$A$2)", {}, true);  // never calculated
+    ws.SetFormula({3, 2}, "SUM($A$1:$A$2)", Value::Number(4.5), false);
+    ws.SetStyle({3, 3}, style);  // a formatted blank
+    ws.SetStyle({1, 2}, style);
+    ws.SetStyle({2, 1}, style);
+}
+
+std::vector<std::string> Dump(const Worksheet& ws, const RangeRef& range) {
+    std::vector<std::string> out;
+    const Workbook& book = ws.Owner();
+    ws.ForEachCell(range, IterationOrder::RowByRow, [&](const CellView& c) {
+        out.push_back(FormatCellRef(c.ref) + " " + std::to_string(static_cast<int>(c.kind)) + "/" +
+                      std::to_string(static_cast<int>(c.valueKind)) + " " +
+                      std::to_string(c.number) + " " + std::to_string(static_cast<int>(c.error)) +
+                      " [" + std::string(c.text) + "] [" + std::string(c.formula) + "] " +
+                      std::to_string(c.stale) + " " + book.Style(c.style).numberFormat);
+    });
+    return out;
+}
+
+// A copy to another sheet, of this workbook or another, gives what a copy to
+// the same place of the source sheet gives, over an occupied target, for
+// every combination of parts.
+TEST(CopyCells, AnotherSheetGetsWhatTheSameSheetGets) {
+    SetFormulaMover([](std::string_view f, int r, int c) {
+        return std::string(f) + "@" + std::to_string(r) + "," + std::to_string(c);
+    });
+    for (unsigned parts = 1; parts < 8; ++parts) {
+        Workbook a, other;
+        CellStyle pct, fixed;
+        pct.numberFormat = "0%";
+        fixed.numberFormat = "0.00";
+        const int style = a.AddStyle(pct);
+        other.AddStyle(fixed);  // style numbers differ between the workbooks
+        Worksheet& same = a.AddSheet("Same");
+        Worksheet& sibling = a.AddSheet("Sibling");
+        Worksheet& far = other.AddSheet("Far");
+        FillSource(same, style);
+        for (Worksheet* target : {&same, &sibling, &far}) {
+            // What was there before: content, styles and a formula.
+            target->SetValue({11, 3}, Value::Text("old"));
+            target->SetStyle({11, 3}, target->Owner().AddStyle(fixed));
+            target->SetFormula({12, 2}, "OLD()", Value::Number(9), false);
+            target->SetValue({13, 4}, Value::Number(7));
+        }
+        const RangeRef source{{1, 1}, {3, 4}};
+        CopyCells(same, source, same, {11, 2}, parts);
+        CopyCells(same, source, sibling, {11, 2}, parts);
+        CopyCells(same, source, far, {11, 2}, parts);
+        const RangeRef target{{11, 2}, {13, 5}};
+        EXPECT_EQ(Dump(sibling, target), Dump(same, target)) << "parts " << parts;
+        EXPECT_EQ(Dump(far, target), Dump(same, target)) << "parts " << parts;
+        EXPECT_EQ(far.UsedExtent(true), sibling.UsedExtent(true)) << "parts " << parts;
+    }
+    SetFormulaMover(nullptr);
+}
+
 TEST(CopyCells, ValuesOnlyAndAnotherWorkbookWithMover) {
     Workbook a, b;
     CellStyle money;

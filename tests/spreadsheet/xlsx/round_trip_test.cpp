@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <sstream>
 
+#include "spreadsheet/range_copy.h"
 #include "spreadsheet/reader/workbook_reader.h"
 #include "spreadsheet/workbook.h"
 #include "spreadsheet/xlsx_writer.h"
@@ -208,6 +210,101 @@ TEST(XlsxRoundTrip, CorpusWorkbooksSurviveWriteAndRead) {
     }
     std::printf("round trip: %d workbooks checked, %d not read\n", checked, unreadable);
     EXPECT_GT(checked, 0);
+}
+
+// A sheet larger than many pieces: texts that need escaping, every kind of
+// value, styles, rows and merges, and a sheet with nothing in it.
+void FillLargeMixed(Workbook& book) {
+    CellStyle pct;
+    pct.numberFormat = "0.0%";
+    const int style = book.AddStyle(pct);
+    Worksheet& ws = book.AddSheet("Data");
+    for (int r = 1; r <= 3000; ++r) {
+        ws.SetValue({r, 1}, Value::Text("key " + std::to_string(r % 700)));
+        ws.SetValue({r, 2}, Value::Number(r * 1.25));
+        ws.SetValue({r, 3}, Value::Text("a<b & \"c\" _x0041_ \t" + std::to_string(r)));
+        ws.SetFormula({r, 4}, "B" + std::to_string(r) + "*2", Value::Number(r * 2.5), false);
+        if (r % 7 == 0)
+            ws.SetValue({r, 5}, Value::Boolean(true));
+        if (r % 11 == 0)
+            ws.SetValue({r, 6}, Value::Error(ErrorCode::Div0));
+        if (r % 13 == 0)
+            ws.SetFormula({r, 7}, "A" + std::to_string(r) + "&\"<\"", Value::Text("t&<"), false);
+        if (r % 5 == 0)
+            ws.SetStyle({r, 8}, style);
+    }
+    ws.SetRowHeight(10, 30);
+    ws.AddMerge({{2995, 9}, {3000, 10}});
+    ws.SetColumnWidth(1, 3, 20);
+    book.AddSheet("Empty");
+}
+
+TEST(XlsxRoundTrip, PartsWrittenInManyPiecesReadBackTheSame) {
+    Workbook original;
+    FillLargeMixed(original);
+    const fs::path dir = fs::path(TABULON_BINARY_DIR) / "round_trip_pieces";
+    fs::create_directories(dir);
+    for (std::size_t piece : {std::size_t{1}, std::size_t{4096}, std::size_t{0}}) {
+        const fs::path out = dir / ("pieces" + std::to_string(piece) + ".xlsx");
+        WriteOptions options;
+        options.pieceBytes = piece;
+        WriteWorkbookFile(original, out.string(), options);
+        Workbook copy;
+        auto builder = MakeWorkbookBuilder(copy);
+        ReadWorkbookFile(out.string(), *builder);
+        EXPECT_EQ(Compare(original, copy), "") << "pieces of " << piece;
+    }
+}
+
+TEST(XlsxRoundTrip, SameWorkbookGivesSameBytes) {
+    Workbook original;
+    FillLargeMixed(original);
+    const fs::path dir = fs::path(TABULON_BINARY_DIR) / "round_trip_same_bytes";
+    fs::create_directories(dir);
+    auto bytes = [&](const std::string& name, std::size_t piece) {
+        WriteOptions options;
+        options.pieceBytes = piece;
+        WriteWorkbookFile(original, (dir / name).string(), options);
+        std::ifstream in(dir / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(bytes("a.xlsx", 8192), bytes("b.xlsx", 8192));
+    EXPECT_EQ(bytes("c.xlsx", 0), bytes("d.xlsx", 0));
+}
+
+// Texts copied from workbooks whose string pools number them differently keep
+// their texts, in the cells and through the shared strings of the file.
+TEST(XlsxRoundTrip, TextsCopiedFromSeveralWorkbooksKeepTheirTexts) {
+    Workbook a, b, result;
+    Worksheet& sa = a.AddSheet("A");
+    sa.SetValue({1, 1}, Value::Text("apple"));
+    sa.SetValue({1, 2}, Value::Text("pear"));
+    sa.SetFormula({1, 3}, "A1&B1", Value::Text("applepear"), false);
+    Worksheet& sb = b.AddSheet("B");
+    sb.SetValue({1, 1}, Value::Text("pear"));  // id 0 here, 1 in `a`
+    sb.SetValue({1, 2}, Value::Text("apple"));
+    sb.SetValue({2, 1}, Value::Text("plum"));
+    Worksheet& out = result.AddSheet("Out");
+    out.SetValue({10, 1}, Value::Text("plum"));  // already in the result's pool
+    CopyCells(sa, {{1, 1}, {1, 3}}, out, {1, 1});
+    CopyCells(sb, {{1, 1}, {2, 2}}, out, {2, 1});
+    CopyCells(sa, {{1, 1}, {1, 3}}, out, {4, 1}, kCopyValues);
+
+    const fs::path file = fs::path(TABULON_BINARY_DIR) / "round_trip_pooled_texts.xlsx";
+    WriteWorkbookFile(result, file.string());
+    Workbook copy;
+    auto builder = MakeWorkbookBuilder(copy);
+    ReadWorkbookFile(file.string(), *builder);
+    const Worksheet& back = copy.Sheet(0);
+    EXPECT_EQ(back.GetValue({1, 1}), Value::Text("apple"));
+    EXPECT_EQ(back.GetValue({1, 2}), Value::Text("pear"));
+    EXPECT_EQ(back.GetValue({1, 3}), Value::Text("applepear"));
+    EXPECT_EQ(back.GetValue({2, 1}), Value::Text("pear"));
+    EXPECT_EQ(back.GetValue({2, 2}), Value::Text("apple"));
+    EXPECT_EQ(back.GetValue({3, 1}), Value::Text("plum"));
+    EXPECT_EQ(back.Cell({4, 3}).kind, CellKind::Text);
+    EXPECT_EQ(back.GetValue({4, 3}), Value::Text("applepear"));
+    EXPECT_EQ(back.GetValue({10, 1}), Value::Text("plum"));
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "spreadsheet/xlsx_writer.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "spreadsheet/reader/read_error.h"
@@ -270,6 +273,54 @@ TEST(XlsxWriter, FailuresNameThePathAndLeaveNoTemporaryFile) {
     // A directory in the way.
     EXPECT_THROW(WriteWorkbookFile(book, dir.string()), WorkbookWriteError);
     EXPECT_TRUE(fs::is_directory(dir));
+}
+
+// The disk fills up while the second thread compresses and writes a large
+// sheet: the caller gets the error, and the old file stays as it was.
+TEST(XlsxWriter, FailureWhileWritingPiecesKeepsTheOldFile) {
+    Workbook book;
+    Worksheet& ws = book.AddSheet("Big");
+    for (int r = 1; r <= 20000; ++r) {
+        ws.SetValue({r, 1}, Value::Text("row " + std::to_string(r)));
+        ws.SetValue({r, 2}, Value::Number(r * 0.37));
+    }
+    const fs::path dir = TempDir();
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path target = dir / "out.xlsx";
+    std::ofstream(target) << "old content";
+
+    // A file size limit makes writes fail with EFBIG once past it.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 16 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    WriteOptions options;
+    options.pieceBytes = 4096;
+    std::string error;
+    try {
+        WriteWorkbookFile(book, target.string(), options);
+    } catch (const WorkbookWriteError& e) {
+        error = e.what();
+    }
+    const fs::path fresh = dir / "new.xlsx";
+    bool freshFailed = false;
+    try {
+        WriteWorkbookFile(book, fresh.string(), options);
+    } catch (const WorkbookWriteError&) {
+        freshFailed = true;
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(error.rfind(target.string() + ": ", 0), 0u) << error;
+    std::ifstream in(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old content");
+    EXPECT_TRUE(freshFailed);
+    EXPECT_FALSE(fs::exists(fresh));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
 TEST(XlsxWriter, WrittenFileLoadsAsANewWorkbook) {
