@@ -38,26 +38,32 @@ void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::R
         const std::string formula(view.formula);
         bool linked = false;
         std::string rewritten;
-        try {
-            rewritten = spreadsheet::formula::RewriteSheets(
-                formula, [&](spreadsheet::formula::SheetPrefix& prefix) {
-                    if (!prefix.present || prefix.hasBook)
-                        return;
-                    bool own = prefix.sheetLast.empty() && SameName(prefix.sheet, sourceName);
-                    if (sheetCopy && own) {
-                        prefix.sheet = copyName;  // the copy refers to itself
-                    } else if (otherBook) {
-                        prefix.hasBook = true;
-                        prefix.book = sourceBook;
-                        linked = true;
-                    }
-                });
-        } catch (const std::exception&) {
-            continue;  // a formula we cannot read stays as it was written
+        // A formula that names no sheet has nothing to relink and is not read at all.
+        if (formula.find('!') == std::string::npos) {
+            rewritten = formula;
+        } else {
+            try {
+                rewritten = spreadsheet::formula::RewriteSheets(
+                    formula, [&](spreadsheet::formula::SheetPrefix& prefix) {
+                        if (!prefix.present || prefix.hasBook)
+                            return;
+                        bool own = prefix.sheetLast.empty() && SameName(prefix.sheet, sourceName);
+                        if (sheetCopy && own) {
+                            prefix.sheet = copyName;  // the copy refers to itself
+                        } else if (otherBook) {
+                            prefix.hasBook = true;
+                            prefix.book = sourceBook;
+                            linked = true;
+                        }
+                    });
+            } catch (const std::exception&) {
+                continue;  // a formula we cannot read stays as it was written
+            }
         }
         // A formula we cannot calculate here (a link to another workbook, an unknown
         // function) keeps the result it had at its source instead of becoming #REF!.
-        const bool keepResult = view.stale && !spreadsheet::formula::IsEvaluable(rewritten);
+        const bool keepResult =
+            view.stale && !spreadsheet::formula::SharedFormulaEngine().IsEvaluable(rewritten, cell);
         if (rewritten == formula && !keepResult)
             continue;
         target.SetFormula(cell, rewritten, view.ToValue(), view.stale && !keepResult);
