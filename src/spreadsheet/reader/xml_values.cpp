@@ -7,7 +7,13 @@
 namespace tabulon::spreadsheet::xml {
 namespace {
 
+bool Plain(char c) {
+    return c > ' ' && c < 0x7F;
+}
+
 std::string_view Trim(std::string_view s) {
+    if (!s.empty() && Plain(s.front()) && Plain(s.back()))
+        return s;
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
         s.remove_prefix(1);
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
