@@ -24,6 +24,10 @@ void SplitName(const char* name, std::string_view& ns, std::string_view& local) 
 
 }  // namespace
 
+void XmlAttributes::SplitName(const char* name, std::string_view& ns, std::string_view& local) {
+    platform::SplitName(name, ns, local);
+}
+
 const char* XmlAttributes::Find(std::string_view local, std::string_view ns) const {
     for (std::size_t i = 0; i < m_count; ++i) {
         if (SameName(m_list[i].local, local) && m_list[i].ns == ns)

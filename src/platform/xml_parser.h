@@ -52,8 +52,21 @@ class XmlAttributes {
     XmlAttributes(const XmlAttribute* list, std::size_t count) : m_list(list), m_count(count) {}
     // nullptr when absent.
     const char* Find(std::string_view local, std::string_view ns = {}) const;
+    // Calls visit(ns, local, value) for each attribute, in document order.
+    template <class Visit>
+    void ForEach(Visit&& visit) const {
+        for (std::size_t i = 0; i < m_count; ++i)
+            visit(m_list[i].ns, m_list[i].local, m_list[i].value);
+        for (const char** a = m_atts; a && *a; a += 2) {
+            std::string_view ns, local;
+            SplitName(a[0], ns, local);
+            visit(ns, local, a[1]);
+        }
+    }
 
   private:
+    static void SplitName(const char* name, std::string_view& ns, std::string_view& local);
+
     const char** m_atts = nullptr;
     const XmlAttribute* m_list = nullptr;
     std::size_t m_count = 0;

@@ -27,7 +27,8 @@ constexpr std::array<std::uint8_t, 256> MakeClasses() {
     std::array<std::uint8_t, 256> t{};
     for (int c = 0; c < 256; ++c) {
         const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        if (letter || c == '_' || c == ':' || c >= 0x80)
+        // Names beyond ASCII are left to expat, which knows the Unicode classes.
+        if (letter || c == '_' || c == ':')
             t[c] |= kNameStart | kName;
         if ((c >= '0' && c <= '9') || c == '-' || c == '.')
             t[c] |= kName;
@@ -102,7 +103,8 @@ bool SplitQName(std::string_view qname, std::string_view& prefix, std::string_vi
     }
     prefix = qname.substr(0, colon);
     local = qname.substr(colon + 1);
-    return !prefix.empty() && !local.empty() && local.find(':') == std::string_view::npos;
+    return !prefix.empty() && !local.empty() && Is(local.front(), kNameStart) &&
+           local.find(':') == std::string_view::npos;
 }
 
 }  // namespace
@@ -197,37 +199,49 @@ void XmlScanner::CheckCharacters() const {
     }
 }
 
+// <?xml version="1.x" encoding="UTF-8" standalone="yes"?>, pseudo-attributes
+// in that order, the last two optional.
 void XmlScanner::ReadDeclaration() {
-    const char* close = nullptr;
-    for (const char* p = m_pos; p + 1 < m_end; ++p) {
-        if (p[0] == '?' && p[1] == '>') {
-            close = p;
-            break;
+    m_pos += 5;
+    auto pseudo = [&](std::string_view name, bool required) -> std::string_view {
+        const char* before = m_pos;
+        SkipSpace();
+        if (m_pos == before || !StartsWith(m_pos, m_end, name)) {
+            m_pos = before;
+            if (required)
+                Fail("bad XML declaration");
+            return {};
         }
-    }
-    if (!close)
-        Fail("unclosed XML declaration");
-    std::string_view body(m_pos + 5, static_cast<std::size_t>(close - m_pos - 5));
-    while (!body.empty() && Is(body.front(), kSpace))
-        body.remove_prefix(1);
-    if (body.substr(0, 7) != "version")
-        Fail("XML declaration without version");
-    if (const auto at = body.find("encoding"); at != std::string_view::npos) {
-        std::string_view rest = body.substr(at + 8);
-        while (!rest.empty() && (Is(rest.front(), kSpace) || rest.front() == '='))
-            rest.remove_prefix(1);
-        if (rest.empty() || (rest.front() != '"' && rest.front() != '\''))
-            Fail("bad encoding in the XML declaration");
-        const char quote = rest.front();
-        rest.remove_prefix(1);
-        const auto end = rest.find(quote);
-        if (end == std::string_view::npos)
-            Fail("bad encoding in the XML declaration");
-        const std::string_view encoding = rest.substr(0, end);
-        if (!EqualNoCase(encoding, "UTF-8"))
-            Fail("encoding " + std::string(encoding) + " is not read by the scanner");
-    }
-    m_pos = close + 2;
+        m_pos += name.size();
+        SkipSpace();
+        if (m_pos >= m_end || *m_pos != '=')
+            Fail("bad XML declaration");
+        ++m_pos;
+        SkipSpace();
+        if (m_pos >= m_end || (*m_pos != '"' && *m_pos != '\''))
+            Fail("bad XML declaration");
+        const char quote = *m_pos++;
+        const char* start = m_pos;
+        while (m_pos < m_end && *m_pos != quote)
+            ++m_pos;
+        if (m_pos >= m_end)
+            Fail("bad XML declaration");
+        return std::string_view(start, static_cast<std::size_t>(m_pos++ - start));
+    };
+    const std::string_view version = pseudo("version", true);
+    if (version.size() < 3 || version.substr(0, 2) != "1." ||
+        version.substr(2).find_first_not_of("0123456789") != std::string_view::npos)
+        Fail("bad XML declaration");
+    const std::string_view encoding = pseudo("encoding", false);
+    if (encoding.data() && !EqualNoCase(encoding, "UTF-8"))
+        Fail("encoding " + std::string(encoding) + " is not read by the scanner");
+    const std::string_view standalone = pseudo("standalone", false);
+    if (standalone.data() && standalone != "yes" && standalone != "no")
+        Fail("bad XML declaration");
+    SkipSpace();
+    if (!StartsWith(m_pos, m_end, "?>"))
+        Fail("bad XML declaration");
+    m_pos += 2;
 }
 
 void XmlScanner::SkipSpace() {
@@ -578,6 +592,10 @@ void XmlScanner::ResolveAttributes() {
             Fail("namespace prefix " + std::string(declared) + " bound to an empty name");
         if (declared == "xmlns" || (declared == "xml") != (uri == kXmlNamespace))
             Fail("reserved namespace prefix or name misused");
+        // expat joins namespace and name with '|': such names are left to it, so
+        // that both read them alike.
+        if (uri.find('|') != std::string_view::npos)
+            Fail("namespace name with '|'");
         if (m_bindings.size() >= kMaxBindings || m_uris.size() >= kMaxDeclarations)
             Fail("more namespace declarations than the scanner takes on");
         m_uris.emplace_back(uri);
