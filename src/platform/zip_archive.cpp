@@ -138,22 +138,33 @@ bool ZipArchive::InflateWhole(std::size_t index, std::string& out) {
         m_inflater = libdeflate_alloc_decompressor();
     if (!m_inflater)
         return false;
-    out.resize(static_cast<std::size_t>(size));
+    // A buffer kept from earlier reads is used as it stands: growing a string
+    // clears the new room first, which costs as much as a good part of the
+    // inflating.
+    const auto length = static_cast<std::size_t>(size);
+    if (out.size() < length)
+        out.resize(length);
     std::size_t actual = 0;
     const libdeflate_result result = libdeflate_deflate_decompress(
-        m_inflater, m_compressed.data(), m_compressed.size(), out.data(), out.size(), &actual);
-    if (result != LIBDEFLATE_SUCCESS || actual != out.size() ||
-        libdeflate_crc32(0, out.data(), out.size()) != detail.crc) {
+        m_inflater, m_compressed.data(), m_compressed.size(), out.data(), length, &actual);
+    if (result != LIBDEFLATE_SUCCESS || actual != length ||
+        libdeflate_crc32(0, out.data(), length) != detail.crc) {
         return false;
     }
+    out.resize(length);
     m_totalRead += size;
     return true;
 }
 
 std::string ZipArchive::ReadAll(std::size_t index) {
     std::string text;
+    ReadAll(index, text);
+    return text;
+}
+
+void ZipArchive::ReadAll(std::size_t index, std::string& text) {
     if (InflateWhole(index, text))
-        return text;
+        return;
     text.clear();
     text.shrink_to_fit();
     // A failed read counts nothing, so that reading the entry again (streamed,
@@ -165,7 +176,6 @@ std::string ZipArchive::ReadAll(std::size_t index) {
         m_totalRead = before;
         throw;
     }
-    return text;
 }
 
 }  // namespace tabulon::platform

@@ -58,6 +58,8 @@ class ZipArchive {
     // whose sizes and checksum hold up is inflated in one go; any other is
     // streamed.
     std::string ReadAll(std::size_t index);
+    // The same into `text`, whose room is reused (its content is replaced).
+    void ReadAll(std::size_t index, std::string& text);
 
   private:
     // What the central directory says beyond ZipEntry.

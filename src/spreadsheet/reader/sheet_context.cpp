@@ -123,11 +123,19 @@ void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::stri
                    const std::string& partName, ISheetImport& sink,
                    const std::vector<Value>& strings, const std::vector<int>& styles, bool date1904,
                    const std::vector<std::string>& externalBooks) {
-    std::string xml;
+    // Each thread keeps its room for worksheet text from part to part, unless
+    // a part was unusually big.
+    thread_local std::string xml;
+    struct Release {
+        ~Release() {
+            if (xml.capacity() > (std::size_t{64} << 20))
+                std::string().swap(xml);
+        }
+    } release;
     bool whole = g_parser == SheetParser::Scanner;
     if (whole) {
         try {
-            xml = zip.ReadAll(entry);
+            zip.ReadAll(entry, xml);
         } catch (const std::exception&) {
             whole = false;  // the streaming read below reports it as it always has
         }
@@ -239,7 +247,28 @@ void SheetContext::StartRow(const platform::XmlAttributes& attrs) {
 }
 
 void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
-    if (const char* r = attrs.Find("r")) {
+    // One pass for the three attributes a cell has.
+    const char* r = nullptr;
+    const char* t = nullptr;
+    const char* s = nullptr;
+    attrs.ForEach([&](std::string_view ns, std::string_view local, const char* value) {
+        if (!ns.empty() || local.size() != 1)
+            return;
+        switch (local.front()) {
+            case 'r':
+                r = value;
+                break;
+            case 't':
+                t = value;
+                break;
+            case 's':
+                s = value;
+                break;
+            default:
+                break;
+        }
+    });
+    if (r) {
         const auto cell = CellRefOf(r);
         if (!cell)
             Fail(std::string("bad cell reference '") + r + "' (not a cell of the grid)");
@@ -251,7 +280,7 @@ void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
     }
     m_col = m_cell.col;
     m_type = CellType::Number;
-    if (const char* t = attrs.Find("t")) {
+    if (t) {
         const std::string_view type(t);
         if (type == "s")
             m_type = CellType::SharedString;
@@ -268,7 +297,7 @@ void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
         else if (type != "n")
             Fail("cell " + FormatCellRef(m_cell) + " has unknown type '" + t + "'");
     }
-    m_xf = xml::ToInt(attrs.Find("s"), 0);
+    m_xf = xml::ToInt(s, 0);
     m_value.clear();
     m_formula.clear();
     m_inline.clear();
