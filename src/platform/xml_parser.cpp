@@ -24,7 +24,15 @@ void SplitName(const char* name, std::string_view& ns, std::string_view& local) 
 
 }  // namespace
 
+void XmlAttributes::SplitName(const char* name, std::string_view& ns, std::string_view& local) {
+    platform::SplitName(name, ns, local);
+}
+
 const char* XmlAttributes::Find(std::string_view local, std::string_view ns) const {
+    for (std::size_t i = 0; i < m_count; ++i) {
+        if (SameName(m_list[i].local, local) && m_list[i].ns == ns)
+            return m_list[i].value;
+    }
     for (const char** a = m_atts; a && *a; a += 2) {
         std::string_view attNs, attLocal;
         SplitName(a[0], attNs, attLocal);

@@ -24,16 +24,52 @@ class XmlError : public std::runtime_error {
     long m_line;
 };
 
+// a == b, written out for the short names of XML, where calling memcmp costs
+// more than comparing.
+inline bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
+// One attribute as XmlScanner reports it; the value is closed by a NUL.
+struct XmlAttribute {
+    std::string_view ns;
+    std::string_view local;
+    const char* value;
+};
+
 // The attributes of one start tag. Names are looked up by namespace URI and
 // local name; attributes without a prefix have an empty namespace.
 class XmlAttributes {
   public:
+    // expat's list: "uri|local" (or "local") and value, pair after pair, then nullptr.
     explicit XmlAttributes(const char** atts) : m_atts(atts) {}
+    XmlAttributes(const XmlAttribute* list, std::size_t count) : m_list(list), m_count(count) {}
     // nullptr when absent.
     const char* Find(std::string_view local, std::string_view ns = {}) const;
+    // Calls visit(ns, local, value) for each attribute, in document order.
+    template <class Visit>
+    void ForEach(Visit&& visit) const {
+        for (std::size_t i = 0; i < m_count; ++i)
+            visit(m_list[i].ns, m_list[i].local, m_list[i].value);
+        for (const char** a = m_atts; a && *a; a += 2) {
+            std::string_view ns, local;
+            SplitName(a[0], ns, local);
+            visit(ns, local, a[1]);
+        }
+    }
 
   private:
-    const char** m_atts;
+    static void SplitName(const char* name, std::string_view& ns, std::string_view& local);
+
+    const char** m_atts = nullptr;
+    const XmlAttribute* m_list = nullptr;
+    std::size_t m_count = 0;
 };
 
 class XmlHandler {

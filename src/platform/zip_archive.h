@@ -12,6 +12,7 @@
 #include <vector>
 
 struct zip;
+struct libdeflate_decompressor;
 
 namespace tabulon::platform {
 
@@ -53,14 +54,31 @@ class ZipArchive {
     // Streams the inflated bytes of entry `index` to `sink` in chunks. Throws
     // ZipError on corrupt data or when a limit is exceeded.
     void Read(std::size_t index, const std::function<void(const char*, std::size_t)>& sink);
-    // The whole entry as a string, within the same limits.
+    // The whole entry as a string, within the same limits. A deflated entry
+    // whose sizes and checksum hold up is inflated in one go; any other is
+    // streamed.
     std::string ReadAll(std::size_t index);
+    // The same into `text`, whose room is reused (its content is replaced).
+    void ReadAll(std::size_t index, std::string& text);
 
   private:
+    // What the central directory says beyond ZipEntry.
+    struct Detail {
+        bool known = false;  // sizes, method and checksum all given
+        std::uint16_t method = 0;
+        std::uint32_t crc = 0;
+    };
+
+    bool InflateWhole(std::size_t index, std::string& out);
+
     zip* m_zip = nullptr;
+    std::size_t m_archiveSize = 0;
     ZipLimits m_limits;
     std::uint64_t m_totalRead = 0;
     std::vector<ZipEntry> m_entries;
+    std::vector<Detail> m_details;
+    libdeflate_decompressor* m_inflater = nullptr;
+    std::string m_compressed;  // reused from entry to entry
 };
 
 }  // namespace tabulon::platform

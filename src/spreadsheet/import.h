@@ -3,6 +3,7 @@
 // implementation that builds a Workbook, and tests may record the calls.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,12 +19,19 @@ enum class SheetState { Visible, Hidden, VeryHidden };
 // Receives the content of one sheet. Rows and columns are 1-based and already
 // checked against the grid by the reader.
 class ISheetImport {
-public:
+  public:
     virtual ~ISheetImport() = default;
 
     // A constant: number, text, boolean or error. An Empty value with a style
     // index records a formatted blank cell.
     virtual void SetCell(CellRef cell, const Value& value, int style) = 0;
+    // A constant that is entry `index` of the workbook's shared string table,
+    // `value` being that entry. A receiver may keep what it made of an entry
+    // for the cells that share it; by default the same as SetCell.
+    virtual void SetSharedString(CellRef cell, std::size_t index, const Value& value, int style) {
+        (void)index;
+        SetCell(cell, value, style);
+    }
     // A formula (A1 text without the leading '='), with the result the file cached
     // for it (Empty when none was stored). Shared formulas arrive expanded.
     virtual void SetFormula(CellRef cell, std::string_view formula, const Value& cached,
@@ -34,8 +42,8 @@ public:
     // Widths in character units as stored in the file; width < 0 means not given.
     virtual void SetDefaultColumnWidth(double width) = 0;
     virtual void SetDefaultRowHeight(double height) = 0;
-    virtual void SetColumns(int firstCol, int lastCol, double width, bool customWidth,
-                            bool hidden, int style) = 0;
+    virtual void SetColumns(int firstCol, int lastCol, double width, bool customWidth, bool hidden,
+                            int style) = 0;
     // Height in points; height < 0 means not given.
     virtual void SetRow(int row, double height, bool customHeight, bool hidden, int style) = 0;
 
@@ -47,7 +55,7 @@ public:
 // in any order before or after the sheets; every AddSheet precedes the use of
 // its ISheetImport.
 class IWorkbookImport {
-public:
+  public:
     virtual ~IWorkbookImport() = default;
 
     virtual void SetDate1904(bool date1904) = 0;

@@ -1,22 +1,53 @@
 // Fills a Workbook from a reader's IWorkbookImport calls.
+#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
+#include "spreadsheet/string_pool.h"
 #include "spreadsheet/workbook.h"
 
 namespace tabulon::spreadsheet {
 
 namespace {
 
+// The pool id of each shared string table entry met so far.
+class SharedStringIds {
+  public:
+    explicit SharedStringIds(StringPool& pool) : m_pool(pool) {}
+
+    std::uint32_t Id(std::size_t index, const std::string& text) {
+        if (index >= m_ids.size())
+            m_ids.resize(index + 1, kNone);
+        std::uint32_t& id = m_ids[index];
+        if (id == kNone)
+            id = m_pool.Intern(text);
+        return id;
+    }
+
+  private:
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+    StringPool& m_pool;
+    std::vector<std::uint32_t> m_ids;
+};
+
 class SheetBuilder final : public ISheetImport {
   public:
-    explicit SheetBuilder(Worksheet& sheet) : m_sheet(sheet) {}
+    SheetBuilder(Worksheet& sheet, SharedStringIds& shared) : m_sheet(sheet), m_shared(shared) {}
     // The reader is done with the sheet: drop the room kept for growth.
     ~SheetBuilder() override { m_sheet.Compact(); }
 
     void SetCell(CellRef cell, const Value& value, int style) override {
         if (!value.IsEmpty())
             m_sheet.SetValue(cell, value);
+        if (style != 0)
+            m_sheet.SetStyle(cell, style);
+    }
+    void SetSharedString(CellRef cell, std::size_t index, const Value& value, int style) override {
+        if (!value.IsText()) {
+            SetCell(cell, value, style);
+            return;
+        }
+        m_sheet.SetPooledText(cell, m_shared.Id(index, value.AsText()));
         if (style != 0)
             m_sheet.SetStyle(cell, style);
     }
@@ -50,11 +81,12 @@ class SheetBuilder final : public ISheetImport {
 
   private:
     Worksheet& m_sheet;
+    SharedStringIds& m_shared;
 };
 
 class WorkbookBuilder final : public IWorkbookImport {
   public:
-    explicit WorkbookBuilder(Workbook& book) : m_book(book) {}
+    explicit WorkbookBuilder(Workbook& book) : m_book(book), m_shared(book.Strings()) {}
 
     void SetDate1904(bool date1904) override { m_book.SetDate1904(date1904); }
 
@@ -64,7 +96,7 @@ class WorkbookBuilder final : public IWorkbookImport {
         const bool usable = Workbook::CheckSheetName(name).empty() && m_book.FindSheet(name) < 0;
         Worksheet& sheet = m_book.AddSheet(usable ? name : m_book.NextSheetName(), kind);
         sheet.SetState(state);
-        m_sheets.push_back(std::make_unique<SheetBuilder>(sheet));
+        m_sheets.push_back(std::make_unique<SheetBuilder>(sheet, m_shared));
         return m_book.SheetCount() - 1;
     }
 
@@ -89,6 +121,7 @@ class WorkbookBuilder final : public IWorkbookImport {
 
   private:
     Workbook& m_book;
+    SharedStringIds m_shared;
     std::vector<std::unique_ptr<SheetBuilder>> m_sheets;
 };
 

@@ -363,6 +363,14 @@ void Worksheet::SetValue(CellRef cell, const Value& value) {
     m_impl->Touched(cell.row, e);
 }
 
+void Worksheet::SetPooledText(CellRef cell, std::uint32_t id) {
+    CheckCell(cell);
+    Entry& e = m_impl->cells.Upsert(cell.row, cell.col);
+    m_impl->ReleaseFormula(e);
+    e.slot = Slot::Text, e.id = id;
+    m_impl->Touched(cell.row, e);
+}
+
 void Worksheet::SetFormula(CellRef cell, std::string_view formula, const Value& cached,
                            bool stale) {
     CheckCell(cell);

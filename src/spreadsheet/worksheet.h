@@ -77,6 +77,9 @@ class Worksheet {
     // Replaces the content (and any formula), keeps the style. An Empty value
     // leaves a formatted blank, or nothing when the style is 0.
     void SetValue(CellRef cell, const Value& value);
+    // SetValue for a text the workbook's string pool holds already (`id` from
+    // Owner().Strings()): readers intern each shared string once.
+    void SetPooledText(CellRef cell, std::uint32_t id);
     // `formula` is A1 text; a leading '=' is dropped. The cell is marked stale
     // unless told otherwise (a reader passing the file's cached result).
     void SetFormula(CellRef cell, std::string_view formula, const Value& cached = {},

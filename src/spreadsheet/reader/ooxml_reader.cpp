@@ -151,8 +151,37 @@ class OoxmlReader {
         const Relationship* rel = FindByType(rels, "sharedstrings");
         if (!rel)
             return;
+        const std::size_t entry = RequirePart(rel->target, "the shared strings");
+        std::string xml;
+        bool whole = SheetParserInUse() == SheetParser::Scanner;
+        if (whole) {
+            try {
+                xml = m_package.Zip().ReadAll(entry);
+            } catch (const std::exception&) {
+                whole = false;  // the streaming read reports it as it always has
+            }
+        }
+        if (!whole) {
+            SharedStringsContext strings(m_package.FileName(), rel->target);
+            strings.Parse(m_package.Zip(), entry);
+            m_strings = strings.TakeStrings();
+            return;
+        }
+        // The table is only handed on once complete, so a part the scanner
+        // refuses is simply read again through expat.
+        {
+            SharedStringsContext strings(m_package.FileName(), rel->target);
+            try {
+                strings.ScanText(xml);
+                m_strings = strings.TakeStrings();
+                CountScannedPart(false);
+                return;
+            } catch (const ReadError&) {
+            }
+        }
+        CountScannedPart(true);
         SharedStringsContext strings(m_package.FileName(), rel->target);
-        strings.Parse(m_package.Zip(), RequirePart(rel->target, "the shared strings"));
+        strings.ParseText(xml);
         m_strings = strings.TakeStrings();
     }
 
@@ -196,9 +225,8 @@ class OoxmlReader {
         if (kind != SheetKind::Worksheet && kind != SheetKind::Macrosheet)
             return;
         const std::size_t entry = RequirePart(rel->target, "sheet '" + sheet.name + "':");
-        SheetContext context(m_package.FileName(), rel->target, m_sink.Sheet(index), m_strings,
-                             m_styles, date1904, m_externalBooks);
-        context.Parse(m_package.Zip(), entry);
+        ReadSheetPart(m_package.Zip(), entry, m_package.FileName(), rel->target,
+                      m_sink.Sheet(index), m_strings, m_styles, date1904, m_externalBooks);
     }
 
     OoxmlPackage& m_package;

@@ -1,10 +1,13 @@
 #include "spreadsheet/reader/sheet_context.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
+#include "platform/zip_archive.h"
 #include "spreadsheet/reader/external_links.h"
 #include "spreadsheet/reader/formula_shifter.h"
+#include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/reader/serial_date.h"
 #include "spreadsheet/reader/xml_values.h"
 
@@ -38,7 +41,128 @@ constexpr ElementRule kRules[] = {
 
 constexpr std::string_view kStrict[] = {"sheetData", "row", "c"};
 
+// "B12" as most producers write it, without the general parser's work; any
+// other form goes to ParseCellRef.
+std::optional<CellRef> CellRefOf(const char* text) {
+    const char* p = text;
+    int col = 0;
+    while (*p >= 'A' && *p <= 'Z' && p - text < 3)
+        col = col * 26 + (*p++ - 'A' + 1);
+    const char* digits = p;
+    int row = 0;
+    while (*p >= '0' && *p <= '9' && p - digits < 7)
+        row = row * 10 + (*p++ - '0');
+    if (*p != '\0' || p == digits || digits == text || col > kMaxColumns || row < 1 ||
+        row > kMaxRows) {
+        return ParseCellRef(text);
+    }
+    return CellRef{row, col};
+}
+
+std::atomic<SheetParser> g_parser{SheetParser::Scanner};
+std::atomic<std::uint64_t> g_scanned{0};
+std::atomic<std::uint64_t> g_reread{0};
+
+// Passes everything on but the first `skip` array formulas: those reached the
+// sheet already when a part is read a second time.
+class SkipArrayFormulas final : public ISheetImport {
+  public:
+    SkipArrayFormulas(ISheetImport& sink, std::size_t skip) : m_sink(sink), m_skip(skip) {}
+
+    void SetCell(CellRef cell, const Value& value, int style) override {
+        m_sink.SetCell(cell, value, style);
+    }
+    void SetFormula(CellRef cell, std::string_view formula, const Value& cached,
+                    int style) override {
+        m_sink.SetFormula(cell, formula, cached, style);
+    }
+    void SetArrayFormula(const RangeRef& range, std::string_view formula) override {
+        if (m_skip > 0)
+            --m_skip;
+        else
+            m_sink.SetArrayFormula(range, formula);
+    }
+    void SetDefaultColumnWidth(double width) override { m_sink.SetDefaultColumnWidth(width); }
+    void SetDefaultRowHeight(double height) override { m_sink.SetDefaultRowHeight(height); }
+    void SetColumns(int firstCol, int lastCol, double width, bool customWidth, bool hidden,
+                    int style) override {
+        m_sink.SetColumns(firstCol, lastCol, width, customWidth, hidden, style);
+    }
+    void SetRow(int row, double height, bool customHeight, bool hidden, int style) override {
+        m_sink.SetRow(row, height, customHeight, hidden, style);
+    }
+    void AddMerge(const RangeRef& range) override { m_sink.AddMerge(range); }
+    void SetAutoFilter(const RangeRef& range) override { m_sink.SetAutoFilter(range); }
+
+  private:
+    ISheetImport& m_sink;
+    std::size_t m_skip;
+};
+
 }  // namespace
+
+void UseSheetParser(SheetParser parser) {
+    g_parser = parser;
+}
+
+SheetParser SheetParserInUse() {
+    return g_parser;
+}
+
+void CountScannedPart(bool reread) {
+    ++g_scanned;
+    if (reread)
+        ++g_reread;
+}
+
+SheetParserCounts SheetParserCountsSoFar() {
+    return {g_scanned.load(), g_reread.load()};
+}
+
+void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::string& fileName,
+                   const std::string& partName, ISheetImport& sink,
+                   const std::vector<Value>& strings, const std::vector<int>& styles, bool date1904,
+                   const std::vector<std::string>& externalBooks) {
+    // Each thread keeps its room for worksheet text from part to part, unless
+    // a part was unusually big.
+    thread_local std::string xml;
+    struct Release {
+        ~Release() {
+            if (xml.capacity() > (std::size_t{64} << 20))
+                std::string().swap(xml);
+        }
+    } release;
+    bool whole = g_parser == SheetParser::Scanner;
+    if (whole) {
+        try {
+            zip.ReadAll(entry, xml);
+        } catch (const std::exception&) {
+            whole = false;  // the streaming read below reports it as it always has
+        }
+    }
+    if (!whole) {
+        SheetContext(fileName, partName, sink, strings, styles, date1904, externalBooks)
+            .Parse(zip, entry);
+        return;
+    }
+    std::size_t arraysSent = 0;
+    {
+        SheetContext context(fileName, partName, sink, strings, styles, date1904, externalBooks);
+        try {
+            context.ScanText(xml);
+            CountScannedPart(false);
+            return;
+        } catch (const ReadError&) {
+            arraysSent = context.ArrayFormulasSent();
+        }
+    }
+    // Cells read again replace their first reading; merges read again are
+    // refused by the sheet as overlaps; only array formulas would double.
+    CountScannedPart(true);
+    SkipArrayFormulas filter(sink, arraysSent);
+    SheetContext(fileName, partName, filter, strings, styles, date1904, externalBooks)
+        .ParseText(xml);
+}
 
 SheetContext::SheetContext(std::string fileName, std::string partName, ISheetImport& sink,
                            const std::vector<Value>& strings, const std::vector<int>& styles,
@@ -123,8 +247,29 @@ void SheetContext::StartRow(const platform::XmlAttributes& attrs) {
 }
 
 void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
-    if (const char* r = attrs.Find("r")) {
-        const auto cell = ParseCellRef(r);
+    // One pass for the three attributes a cell has.
+    const char* r = nullptr;
+    const char* t = nullptr;
+    const char* s = nullptr;
+    attrs.ForEach([&](std::string_view ns, std::string_view local, const char* value) {
+        if (!ns.empty() || local.size() != 1)
+            return;
+        switch (local.front()) {
+            case 'r':
+                r = value;
+                break;
+            case 't':
+                t = value;
+                break;
+            case 's':
+                s = value;
+                break;
+            default:
+                break;
+        }
+    });
+    if (r) {
+        const auto cell = CellRefOf(r);
         if (!cell)
             Fail(std::string("bad cell reference '") + r + "' (not a cell of the grid)");
         m_cell = *cell;
@@ -135,7 +280,7 @@ void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
     }
     m_col = m_cell.col;
     m_type = CellType::Number;
-    if (const char* t = attrs.Find("t")) {
+    if (t) {
         const std::string_view type(t);
         if (type == "s")
             m_type = CellType::SharedString;
@@ -152,7 +297,7 @@ void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
         else if (type != "n")
             Fail("cell " + FormatCellRef(m_cell) + " has unknown type '" + t + "'");
     }
-    m_xf = xml::ToInt(attrs.Find("s"), 0);
+    m_xf = xml::ToInt(s, 0);
     m_value.clear();
     m_formula.clear();
     m_inline.clear();
@@ -219,16 +364,16 @@ void SheetContext::End(std::string_view element) {
 
 const Value& SheetContext::CellValue() {
     m_scratch = ConvertValue();
-    return m_type == CellType::SharedString && m_hasValue ? SharedString() : m_scratch;
+    return m_type == CellType::SharedString && m_hasValue ? m_strings[SharedIndex()] : m_scratch;
 }
 
-const Value& SheetContext::SharedString() const {
+std::size_t SheetContext::SharedIndex() const {
     const int index = xml::ToInt(m_value.c_str(), -1);
     if (index < 0 || static_cast<std::size_t>(index) >= m_strings.size()) {
         Fail("cell " + FormatCellRef(m_cell) + " refers to shared string '" + m_value +
              "', but the table holds " + std::to_string(m_strings.size()));
     }
-    return m_strings[static_cast<std::size_t>(index)];
+    return static_cast<std::size_t>(index);
 }
 
 Value SheetContext::ConvertValue() {
@@ -275,6 +420,12 @@ Value SheetContext::ConvertValue() {
 }
 
 void SheetContext::EndCell() {
+    // The common case first: a shared string constant.
+    if (m_type == CellType::SharedString && m_hasValue && m_formulaKind == FormulaKind::None) {
+        const std::size_t index = SharedIndex();
+        m_sink.SetSharedString(m_cell, index, m_strings[index], StyleOf(m_xf));
+        return;
+    }
     const Value& value = CellValue();
     const int style = StyleOf(m_xf);
     const std::string* formula = nullptr;
@@ -295,6 +446,7 @@ void SheetContext::EndCell() {
                                            ? RangeRef{m_cell, m_cell}
                                            : Range(m_formulaRef.c_str(), "array formula");
                 m_sink.SetArrayFormula(range, m_formula);
+                ++m_arraysSent;
                 formula = &m_formula;
             }
             break;

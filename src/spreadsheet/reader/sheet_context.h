@@ -3,6 +3,7 @@
 // and the auto filter. Buffers are reused from cell to cell.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -12,7 +13,32 @@
 
 namespace tabulon::spreadsheet {
 
-class SheetContext : public XmlContext {
+// Reads a worksheet or macro sheet part. The part is scanned by XmlScanner and,
+// when the scanner refuses it, read again through expat, so that the result is
+// what expat reads and a damaged part fails with expat's message. Throws
+// ReadError.
+void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::string& fileName,
+                   const std::string& partName, ISheetImport& sink,
+                   const std::vector<Value>& strings, const std::vector<int>& styles, bool date1904,
+                   const std::vector<std::string>& externalBooks);
+
+// Which parser reads the big parts (worksheets, the shared string table), for
+// the whole process: tests compare the two and troubleshooting may want expat
+// alone.
+enum class SheetParser { Scanner, Expat };
+void UseSheetParser(SheetParser parser);
+SheetParser SheetParserInUse();
+// How many parts were scanned, and how many of them were read again through
+// expat because the scanner refused them.
+struct SheetParserCounts {
+    std::uint64_t scanned = 0;
+    std::uint64_t reread = 0;
+};
+SheetParserCounts SheetParserCountsSoFar();
+// Counts a part scanned, and whether it had to be read again.
+void CountScannedPart(bool reread);
+
+class SheetContext final : public XmlContext {
   public:
     // `strings` is the shared string table, `styles` maps cell format record
     // indexes to the sink's style indexes, `externalBooks` names the workbook of
@@ -20,6 +46,9 @@ class SheetContext : public XmlContext {
     SheetContext(std::string fileName, std::string partName, ISheetImport& sink,
                  const std::vector<Value>& strings, const std::vector<int>& styles, bool date1904,
                  const std::vector<std::string>& externalBooks);
+
+    // SetArrayFormula calls made so far.
+    std::size_t ArrayFormulasSent() const { return m_arraysSent; }
 
   private:
     enum class CellType { Number, SharedString, FormulaString, InlineString, Boolean, Error, Date };
@@ -39,7 +68,7 @@ class SheetContext : public XmlContext {
     void StartColumns(const platform::XmlAttributes& attrs);
     void EndCell();
     const Value& CellValue();
-    const Value& SharedString() const;
+    std::size_t SharedIndex() const;
     Value ConvertValue();
     int Style(const char* attr) const;
     int StyleOf(int xf) const;
@@ -69,6 +98,7 @@ class SheetContext : public XmlContext {
     enum class Text { None, Value, Formula, Inline } m_text = Text::None;
     Value m_scratch;
     std::unordered_map<int, SharedFormula> m_shared;
+    std::size_t m_arraysSent = 0;
 };
 
 }  // namespace tabulon::spreadsheet

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "platform/xml_scanner.h"
 #include "platform/zip_archive.h"
 #include "spreadsheet/reader/read_error.h"
 
@@ -33,10 +34,16 @@ XmlContext::XmlContext(std::string fileName, std::string partName, XmlVocabulary
       m_rules(rules),
       m_strictParents(strictParents) {}
 
+long XmlContext::Line() const {
+    if (m_parser)
+        return m_parser->Line();
+    return m_scanner ? m_scanner->Line() : 0;
+}
+
 void XmlContext::Fail(const std::string& what) const {
     std::string where = m_fileName + ": " + m_partName;
-    if (m_parser && m_parser->Line() > 0)
-        where += ":" + std::to_string(m_parser->Line());
+    if (const long line = Line(); line > 0)
+        where += ":" + std::to_string(line);
     throw ReadError(where + ": " + what);
 }
 
@@ -67,6 +74,7 @@ void XmlContext::Parse(platform::ZipArchive& zip, std::size_t entry) {
                  [&](const char* data, std::size_t size) { parser.Feed(data, size, false); });
         parser.Feed("", 0, true);
     } catch (...) {
+        m_parser = nullptr;
         Rethrow();
     }
     m_parser = nullptr;
@@ -78,9 +86,46 @@ void XmlContext::ParseText(std::string_view text) {
     try {
         parser.Feed(text.data(), text.size(), true);
     } catch (...) {
+        m_parser = nullptr;
         Rethrow();
     }
     m_parser = nullptr;
+}
+
+void XmlContext::ScanText(std::string_view text) {
+    using Token = platform::XmlScanner::Token;
+    try {
+        platform::XmlScanner scanner(text);
+        m_scanner = &scanner;
+        // The scanner keeps each namespace name at one address.
+        std::string_view lastNs;
+        bool lastOwn = OwnNamespace(lastNs);
+        for (;;) {
+            switch (scanner.Next()) {
+                case Token::Start: {
+                    const std::string_view ns = scanner.Namespace();
+                    if (ns.data() != lastNs.data() || ns.size() != lastNs.size()) {
+                        lastNs = ns;
+                        lastOwn = OwnNamespace(ns);
+                    }
+                    StartElement(lastOwn, scanner.Local(), scanner.Attributes());
+                    break;
+                }
+                case Token::End:
+                    OnEnd(scanner.Namespace(), scanner.Local());
+                    break;
+                case Token::Text:
+                    OnText(scanner.Text());
+                    break;
+                case Token::Done:
+                    m_scanner = nullptr;
+                    return;
+            }
+        }
+    } catch (...) {
+        m_scanner = nullptr;
+        Rethrow();
+    }
 }
 
 std::string_view XmlContext::Parent() const {
@@ -117,21 +162,39 @@ void XmlContext::OnStart(std::string_view ns, std::string_view local,
         ++m_skipDepth;
         return;
     }
+    StartElement(OwnNamespace(ns), local, attrs);
+}
+
+void XmlContext::StartElement(bool own, std::string_view local,
+                              const platform::XmlAttributes& attrs) {
+    if (m_skipDepth > 0) {
+        ++m_skipDepth;
+        return;
+    }
     const std::string_view parent = m_stack.empty() ? std::string_view() : m_stack.back();
     const ElementRule* rule = nullptr;
-    if (OwnNamespace(ns)) {
-        for (const ElementRule& r : m_rules) {
-            if (r.parent == parent && r.child == local) {
-                rule = &r;
-                break;
+    if (own) {
+        const ElementRule*& recent =
+            m_recent[local.empty() ? 0 : static_cast<unsigned char>(local.front()) & 31];
+        if (recent && platform::SameName(recent->child, local) &&
+            platform::SameName(recent->parent, parent)) {
+            rule = recent;
+        } else {
+            for (const ElementRule& r : m_rules) {
+                if (r.parent == parent && r.child == local) {
+                    rule = &r;
+                    break;
+                }
             }
+            if (rule)
+                recent = rule;
         }
     }
     if (!rule) {
         if (m_stack.empty()) {
             Fail("unexpected root element <" + std::string(local) + ">");
         }
-        if (OwnNamespace(ns) && IsStrictParent(parent)) {
+        if (own && IsStrictParent(parent)) {
             Fail("unexpected <" + std::string(local) + "> in <" + std::string(parent) + ">");
         }
         m_skipDepth = 1;

@@ -14,8 +14,9 @@
 #include "platform/xml_parser.h"
 
 namespace tabulon::platform {
+class XmlScanner;
 class ZipArchive;
-}
+}  // namespace tabulon::platform
 
 namespace tabulon::spreadsheet {
 
@@ -37,8 +38,13 @@ class XmlContext : public platform::XmlHandler {
 
     // Reads the part from the archive entry. Throws ReadError.
     void Parse(platform::ZipArchive& zip, std::size_t entry);
-    // Reads the part from text (tests). Throws ReadError.
+    // Reads the part from text through expat. Throws ReadError.
     void ParseText(std::string_view text);
+    // Reads the part from text through XmlScanner, which takes UTF-8 only and
+    // is stricter than expat in a few corners; a caller that must accept what
+    // expat accepts reads the part again with ParseText when this throws.
+    // Throws ReadError.
+    void ScanText(std::string_view text);
 
     // Throws ReadError "file: part:line: what".
     [[noreturn]] void Fail(const std::string& what) const;
@@ -61,9 +67,11 @@ class XmlContext : public platform::XmlHandler {
                  const platform::XmlAttributes& attrs) final;
     void OnEnd(std::string_view ns, std::string_view local) final;
     void OnText(std::string_view text) final;
+    void StartElement(bool own, std::string_view local, const platform::XmlAttributes& attrs);
     bool OwnNamespace(std::string_view ns) const;
     bool IsStrictParent(std::string_view element) const;
     [[noreturn]] void Rethrow() const;
+    long Line() const;
 
     std::string m_fileName;
     std::string m_partName;
@@ -73,6 +81,10 @@ class XmlContext : public platform::XmlHandler {
     std::vector<std::string_view> m_stack;  // views into the rule table
     std::size_t m_skipDepth = 0;            // > 0 while inside a skipped subtree
     platform::XmlParser* m_parser = nullptr;
+    const platform::XmlScanner* m_scanner = nullptr;
+    // Rules found lately, by the first letter of the child's name: elements
+    // come in runs (cells in a row, a value in each cell).
+    const ElementRule* m_recent[32] = {};
 };
 
 }  // namespace tabulon::spreadsheet

@@ -2,12 +2,19 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 namespace tabulon::spreadsheet::xml {
 namespace {
 
+bool Plain(char c) {
+    return c > ' ' && c < 0x7F;
+}
+
 std::string_view Trim(std::string_view s) {
+    if (!s.empty() && Plain(s.front()) && Plain(s.back()))
+        return s;
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
         s.remove_prefix(1);
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
@@ -61,12 +68,51 @@ double ToDouble(const char* text, double fallback) {
     return ParseDouble(text, value) ? value : fallback;
 }
 
+// "-123.45" with at most 15 digits: the digits as a whole number and the power
+// of ten are both exact in a double, so one division rounds correctly, giving
+// what from_chars gives. Anything else is left to from_chars.
+bool ParsePlainDecimal(std::string_view text, double& out) {
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative)
+        ++i;
+    std::uint64_t digits = 0;
+    int count = 0;
+    int scale = 0;
+    const std::size_t start = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && count < 16) {
+        digits = digits * 10 + static_cast<unsigned>(text[i++] - '0');
+        ++count;
+    }
+    if (i == start)
+        return false;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t fraction = ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && count < 16) {
+            digits = digits * 10 + static_cast<unsigned>(text[i++] - '0');
+            ++count;
+            ++scale;
+        }
+        if (i == fraction)
+            return false;
+    }
+    if (i != text.size() || count > 15)
+        return false;
+    const double value = static_cast<double>(digits) / kPow10[scale];
+    out = negative ? -value : value;
+    return true;
+}
+
 bool ParseDouble(std::string_view text, double& out) {
     text = Trim(text);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     if (text.empty())
         return false;
+    if (ParsePlainDecimal(text, out))
+        return true;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size();
 }

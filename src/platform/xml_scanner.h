@@ -1,0 +1,96 @@
+// A pull scanner for namespace-aware XML held wholly in memory. Much cheaper
+// than the expat parser for big, plain documents (worksheets): no callbacks, no
+// copies of names, attribute values decoded into one reused buffer. It accepts
+// UTF-8 documents only and refuses document type declarations; anything it
+// does not accept throws XmlError, after which a caller may hand the document
+// to XmlParser instead.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/xml_parser.h"
+
+namespace tabulon::platform {
+
+class XmlScanner {
+  public:
+    enum class Token { Start, End, Text, Done };
+
+    // The document must outlive the scanner. Throws XmlError for a document
+    // that is not UTF-8 or holds characters XML does not allow.
+    explicit XmlScanner(std::string_view document);
+    XmlScanner(const XmlScanner&) = delete;
+    XmlScanner& operator=(const XmlScanner&) = delete;
+
+    // The next token. An empty element gives Start then End. Throws XmlError.
+    Token Next();
+
+    // Start and End: the element's namespace URI ("" for none) and local name.
+    // Namespace views stay valid, and keep their address and content, for the
+    // scanner's life, so a caller may recognise a namespace by its address.
+    std::string_view Namespace() const { return m_ns; }
+    std::string_view Local() const { return m_local; }
+    // Start: the attributes other than namespace declarations, valid until the
+    // next call to Next().
+    XmlAttributes Attributes() const { return XmlAttributes(m_attrs.data(), m_attrs.size()); }
+    // Text: character data with references replaced, valid until Next().
+    std::string_view Text() const { return m_text; }
+    // The line of the scanner's position, from 1.
+    long Line() const;
+
+  private:
+    struct Binding {
+        std::string_view prefix;
+        std::string_view uri;
+    };
+    struct Frame {
+        std::string_view qname;
+        std::string_view ns;
+        std::string_view local;
+        std::size_t bindings;  // bindings in force outside the element
+    };
+
+    void CheckCharacters() const;
+    void ReadDeclaration();
+    Token ReadStartTag();
+    void ResolveAttributes();
+    Token ReadEndTag();
+    bool ReadText();  // false for text outside the root that is only white space
+    void SkipComment();
+    void SkipProcessingInstruction();
+    Token ReadCData();
+    std::string_view ReadName();
+    void SkipSpace();
+    void AppendDecoded(std::string& out, std::string_view raw, bool attribute);
+    std::string_view Resolve(std::string_view prefix) const;
+    void PopElement();
+    void UpdateDefaultNamespace();
+    [[noreturn]] void Fail(const std::string& what) const;
+
+    const char* m_begin;
+    const char* m_pos;
+    const char* m_end;
+    bool m_rootSeen = false;
+    bool m_pendingEnd = false;
+    std::size_t m_unbindTo = static_cast<std::size_t>(-1);
+    std::vector<Frame> m_stack;
+    std::vector<Binding> m_bindings;
+    // Every namespace name declared, never moved nor dropped: a namespace view
+    // names one declaration for the scanner's whole life.
+    std::deque<std::string> m_uris;
+    std::vector<std::size_t> m_valueOffsets;  // into m_values
+    std::vector<XmlAttribute> m_attrs;
+    std::string m_values;  // attribute values, each closed by a NUL
+    std::size_t m_valuesUsed = 0;
+    std::string m_decoded;
+    std::string_view m_defaultNs;
+    std::string_view m_ns;
+    std::string_view m_local;
+    std::string_view m_text;
+};
+
+}  // namespace tabulon::platform
