@@ -93,4 +93,7 @@ class XmlScanner {
     std::string_view m_text;
 };
 
+// Appends code point `cp` to `out` as UTF-8.
+void AppendUtf8(std::string& out, unsigned long cp);
+
 }  // namespace tabulon::platform
