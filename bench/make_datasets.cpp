@@ -3,7 +3,8 @@
 //       columns each: a text key (5,000 keys), 8 numbers, a date, a short text, =C*D with its
 //       cached value; row 1 holds the headings.
 //   L/  one workbook, one worksheet of 1,000,000 rows x 10 columns.
-//   K/  20 workbooks of 50,000 rows (key, 3 numbers), 100,000 distinct keys in all.
+//   K/  20 workbooks of 50,000 rows (key, 3 numbers) under a heading row, 100,000 distinct keys
+//       in all.
 //   T/  one.xlsx and two.xlsx: 100,000 rows each (key, number, text), half the keys shared.
 //   template.xlsx  the layout of an S worksheet, for check-same-format.
 //   many/  N small workbooks (one worksheet of 10 x 5), only with --many N.
@@ -44,8 +45,8 @@ int DateStyle(Workbook& book) {
 }
 
 void FillSalesSheet(Worksheet& ws, int dateStyle, Lcg& rng, int rows) {
-    static const char* const kHeadings[] = {"Key",  "Units", "Price", "Cost",    "Tax", "Freight",
-                                            "Disc", "Net",   "Gross", "Date",    "Note", "Amount"};
+    static const char* const kHeadings[] = {"Key",  "Units", "Price", "Cost", "Tax",  "Freight",
+                                            "Disc", "Net",   "Gross", "Date", "Note", "Amount"};
     for (int c = 1; c <= 12; ++c)
         ws.SetValue({1, c}, Value::Text(kHeadings[c - 1]));
     static const char* const kNotes[] = {"ok", "late", "paid", "open", "hold"};
@@ -72,8 +73,8 @@ void FillSalesSheet(Worksheet& ws, int dateStyle, Lcg& rng, int rows) {
 void MakeS(const fs::path& dir) {
     Lcg rng{1};
     for (int i = 0; i < 200; ++i) {
-        const fs::path folder = dir / ("region-" + std::to_string(i % 5)) /
-                                ("year-" + std::to_string(2020 + i % 4));
+        const fs::path folder =
+            dir / ("region-" + std::to_string(i % 5)) / ("year-" + std::to_string(2020 + i % 4));
         fs::create_directories(folder);
         Workbook book;
         const int dateStyle = DateStyle(book);
@@ -112,10 +113,13 @@ void MakeK(const fs::path& dir) {
     for (int i = 0; i < 20; ++i) {
         Workbook book;
         Worksheet& ws = book.AddSheet("Data");
-        for (int r = 1; r <= 50000; ++r) {
+        static const char* const kHeadings[] = {"Key", "Units", "Price", "Cost"};
+        for (int c = 1; c <= 4; ++c)
+            ws.SetValue({1, c}, Value::Text(kHeadings[c - 1]));
+        for (int r = 2; r <= 50001; ++r) {
             // Every workbook holds 50,000 of the 100,000 keys: keys recur across workbooks.
-            const unsigned key = (static_cast<unsigned>(r) * 2 + static_cast<unsigned>(i % 2)) %
-                                 100000;
+            const unsigned key =
+                (static_cast<unsigned>(r - 1) * 2 + static_cast<unsigned>(i % 2)) % 100000;
             ws.SetValue({r, 1}, Value::Text(Key("K", key)));
             for (int c = 2; c <= 4; ++c)
                 ws.SetValue({r, c}, Value::Number(rng.Next() % 1000));
