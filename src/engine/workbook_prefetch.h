@@ -21,8 +21,9 @@ namespace tabulon::engine {
 
 class CWorkbookPrefetch {
   public:
-    // Starts reading `paths` in order, at most `ahead` files before the one taken last.
-    explicit CWorkbookPrefetch(std::vector<CString> paths, std::size_t ahead = 2);
+    // Starts reading `paths` in order, at most `ahead` files before the one taken last: one
+    // is enough to keep the second core busy, and each more costs a workbook of memory.
+    explicit CWorkbookPrefetch(std::vector<CString> paths, std::size_t ahead = 1);
     ~CWorkbookPrefetch();  // stops the reading and waits for the file being read
     CWorkbookPrefetch(const CWorkbookPrefetch&) = delete;
     CWorkbookPrefetch& operator=(const CWorkbookPrefetch&) = delete;

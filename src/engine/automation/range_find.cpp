@@ -12,6 +12,7 @@
 // sheet's FindIndex; anything else visits the stored cells of the range once.
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 #include "engine/automation/range.h"
 #include "engine/automation/state.h"
@@ -26,7 +27,7 @@ namespace {
 struct Pattern {
     std::string text;  // folded unless case matters; escapes kept
     bool hasWildcards = false;
-    std::string literal;  // the text with escapes undone, when no wildcard is active
+    std::string literal;   // the text with escapes undone, when no wildcard is active
     bool anyText = false;  // only '*': every cell that shows something matches
 };
 
@@ -210,6 +211,35 @@ Range Range::Find(const COleVariant& what, const COleVariant& after, const COleV
                         consider({*it, m_area.first.col});
             }
         }
+    }
+    if (!indexed && search.formulas && search.pattern.anyText && backwards &&
+        start == m_area.first) {
+        // Every stored value or formula matches, and searching back from the first cell
+        // comes round to the last of them in search order: it lies on the last row (or
+        // column) of the used box that holds one, so only that line is read.
+        if (auto used = state.sheet->UsedExtent(false)) {
+            const RangeRef r{{std::max(m_area.first.row, used->first.row),
+                              std::max(m_area.first.col, used->first.col)},
+                             {std::min(m_area.last.row, used->last.row),
+                              std::min(m_area.last.col, used->last.col)}};
+            const int lines = byColumns ? r.last.col - r.first.col : r.last.row - r.first.row;
+            for (int back = 0; back <= lines; ++back) {
+                const RangeRef line = byColumns ? RangeRef{{r.first.row, r.last.col - back},
+                                                           {r.last.row, r.last.col - back}}
+                                                : RangeRef{{r.last.row - back, r.first.col},
+                                                           {r.last.row - back, r.last.col}};
+                std::optional<CellRef> last;
+                state.sheet->ForEachCell(line, spreadsheet::IterationOrder::RowByRow,
+                                         [&](const spreadsheet::CellView& v) {
+                                             if (v.kind == spreadsheet::CellKind::Formula ||
+                                                 v.valueKind != spreadsheet::ValueKind::Empty)
+                                                 last = v.ref;
+                                         });
+                if (last)
+                    return Make({*last, *last});
+            }
+        }
+        return {};
     }
     if (!indexed) {
         RangeRef r = m_area;

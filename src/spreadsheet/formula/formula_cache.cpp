@@ -40,19 +40,34 @@ std::string RelativeKey(const TokenList& tokens, CellRef origin) {
 }
 
 std::shared_ptr<const Ast> FormulaCache::Get(std::string_view formula, CellRef origin) {
+    std::string exact(formula);
+    exact += '\0';
+    exact.append(reinterpret_cast<const char*>(&origin.row), sizeof origin.row);
+    exact.append(reinterpret_cast<const char*>(&origin.col), sizeof origin.col);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_exact.find(exact);
+        if (it != m_exact.end())
+            return it->second;
+    }
     TokenList tokens = Tokenize(formula);
     std::string key = RelativeKey(tokens, origin);
+    std::shared_ptr<const Ast> ast;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         auto it = m_entries.find(key);
         if (it != m_entries.end())
-            return it->second;
+            ast = it->second;
     }
-    auto ast = std::make_shared<const Ast>(Parse(tokens, origin));
+    if (!ast)
+        ast = std::make_shared<const Ast>(Parse(tokens, origin));
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_entries.size() >= m_capacity)
         m_entries.clear();
+    if (m_exact.size() >= m_capacity)
+        m_exact.clear();
     m_entries.emplace(std::move(key), ast);
+    m_exact.emplace(std::move(exact), ast);
     return ast;
 }
 

@@ -27,6 +27,9 @@ class FormulaCache {
     std::size_t m_capacity;
     mutable std::mutex m_mutex;
     std::unordered_map<std::string, std::shared_ptr<const Ast>> m_entries;
+    // The same formula met again in the same cell (a calculation asks twice, a check
+    // walks the same cells of many sheets) is found by its text, without reading it.
+    std::unordered_map<std::string, std::shared_ptr<const Ast>> m_exact;
 };
 
 // The position-independent key of a formula read for `origin`.

@@ -255,6 +255,28 @@ TEST_F(RangeTest, FindWildcardsEscapesAndLookIn) {
     EXPECT_EQ(find("zzz"), "none");
 }
 
+TEST_F(RangeTest, FindAnyTextBackwardsGivesTheLastCellHoldingSomething) {
+    // How a sheet's extent is found: "*" back from A1 in formulas, by rows and by columns.
+    _Worksheet ws = Load([](Workbook& b) {
+        auto& s = b.AddSheet("S");
+        s.SetValue({3, 4}, Value::Text("far right"));
+        s.SetValue({5, 2}, Value::Text(""));  // an empty text is still something
+        s.SetFormula({4, 1}, "1+1", Value::Number(2), false);
+        s.SetStyle({9, 7}, testing::StyleWithFormat(b, "0.00"));  // formatted, nothing in it
+    });
+    const COleVariant omitted = COleVariant::Omitted();
+    auto last = [&](const Range& r, long order) {
+        return Found(r.Find(V("*"), V("A1"), COleVariant(xlFormulas), COleVariant(xlPart),
+                            COleVariant(order), xlPrevious, omitted, omitted));
+    };
+    EXPECT_EQ(last(ws.GetCells(), xlByRows), "$B$5");
+    EXPECT_EQ(last(ws.GetCells(), xlByColumns), "$D$3");
+    EXPECT_EQ(last(ws.GetRange(V("A1:C4")), xlByRows), "$A$4");
+    EXPECT_EQ(last(ws.GetRange(V("A1:C4")), xlByColumns), "$A$4");
+    EXPECT_EQ(last(ws.GetRange(V("A1:A3")), xlByRows), "none");
+    EXPECT_EQ(last(Blank().GetCells(), xlByRows), "none");
+}
+
 TEST_F(RangeTest, FindIndexFollowsWrites) {
     _Worksheet ws = Blank();
     Range column = ws.GetRange(V("B:B"));
