@@ -179,7 +179,11 @@ int main(int argc, char** argv) {
             many = std::atoi(argv[i + 1]);
     }
     const auto wanted = [&](const char* what) {
-        return ("," + only + ",").find("," + std::string(what) + ",") != std::string::npos;
+        std::string list = ",";
+        list.append(only).append(",");
+        std::string item = ",";
+        item.append(what).append(",");
+        return list.find(item) != std::string::npos;
     };
     try {
         if (wanted("S")) {
