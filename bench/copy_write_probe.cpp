@@ -2,7 +2,8 @@
 // folder, copies rows 2..end of the named worksheets below each other into one
 // result sheet, writes the result. Prints each phase's wall and CPU time (the
 // CPU time counts every thread) and the peak resident size.
-//   bench_copy_write FOLDER RESULT [SHEET...]   (sheets: January February)
+// A probe run by hand, not by `make bench`:
+//   copy_write_probe FOLDER RESULT [SHEET...]   (sheets: January February)
 #include <sys/resource.h>
 
 #include <algorithm>
