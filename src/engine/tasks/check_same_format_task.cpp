@@ -12,6 +12,12 @@ bool HasFormula(const Range& cell) {
     return has.Type() == VT_BOOL ? has.Boolean() : has.ToBool();
 }
 
+// "$B$3" as findings name it: "B3".
+CString Plain(CString address) {
+    address.Remove('$');
+    return address;
+}
+
 }  // namespace
 
 CCheckSameFormatSheetTask::CCheckSameFormatSheetTask(
@@ -58,6 +64,22 @@ _Workbook CCheckSameFormatSheetTask::OpenSourceWorkbook(const CString& path) {
     return copy;
 }
 
+const std::vector<CCheckSameFormatSheetTask::TemplateCell>&
+CCheckSameFormatSheetTask::TemplateCells(const Range& cells) {
+    const long count = cells.GetCount();
+    if (static_cast<long>(m_templateCells.size()) == count)
+        return m_templateCells;
+    m_templateCells.clear();
+    m_templateCells.reserve(static_cast<size_t>(count));
+    for (long i = 1; i <= count; ++i) {
+        Range model = cells.GetItem(COleVariant(i));
+        m_templateCells.push_back(
+            {GetRangeAddress(model), model.GetValue(),
+             HasFormula(model) ? COleVariant(model.GetFormula().ToText()) : COleVariant("")});
+    }
+    return m_templateCells;
+}
+
 bool CCheckSameFormatSheetTask::FormulaGivesShownValue(Range cell, const COleVariant& formula) {
     COleVariant shown = cell.GetValue();
     const bool hadFormula = HasFormula(cell);
@@ -102,27 +124,24 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
     CString progressId = output::BeginProgress(m_hWndNotify, output::FormatSheetProgress(name, 0));
     int lastPercent = -1;
     const long count = cells.GetCount();
+    const std::vector<TemplateCell>& models = TemplateCells(cells);
     for (long i = 1; i <= count; ++i) {
         output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
-        Range model = cells.GetItem(COleVariant(i));
-        COleVariant modelValue = model.GetValue();
-        COleVariant formula =
-            HasFormula(model) ? COleVariant(model.GetFormula().ToText()) : COleVariant("");
-        Range cell = RangeOnSheet(sheet, model);
+        const TemplateCell& model = models[static_cast<size_t>(i - 1)];
+        Range cell = sheet.GetRange(COleVariant(model.address));
         COleVariant value = cell.GetValue();
-        CString address = GetRangeAddress(cell);
-        address.Remove('$');
         CString finding;
-        if (modelValue.Type() != value.Type()) {
+        if (model.value.Type() != value.Type()) {
             finding.Format("%s: The type of the cell is inconsistent with template sheet.",
-                           address.GetString());
-        } else if (!formula.Text().IsEmpty() && !FormulaGivesShownValue(cell, formula)) {
+                           Plain(model.address).GetString());
+        } else if (!model.formula.Text().IsEmpty() &&
+                   !FormulaGivesShownValue(cell, model.formula)) {
             // A worksheet cell with a formula of its own is tested the same way: what the
             // template formula gives there against what the cell shows.
             finding.Format("%s: The cell doesn't meet specified formula \"%s\"",
-                           address.GetString(), formula.Text().GetString());
+                           Plain(model.address).GetString(), model.formula.Text().GetString());
         }
         if (!finding.IsEmpty())
             record.push_back(finding);

@@ -5,6 +5,8 @@
 // and written, line by line, into column A of the result worksheet (the report).
 #pragma once
 
+#include <vector>
+
 #include "engine/folder_task.h"
 
 namespace tabulon::engine {
@@ -28,6 +30,15 @@ class CCheckSameFormatSheetTask : public CFolderTask {
     // back as it was.
     static bool FormulaGivesShownValue(Range cell, const COleVariant& formula);
     void AppendReportLine(const CString& text);
+
+    // The template's cells, read once: nothing writes to the template while the task runs.
+    struct TemplateCell {
+        CString address;  // "$B$3"
+        COleVariant value;
+        COleVariant formula;  // "" when the cell holds none
+    };
+    const std::vector<TemplateCell>& TemplateCells(const Range& cells);
+    std::vector<TemplateCell> m_templateCells;
 
     CString m_strTemplateFile;
     CString m_strTemplateSheet;
