@@ -122,6 +122,34 @@ def repeated(cmd, cwd, runs):
     return ordered[len(ordered) // 2], len(done)
 
 
+# What holds a job back where a target is not met: the work its algorithm must do, as profiled.
+LIMITS = {
+    "copy-rows S": "the openpyxl run is cut by the time budget before it can show 30×; "
+                   "Tabulon runs level with the floor program, which is what reading and writing "
+                   "the cells costs.",
+    "copy-rows-by-key S": "every one of the 800,000 rows costs a search in the result's key "
+                          "column and then a block copy or a cell-by-cell add through the "
+                          "automation objects (about 80 object calls a row); reading runs on the "
+                          "other core and is not the limit.",
+    "copy-rows-by-key K": "as on S: a key search and a block copy or a cell-by-cell add for each "
+                          "of the 1,000,000 rows; the result's key-column index holds 100,000 "
+                          "keys in two string maps.",
+    "intersection T": "half the time goes on building (and freeing) the find index of "
+                      "worksheet 2's key column, two string maps of 100,000 keys; both "
+                      "worksheets are held at once.",
+    "intersection T memory": "both worksheets are held at once, with the find index of "
+                             "worksheet 2's key column (two string maps of 100,000 keys).",
+    "merge-cols T memory": "both worksheets are held at once, with the find index of "
+                           "worksheet 2's key column (two string maps of 100,000 keys).",
+    "copy-rows-by-key K memory": "the find index of the result's key column (two string maps "
+                                 "of 100,000 keys) comes on top of the workbooks.",
+    "check-same-format S": "every one of the 24,000 template cells of each of the 400 worksheets "
+                           "costs several object calls, and each of the 800,000 formula cells is "
+                           "put into the cell, calculated and put back.",
+    "memory": "on inputs of a few MB the bound is a few MB too, below the fixed costs: the second "
+              "thread's heap, the workbook read ahead, the compressor's state.",
+}
+
 # ---------------------------------------------------------------------------------------------
 # Files
 
@@ -433,6 +461,20 @@ class Suite:
             f"peak within 10% (or 4 MB) | {'met' if g['met'] else 'NOT met'} |")
         return "\n".join(lines)
 
+    def limits(self):
+        out = []
+        for row in self.rows:
+            missed = [v for v in self.verdicts(row) if "NOT met" in v or "not shown" in v]
+            if not missed:
+                continue
+            why = [LIMITS.get(row["job"], "")] if any(
+                not v.startswith("memory") for v in missed) else []
+            if any(v.startswith("memory") for v in missed):
+                why.append("Memory: " + LIMITS.get(row["job"] + " memory", LIMITS["memory"]))
+            out.append(f"- {row['job']} ({'; '.join(missed)}): " +
+                       " ".join(w for w in why if w))
+        return out or ["- none"]
+
     def machine(self):
         cpu = "unknown"
         with open("/proc/cpuinfo") as f:
@@ -512,6 +554,10 @@ class Suite:
             "- pandas reads cached values (openpyxl data_only), so its check-same-format sees a "
             "formula cell as a number; its result rows are checked against Tabulon's for the "
             "row jobs (warnings below).",
+            "",
+            "## Targets not met, and what limits them",
+            "",
+            *self.limits(),
             "",
             "## Problems",
             "",
