@@ -4,6 +4,7 @@
 #include <cctype>
 #include <stdexcept>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "spreadsheet/string_pool.h"
 
@@ -21,6 +22,14 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
         }
     }
     return true;
+}
+
+// The key under which a sheet name is unique: names differ only beyond letter case.
+std::string FoldCase(std::string_view name) {
+    std::string key(name);
+    for (char& c : key)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
 }
 
 size_t CodePoints(std::string_view s) {
@@ -66,6 +75,9 @@ std::string StyleKey(const CellStyle& s) {
 
 struct Workbook::Impl {
     std::vector<std::unique_ptr<Worksheet>> sheets;
+    // FoldCase of every sheet's name, so that looking a name up costs the same
+    // however many sheets there are.
+    std::unordered_set<std::string> sheetNames;
     int active = 0;
     bool date1904 = false;
     std::string path;
@@ -101,6 +113,8 @@ const Worksheet& Workbook::Sheet(int index) const {
 }
 
 int Workbook::FindSheet(std::string_view name) const {
+    if (!m_impl->sheetNames.contains(FoldCase(name)))
+        return -1;
     for (size_t i = 0; i < m_impl->sheets.size(); ++i) {
         if (EqualNoCase(m_impl->sheets[i]->Name(), name))
             return static_cast<int>(i);
@@ -144,6 +158,7 @@ Worksheet& Workbook::AddSheet(std::string_view name, SheetKind kind, int positio
     auto sheet = std::make_unique<Worksheet>(*this, std::string(name), kind);
     Worksheet& ref = *sheet;
     sheets.insert(sheets.begin() + static_cast<long>(at), std::move(sheet));
+    m_impl->sheetNames.insert(FoldCase(name));
     if (sheets.size() > 1 && static_cast<int>(at) <= m_impl->active)
         ++m_impl->active;
     for (auto& n : m_impl->names) {
@@ -193,6 +208,7 @@ Worksheet& Workbook::CopySheet(const Worksheet& source, int position, std::strin
 void Workbook::DeleteSheet(int index) {
     m_impl->CheckIndex(index);
     auto& sheets = m_impl->sheets;
+    m_impl->sheetNames.erase(FoldCase(sheets[static_cast<size_t>(index)]->Name()));
     sheets.erase(sheets.begin() + index);
     auto& names = m_impl->names;
     names.erase(std::remove_if(names.begin(), names.end(),
@@ -216,7 +232,10 @@ void Workbook::RenameSheet(int index, std::string_view name) {
     if (other >= 0 && other != index) {
         throw std::invalid_argument("a sheet named \"" + std::string(name) + "\" already exists");
     }
-    m_impl->sheets[static_cast<size_t>(index)]->SetName(std::string(name));
+    Worksheet& sheet = *m_impl->sheets[static_cast<size_t>(index)];
+    m_impl->sheetNames.erase(FoldCase(sheet.Name()));
+    sheet.SetName(std::string(name));
+    m_impl->sheetNames.insert(FoldCase(name));
 }
 
 void Workbook::MoveSheet(int from, int to) {

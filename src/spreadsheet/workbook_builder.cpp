@@ -94,7 +94,7 @@ class WorkbookBuilder final : public IWorkbookImport {
         // A damaged file may repeat a name or use a forbidden one; such a sheet
         // is kept under a fresh name rather than lost.
         const bool usable = Workbook::CheckSheetName(name).empty() && m_book.FindSheet(name) < 0;
-        Worksheet& sheet = m_book.AddSheet(usable ? name : m_book.NextSheetName(), kind);
+        Worksheet& sheet = m_book.AddSheet(usable ? name : FreshName(), kind);
         sheet.SetState(state);
         m_sheets.push_back(std::make_unique<SheetBuilder>(sheet, m_shared));
         return m_book.SheetCount() - 1;
@@ -120,7 +120,18 @@ class WorkbookBuilder final : public IWorkbookImport {
     }
 
   private:
+    // Workbook::NextSheetName, without trying again the numbers taken already: sheets
+    // are only added while reading, so the lowest free number never goes down.
+    std::string FreshName() {
+        for (;; ++m_freshNumber) {
+            std::string name = "Sheet" + std::to_string(m_freshNumber);
+            if (m_book.FindSheet(name) < 0)
+                return name;
+        }
+    }
+
     Workbook& m_book;
+    int m_freshNumber = 1;
     SharedStringIds m_shared;
     std::vector<std::unique_ptr<SheetBuilder>> m_sheets;
 };
