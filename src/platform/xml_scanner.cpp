@@ -97,15 +97,45 @@ XmlScanner::XmlScanner(std::string_view document)
     m_bindings.push_back({"xml", m_uris.back()});
     if (StartsWith(m_pos, m_end, "\xEF\xBB\xBF"))
         m_pos += 3;
-    CheckCharacters();
+    CheckCharacters(m_pos, m_end);
     if (StartsWith(m_pos, m_end, "<?xml") && m_end - m_pos > 5 && Is(m_pos[5], kSpace))
         ReadDeclaration();
 }
 
-long XmlScanner::Line() const {
-    long line = 1;
-    for (const char* p = m_begin; p < m_pos; ++p) {
-        p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(m_pos - p)));
+XmlScanner::XmlScanner(Source more, std::size_t window)
+    : m_begin(nullptr),
+      m_pos(nullptr),
+      m_end(nullptr),
+      m_more(std::move(more)),
+      m_window(window < 1 ? 1 : window),
+      m_streaming(true),
+      m_final(false) {
+    m_uris.emplace_back(kXmlNamespace);
+    m_bindings.push_back({"xml", m_uris.back()});
+    m_begin = m_pos = m_end = m_buffer.data();
+    Refill(m_window);
+    // The first piece holds everything up to the first '>' at least: the byte
+    // order mark and the declaration, unless the declaration is damaged.
+    for (;;) {
+        m_tokenStart = m_pos;
+        try {
+            if (StartsWith(m_pos, m_end, "\xEF\xBB\xBF"))
+                m_pos += 3;
+            if (StartsWith(m_pos, m_end, "<?xml") && m_end - m_pos > 5 && Is(m_pos[5], kSpace))
+                ReadDeclaration();
+            return;
+        } catch (const XmlError&) {
+            if (!CanRetry())
+                throw;
+            Retry(1, 1);
+        }
+    }
+}
+
+long XmlScanner::LineAt(const char* at) const {
+    long line = m_linesBefore + 1;
+    for (const char* p = m_begin; p < at; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(at - p)));
         if (!p)
             break;
         ++line;
@@ -113,22 +143,103 @@ long XmlScanner::Line() const {
     return line;
 }
 
+long XmlScanner::Line() const {
+    return LineAt(m_pos);
+}
+
+// Drops what is scanned, keeping the names still in use, and takes pieces until
+// the buffer holds `wanted` bytes and a '>' beyond what was scanned.
+void XmlScanner::Refill(std::size_t wanted) {
+    for (const char* p = m_begin; p < m_pos; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(m_pos - p)));
+        if (!p)
+            break;
+        ++m_linesBefore;
+    }
+    KeepNames();
+    const auto consumed = static_cast<std::size_t>(m_pos - m_buffer.data());
+    const auto scanned = static_cast<std::size_t>(m_end - m_pos);
+    m_buffer.erase(0, consumed);
+    m_checked = m_checked > consumed ? m_checked - consumed : 0;
+    std::size_t cut = 0;
+    for (;;) {
+        if (m_sourceDone) {
+            cut = m_buffer.size();
+            break;
+        }
+        if (m_buffer.size() >= wanted) {
+            const auto gt = m_buffer.rfind('>');
+            if (gt != std::string::npos && gt + 1 > scanned) {
+                cut = gt + 1;
+                break;
+            }
+            if (m_buffer.size() - scanned > kMaxToken) {
+                m_begin = m_pos = m_end = m_tokenStart = m_buffer.data();
+                m_broken = true;
+                Fail("markup longer than the scanner takes on");
+            }
+        }
+        m_sourceDone = !m_more(m_buffer);
+    }
+    m_begin = m_pos = m_tokenStart = m_buffer.data();
+    m_end = m_begin + cut;
+    m_final = m_sourceDone && cut == m_buffer.size();
+    if (m_checked < cut) {
+        // Characters stay wrong however much more is read.
+        m_broken = true;
+        CheckCharacters(m_begin + m_checked, m_end);
+        m_broken = false;
+        m_checked = cut;
+    }
+}
+
+// The names of open elements and the bound prefixes point into the buffer; they
+// move to storage of their own before the buffer moves.
+void XmlScanner::KeepNames() {
+    std::deque<std::string> kept;
+    for (Frame& frame : m_stack) {
+        const std::string_view name = kept.emplace_back(frame.qname);
+        frame.local = name.substr(name.size() - frame.local.size());
+        frame.qname = name;
+    }
+    for (Binding& binding : m_bindings) {
+        if (!binding.prefix.empty())
+            binding.prefix = kept.emplace_back(binding.prefix);
+    }
+    m_keptNames.swap(kept);
+}
+
+// A token that failed before the end of the document may only have been cut
+// short by the end of the piece: whether to read it again with more of the
+// document.
+bool XmlScanner::CanRetry() const {
+    return m_streaming && !m_final && !m_broken &&
+           static_cast<std::size_t>(m_end - m_tokenStart) < kMaxToken;
+}
+
+// Undoes what the failed token changed and reads more of the document.
+void XmlScanner::Retry(std::size_t bindings, std::size_t uris) {
+    m_bindings.resize(bindings);
+    while (m_uris.size() > uris)
+        m_uris.pop_back();
+    UpdateDefaultNamespace();
+    m_pos = m_tokenStart;
+    Refill(2 * static_cast<std::size_t>(m_end - m_pos) + m_window);
+}
+
 void XmlScanner::Fail(const std::string& what) const {
     throw XmlError(Line(), "not well-formed XML: " + what);
 }
 
 // Every byte must belong to well-formed UTF-8 and to a character XML allows.
-void XmlScanner::CheckCharacters() const {
-    const auto* p = reinterpret_cast<const unsigned char*>(m_pos);
-    const auto* end = reinterpret_cast<const unsigned char*>(m_end);
+void XmlScanner::CheckCharacters(const char* from, const char* to) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(from);
+    const auto* end = reinterpret_cast<const unsigned char*>(to);
     constexpr std::uint64_t kHigh = 0x8080808080808080ull;
     constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
     auto bad = [&](const char* what) {
-        const char* at = reinterpret_cast<const char*>(p);
-        long line = 1;
-        for (const char* q = m_begin; q < at; ++q)
-            line += *q == '\n';
-        throw XmlError(line, std::string("not well-formed XML: ") + what);
+        throw XmlError(LineAt(reinterpret_cast<const char*>(p)),
+                       std::string("not well-formed XML: ") + what);
     };
     while (p < end) {
         if (end - p >= 8) {
@@ -326,7 +437,28 @@ XmlScanner::Token XmlScanner::Next() {
         PopElement();
         return Token::End;
     }
+    if (!m_streaming)
+        return NextToken();
     for (;;) {
+        const std::size_t bindings = m_bindings.size();
+        const std::size_t uris = m_uris.size();
+        try {
+            return NextToken();
+        } catch (const XmlError&) {
+            if (!CanRetry())
+                throw;
+            Retry(bindings, uris);
+        }
+    }
+}
+
+inline XmlScanner::Token XmlScanner::NextToken() {
+    for (;;) {
+        if (m_pos >= m_end && !m_final) {
+            Refill(m_window);
+            continue;
+        }
+        m_tokenStart = m_pos;
         if (m_pos >= m_end) {
             if (!m_stack.empty())
                 Fail("the document ends inside <" + std::string(m_stack.back().qname) + ">");

@@ -1,13 +1,14 @@
-// A pull scanner for namespace-aware XML held wholly in memory. Much cheaper
-// than the expat parser for big, plain documents (worksheets): no callbacks, no
-// copies of names, attribute values decoded into one reused buffer. It accepts
-// UTF-8 documents only and refuses document type declarations; anything it
-// does not accept throws XmlError, after which a caller may hand the document
-// to XmlParser instead.
+// A pull scanner for namespace-aware XML, held wholly in memory or taken in
+// pieces. Much cheaper than the expat parser for big, plain documents
+// (worksheets): no callbacks, no copies of names, attribute values decoded into
+// one reused buffer. It accepts UTF-8 documents only and refuses document type
+// declarations; anything it does not accept throws XmlError, after which a
+// caller may hand the document to XmlParser instead.
 #pragma once
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,13 @@ class XmlScanner {
     // The document must outlive the scanner. Throws XmlError for a document
     // that is not UTF-8 or holds characters XML does not allow.
     explicit XmlScanner(std::string_view document);
+    // The document taken piece by piece: `more` appends the next piece to the
+    // string it is given and returns false when there is none left. The scanner
+    // holds about `window` bytes at a time (more only for a token that is
+    // longer); a token that reaches past kMaxToken bytes throws XmlError.
+    using Source = std::function<bool(std::string&)>;
+    explicit XmlScanner(Source more, std::size_t window = std::size_t{1} << 20);
+    static constexpr std::size_t kMaxToken = std::size_t{16} << 20;
     XmlScanner(const XmlScanner&) = delete;
     XmlScanner& operator=(const XmlScanner&) = delete;
 
@@ -35,7 +43,7 @@ class XmlScanner {
     std::string_view Namespace() const { return m_ns; }
     std::string_view Local() const { return m_local; }
     // Start: the attributes other than namespace declarations, valid until the
-    // next call to Next().
+    // next call to Next(). Text may come in several tokens in a row.
     XmlAttributes Attributes() const { return XmlAttributes(m_attrs.data(), m_attrs.size()); }
     // Text: character data with references replaced, valid until Next().
     std::string_view Text() const { return m_text; }
@@ -54,7 +62,13 @@ class XmlScanner {
         std::size_t bindings;  // bindings in force outside the element
     };
 
-    void CheckCharacters() const;
+    Token NextToken();
+    void Refill(std::size_t wanted);
+    void KeepNames();
+    bool CanRetry() const;
+    void Retry(std::size_t bindings, std::size_t uris);
+    void CheckCharacters(const char* from, const char* to) const;
+    long LineAt(const char* at) const;
     void ReadDeclaration();
     Token ReadStartTag();
     void ResolveAttributes();
@@ -74,6 +88,7 @@ class XmlScanner {
     const char* m_begin;
     const char* m_pos;
     const char* m_end;
+    const char* m_tokenStart = nullptr;
     bool m_rootSeen = false;
     bool m_pendingEnd = false;
     std::size_t m_unbindTo = static_cast<std::size_t>(-1);
@@ -91,6 +106,19 @@ class XmlScanner {
     std::string_view m_ns;
     std::string_view m_local;
     std::string_view m_text;
+
+    // Taking the document in pieces: m_begin..m_end is the part of m_buffer
+    // scanned so far, cut after a '>' so that it mostly ends between tokens.
+    Source m_more;
+    std::string m_buffer;
+    std::size_t m_window = 0;
+    std::size_t m_checked = 0;  // bytes of m_buffer whose characters are checked
+    bool m_streaming = false;
+    bool m_sourceDone = false;
+    bool m_broken = false;  // the document failed for good
+    bool m_final = true;    // m_end is the end of the document
+    long m_linesBefore = 0;
+    std::deque<std::string> m_keptNames;  // names of open elements and prefixes
 };
 
 // Appends code point `cp` to `out` as UTF-8.

@@ -69,44 +69,64 @@ ZipArchive::~ZipArchive() {
 
 void ZipArchive::Read(std::size_t index,
                       const std::function<void(const char*, std::size_t)>& sink) {
-    if (index >= m_entries.size())
-        throw ZipError("no such zip entry");
-    const ZipEntry& entry = m_entries[index];
-    if (entry.encrypted)
-        throw ZipError(entry.name + ": the zip entry is encrypted");
-    std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(m_zip, index, 0));
-    if (!file) {
-        throw ZipError(entry.name + ": cannot open zip entry: " + zip_strerror(m_zip));
+    ZipEntryStream stream(*this, index);
+    std::string piece;
+    for (;;) {
+        piece.clear();
+        if (stream.ReadSome(piece, 64 * 1024) == 0)
+            break;
+        sink(piece.data(), piece.size());
     }
+}
+
+ZipEntryStream::ZipEntryStream(ZipArchive& archive, std::size_t index)
+    : m_archive(archive),
+      m_entry(index < archive.m_entries.size() ? archive.m_entries[index]
+                                               : throw ZipError("no such zip entry")) {
+    if (m_entry.encrypted)
+        throw ZipError(m_entry.name + ": the zip entry is encrypted");
+    m_file = zip_fopen_index(archive.m_zip, index, 0);
+    if (!m_file) {
+        throw ZipError(m_entry.name + ": cannot open zip entry: " + zip_strerror(archive.m_zip));
+    }
+}
+
+ZipEntryStream::~ZipEntryStream() {
+    zip_fclose(m_file);
+    // A read that failed, or was given up part way because the content was
+    // refused, counts nothing: the entry may be read again (by another parser)
+    // within the same limits.
+    if (!m_ended)
+        m_archive.m_totalRead -= m_done;
+}
+
+std::size_t ZipEntryStream::ReadSome(std::string& out, std::size_t max) {
+    const std::size_t before = out.size();
+    out.resize(before + max);
+    const zip_int64_t n = zip_fread(m_file, out.data() + before, max);
+    if (n <= 0) {
+        out.resize(before);
+        if (n < 0) {
+            throw ZipError(m_entry.name + ": corrupt zip entry: " + zip_file_strerror(m_file));
+        }
+        m_ended = true;
+        return 0;
+    }
+    out.resize(before + static_cast<std::size_t>(n));
+    const ZipLimits& limits = m_archive.m_limits;
+    m_done += static_cast<std::uint64_t>(n);
+    m_archive.m_totalRead += static_cast<std::uint64_t>(n);
     // The ratio is measured against the declared compressed size; a lying
     // header only makes the cap stricter, never looser.
-    const std::uint64_t ratioCap = entry.compressedSize * m_limits.maxRatio;
-    std::uint64_t done = 0;
-    char buffer[64 * 1024];
-    for (;;) {
-        const zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            throw ZipError(entry.name + ": corrupt zip entry: " + zip_file_strerror(file.get()));
-        }
-        if (n == 0)
-            break;
-        done += static_cast<std::uint64_t>(n);
-        m_totalRead += static_cast<std::uint64_t>(n);
-        if (done > m_limits.maxEntryBytes) {
-            throw ZipError(entry.name + ": zip entry inflates beyond " +
-                           std::to_string(m_limits.maxEntryBytes >> 20) + " MB");
-        }
-        if (done > m_limits.ratioFloorBytes && done > ratioCap) {
-            throw ZipError(entry.name + ": zip entry inflates more than " +
-                           std::to_string(m_limits.maxRatio) +
-                           " times its compressed size (zip bomb?)");
-        }
-        if (m_totalRead > m_limits.maxTotalBytes) {
-            throw ZipError(entry.name + ": zip archive inflates beyond " +
-                           std::to_string(m_limits.maxTotalBytes >> 20) + " MB in total");
-        }
-        sink(buffer, static_cast<std::size_t>(n));
+    if (m_done > limits.ratioFloorBytes && m_done > m_entry.compressedSize * limits.maxRatio) {
+        throw ZipError(m_entry.name + ": zip entry inflates more than " +
+                       std::to_string(limits.maxRatio) + " times its compressed size (zip bomb?)");
     }
+    if (m_archive.m_totalRead > limits.maxTotalBytes) {
+        throw ZipError(m_entry.name + ": zip archive inflates beyond " +
+                       std::to_string(limits.maxTotalBytes >> 20) + " MB in total");
+    }
+    return static_cast<std::size_t>(n);
 }
 
 // Only an entry that is plainly within the limits and whose declared size,
@@ -171,7 +191,13 @@ void ZipArchive::ReadAll(std::size_t index, std::string& text) {
     // to report the damage where it lies) meets the same limits.
     const std::uint64_t before = m_totalRead;
     try {
-        Read(index, [&](const char* data, std::size_t size) { text.append(data, size); });
+        Read(index, [&](const char* data, std::size_t size) {
+            if (text.size() + size > m_limits.maxEntryBytes) {
+                throw ZipError(m_entries[index].name + ": zip entry inflates beyond " +
+                               std::to_string(m_limits.maxEntryBytes >> 20) + " MB");
+            }
+            text.append(data, size);
+        });
     } catch (...) {
         m_totalRead = before;
         throw;
