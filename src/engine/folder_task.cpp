@@ -23,7 +23,7 @@ int CFolderTask::Run() {
         AbortTask();
         return 0;
     }
-    m_prefetch = std::make_unique<CWorkbookPrefetch>(ListFiles());
+    m_prefetch = std::make_unique<CWorkbookPrefetch>(ListFiles(), 1, CancelCheck());
     const int walked = WalkFolder(m_strFolder);
     m_prefetch.reset();
     if (!walked) {
@@ -48,7 +48,7 @@ _Workbook CFolderTask::OpenSourceWorkbook(const CString& path) {
         if (auto read = m_prefetch->Take(path))
             return m_pWorkbooks.AddRead(path, std::move(*read));
     }
-    return m_pWorkbooks.Add(COleVariant(path));
+    return m_pWorkbooks.AddRead(path, Workbooks::ReadFile(path, CancelCheck()));
 }
 
 int CFolderTask::ProcessWorksheet(const CString&, _Worksheet) {
@@ -65,6 +65,10 @@ int CFolderTask::ProcessFile(const CString& path) {
         long count = sheets.GetCount();
         int processedHere = 0;
         for (long i = 1; i <= count; ++i) {
+            if (IsCanceled()) {
+                book.Close();
+                return 0;
+            }
             _Worksheet sheet = sheets.GetItem(COleVariant(i));
             ++m_nSheetsSeen;
             if (!IsSheetSelected(sheet.GetName()))
@@ -88,7 +92,11 @@ int CFolderTask::ProcessFile(const CString& path) {
             "%d worksheets you specified have been processed.",
             path.GetString(), count, processedHere);
         output::PostText(m_hWndNotify, line);
-    } catch (const ComError&) {
+    } catch (const ComError& e) {
+        // Stopped while the file was read: the task ends as canceled, the file is not
+        // at fault.
+        if (e.Error() == E_ABORT && IsCanceled())
+            return 0;
         CString line;
         line.Format(
             "A unknown error occurs when processing file %s. Please run the task again "

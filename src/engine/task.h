@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -56,6 +57,11 @@ class CTask {
     static std::shared_ptr<CTaskControl> Start(std::unique_ptr<CTask> task);
 
     int IsCanceled() const { return m_control->IsCanceled() ? 1 : 0; }
+    // IsCanceled for other threads and for work that may outlive the task (a file
+    // being read ahead): it keeps the control alive.
+    std::function<bool()> CancelCheck() const {
+        return [control = m_control] { return control->IsCanceled(); };
+    }
 
   protected:
     // The task body, on the worker thread.

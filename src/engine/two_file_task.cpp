@@ -24,7 +24,9 @@ int CTwoFileTask::RunStep(int (CTwoFileTask::*step)()) {
     try {
         return (this->*step)();
     } catch (const ComError& e) {
-        output::PostText(m_hWndNotify, CString(e.what()));
+        // A read stopped by Stop is no failure to report: the task ends as canceled.
+        if (e.Error() != E_ABORT || !IsCanceled())
+            output::PostText(m_hWndNotify, CString(e.what()));
         return 0;
     }
 }
@@ -42,8 +44,8 @@ bool CTwoFileTask::LoadSource(const CString& file, const CString& sheetName, _Wo
     std::optional<Workbooks::FileRead> read;
     if (m_prefetch)
         read = m_prefetch->Take(file);
-    book =
-        read ? m_pWorkbooks.AddRead(file, std::move(*read)) : m_pWorkbooks.Add(COleVariant(file));
+    book = m_pWorkbooks.AddRead(file,
+                                read ? std::move(*read) : Workbooks::ReadFile(file, CancelCheck()));
     sheet = FindWorksheet(book, sheetName);
     if (sheet)
         return true;
@@ -59,7 +61,8 @@ int CTwoFileTask::Prepare() {
     if (!StartTaskSession(m_pApp, m_pWorkbooks, m_nSavedAskToUpdateLinks, m_pResultBook,
                           m_pResultSheet))
         return 0;
-    m_prefetch = std::make_unique<CWorkbookPrefetch>(std::vector<CString>{m_strFile2});
+    m_prefetch =
+        std::make_unique<CWorkbookPrefetch>(std::vector<CString>{m_strFile2}, 1, CancelCheck());
     const bool loaded = LoadSource(m_strFile1, m_strSheet1, m_pBook1, m_pSheet1) &&
                         LoadSource(m_strFile2, m_strSheet2, m_pBook2, m_pSheet2);
     m_prefetch.reset();

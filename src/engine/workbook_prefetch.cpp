@@ -36,8 +36,9 @@ bool IsZipPackage(const CString& path) {
 
 }  // namespace
 
-CWorkbookPrefetch::CWorkbookPrefetch(std::vector<CString> paths, std::size_t ahead)
-    : m_paths(std::move(paths)), m_ahead(ahead < 1 ? 1 : ahead) {
+CWorkbookPrefetch::CWorkbookPrefetch(std::vector<CString> paths, std::size_t ahead,
+                                     std::function<bool()> canceled)
+    : m_paths(std::move(paths)), m_ahead(ahead < 1 ? 1 : ahead), m_canceled(std::move(canceled)) {
     if (!m_paths.empty())
         m_thread = std::thread([this] { ReadAhead(); });
 }
@@ -47,6 +48,7 @@ CWorkbookPrefetch::~CWorkbookPrefetch() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
     }
+    m_stopReading = true;
     m_changed.notify_all();
     if (m_thread.joinable())
         m_thread.join();
@@ -70,7 +72,10 @@ void CWorkbookPrefetch::ReadAhead() {
         slot.stamp = Stamp(path);
         if (IsZipPackage(path)) {
             std::shared_lock<std::shared_mutex> gate(platform::ForkGate());
-            slot.read = Workbooks::ReadFile(path);
+            slot.read = Workbooks::ReadFile(path, [this] {
+                return m_stopReading.load(std::memory_order_relaxed) ||
+                       (m_canceled && m_canceled());
+            });
         }
         slot.done = true;
 

@@ -6,9 +6,11 @@
 // by the caller as before.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -23,8 +25,10 @@ class CWorkbookPrefetch {
   public:
     // Starts reading `paths` in order, at most `ahead` files before the one taken last: one
     // is enough to keep the second core busy, and each more costs a workbook of memory.
-    explicit CWorkbookPrefetch(std::vector<CString> paths, std::size_t ahead = 1);
-    ~CWorkbookPrefetch();  // stops the reading and waits for the file being read
+    // A read stops part way once `canceled` answers true (the task was stopped).
+    explicit CWorkbookPrefetch(std::vector<CString> paths, std::size_t ahead = 1,
+                               std::function<bool()> canceled = {});
+    ~CWorkbookPrefetch();  // stops the reading, the file being read included
     CWorkbookPrefetch(const CWorkbookPrefetch&) = delete;
     CWorkbookPrefetch& operator=(const CWorkbookPrefetch&) = delete;
 
@@ -42,6 +46,8 @@ class CWorkbookPrefetch {
 
     const std::vector<CString> m_paths;
     const std::size_t m_ahead;
+    const std::function<bool()> m_canceled;
+    std::atomic<bool> m_stopReading{false};  // m_stop, for the read in progress
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Slot> m_slots;  // m_slots[i] is the file m_paths[m_first + i]

@@ -13,6 +13,7 @@ namespace tabulon::engine {
 using HRESULT = std::uint32_t;
 
 inline constexpr HRESULT E_POINTER = 0x80004003;  // an empty handle was used
+inline constexpr HRESULT E_ABORT = 0x80004004;    // the task was stopped while it waited
 inline constexpr HRESULT E_FAIL = 0x80004005;
 inline constexpr HRESULT E_OUTOFMEMORY = 0x8007000E;
 inline constexpr HRESULT E_INVALIDARG = 0x80070057;

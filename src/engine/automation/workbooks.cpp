@@ -47,7 +47,7 @@ _Workbook Workbooks::Add(const COleVariant& templatePath) {
     return AddRead(path, ReadFile(path));
 }
 
-Workbooks::FileRead Workbooks::ReadFile(const CString& path) {
+Workbooks::FileRead Workbooks::ReadFile(const CString& path, std::function<bool()> canceled) {
     // Read into a workbook of our own first, so a file that fails leaves no half-read
     // workbook in the session.
     FileRead read;
@@ -55,7 +55,9 @@ Workbooks::FileRead Workbooks::ReadFile(const CString& path) {
         try {
             auto workbook = std::make_unique<spreadsheet::Workbook>();
             auto builder = spreadsheet::MakeWorkbookBuilder(*workbook);
-            spreadsheet::ReadWorkbookFile(path.Str(), *builder);
+            spreadsheet::ReadOptions options;
+            options.canceled = std::move(canceled);
+            spreadsheet::ReadWorkbookFile(path.Str(), *builder, options);
             if (workbook->SheetCount() == 0) {
                 CString text;
                 text.Format("Cannot open workbook \"%s\": it holds no sheet.", path.GetString());
@@ -64,6 +66,10 @@ Workbooks::FileRead Workbooks::ReadFile(const CString& path) {
             read.workbook = std::move(workbook);
         } catch (const ComError&) {
             throw;
+        } catch (const spreadsheet::ReadCanceled&) {
+            CString text;
+            text.Format("Reading the workbook \"%s\" was canceled.", path.GetString());
+            throw ComError(E_ABORT, text);
         } catch (const spreadsheet::ReadError& e) {
             CString text;
             text.Format("Cannot open workbook \"%s\": %s", path.GetString(), e.what());

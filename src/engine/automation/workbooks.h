@@ -2,6 +2,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
 
 #include "engine/automation/handles.h"
@@ -32,12 +33,14 @@ class Workbooks {
     _Workbook Add(const COleVariant& templatePath = COleVariant::Omitted());
 
     // What Add(path) reads, done apart from the session so that it can run ahead on
-    // another thread: the workbook, or the error Add(path) would raise.
+    // another thread: the workbook, or the error Add(path) would raise. `canceled`
+    // is asked while the file is read; once it answers true the read stops within
+    // milliseconds with ComError E_ABORT and no workbook.
     struct FileRead {
         std::unique_ptr<spreadsheet::Workbook> workbook;
         std::exception_ptr error;
     };
-    static FileRead ReadFile(const CString& path);
+    static FileRead ReadFile(const CString& path, std::function<bool()> canceled = {});
     // Add(path) with the file read already; the same checks, result and errors.
     _Workbook AddRead(const CString& path, FileRead read);
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <unordered_set>
 
+#include "spreadsheet/reader/read_control.h"
 #include "spreadsheet/reader/read_error.h"
 
 namespace tabulon::spreadsheet {
@@ -10,7 +11,7 @@ namespace tabulon::spreadsheet {
 OoxmlPackage::OoxmlPackage(const void* data, std::size_t size, std::string fileName)
     : m_fileName(std::move(fileName)) {
     try {
-        m_zip = std::make_unique<platform::ZipArchive>(data, size);
+        m_zip = std::make_unique<platform::ZipArchive>(data, size, CurrentReadOptions().zipLimits);
     } catch (const platform::ZipError& e) {
         Fail(std::string("damaged or truncated zip archive (") + e.what() + ")");
     }

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "spreadsheet/reader/external_links.h"
 #include "spreadsheet/reader/ooxml_package.h"
+#include "spreadsheet/reader/read_control.h"
 #include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/reader/shared_strings_context.h"
 #include "spreadsheet/reader/sheet_context.h"
@@ -62,6 +65,8 @@ std::string FindWorkbookPart(OoxmlPackage& package) {
     std::vector<Relationship> rels;
     try {
         rels = package.Relationships("");
+    } catch (const ReadCanceled&) {
+        throw;
     } catch (const ReadError&) {
         // The package relationships only point the way; when they are damaged
         // the workbook is looked for where producers put it.
@@ -108,9 +113,18 @@ class OoxmlReader {
         ReadSharedStrings(rels);
         ReadExternalBooks(workbook.ExternalReferences(), rels);
         m_sink.SetDate1904(workbook.Date1904());
+        // A sheet names its part by relationship id; where an id is given twice
+        // the last one counts.
+        std::unordered_map<std::string_view, const Relationship*> byId;
+        for (const auto& rel : rels) {
+            if (!rel.external)
+                byId[rel.id] = &rel;
+        }
         const auto& sheets = workbook.Sheets();
-        for (const auto& sheet : sheets)
-            ReadSheet(sheet, rels, workbook.Date1904());
+        for (const auto& sheet : sheets) {
+            ThrowIfReadCanceled(m_package.FileName());
+            ReadSheet(sheet, byId, workbook.Date1904());
+        }
         if (!sheets.empty()) {
             const int active = workbook.ActiveTab();
             m_sink.SetActiveSheet(
@@ -153,7 +167,12 @@ class OoxmlReader {
             return;
         const std::size_t entry = RequirePart(rel->target, "the shared strings");
         std::string xml;
-        bool whole = SheetParserInUse() == SheetParser::Scanner;
+        const bool scan = SheetParserInUse() == SheetParser::Scanner;
+        if (scan && m_package.Zip().Entries()[entry].size > CurrentReadOptions().wholePartLimit) {
+            ReadSharedStringsStreamed(entry, rel->target);
+            return;
+        }
+        bool whole = scan;
         if (whole) {
             try {
                 xml = m_package.Zip().ReadAll(entry);
@@ -176,12 +195,35 @@ class OoxmlReader {
                 m_strings = strings.TakeStrings();
                 CountScannedPart(false);
                 return;
+            } catch (const ReadCanceled&) {
+                throw;
             } catch (const ReadError&) {
             }
         }
         CountScannedPart(true);
         SharedStringsContext strings(m_package.FileName(), rel->target);
         strings.ParseText(xml);
+        m_strings = strings.TakeStrings();
+    }
+
+    // A table too big to inflate whole, scanned as it inflates and, should the
+    // scanner refuse it, parsed again the same way through expat.
+    void ReadSharedStringsStreamed(std::size_t entry, const std::string& part) {
+        {
+            SharedStringsContext strings(m_package.FileName(), part);
+            try {
+                strings.ScanStream(m_package.Zip(), entry);
+                m_strings = strings.TakeStrings();
+                CountScannedPart(false);
+                return;
+            } catch (const ReadCanceled&) {
+                throw;
+            } catch (const ReadError&) {
+            }
+        }
+        CountScannedPart(true);
+        SharedStringsContext strings(m_package.FileName(), part);
+        strings.Parse(m_package.Zip(), entry);
         m_strings = strings.TakeStrings();
     }
 
@@ -201,6 +243,8 @@ class OoxmlReader {
                             (type == "externallinkpath" || type == "xlpathmissing"))
                             book = ExternalBookName(path.target);
                     }
+                } catch (const ReadCanceled&) {
+                    throw;
                 } catch (const ReadError&) {
                     // A damaged link only loses the workbook's name.
                 }
@@ -209,13 +253,11 @@ class OoxmlReader {
         }
     }
 
-    void ReadSheet(const WorkbookSheetEntry& sheet, const std::vector<Relationship>& rels,
+    void ReadSheet(const WorkbookSheetEntry& sheet,
+                   const std::unordered_map<std::string_view, const Relationship*>& rels,
                    bool date1904) {
-        const Relationship* rel = nullptr;
-        for (const auto& r : rels) {
-            if (r.id == sheet.relationshipId && !r.external)
-                rel = &r;
-        }
+        const auto found = rels.find(sheet.relationshipId);
+        const Relationship* rel = found == rels.end() ? nullptr : found->second;
         if (!rel) {
             m_package.Fail("sheet '" + sheet.name + "' refers to relationship " +
                            sheet.relationshipId + ", which the workbook does not have");

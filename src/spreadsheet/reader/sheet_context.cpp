@@ -7,6 +7,7 @@
 #include "platform/zip_archive.h"
 #include "spreadsheet/reader/external_links.h"
 #include "spreadsheet/reader/formula_shifter.h"
+#include "spreadsheet/reader/read_control.h"
 #include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/reader/serial_date.h"
 #include "spreadsheet/reader/xml_values.h"
@@ -132,7 +133,10 @@ void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::stri
                 std::string().swap(xml);
         }
     } release;
-    bool whole = g_parser == SheetParser::Scanner;
+    const bool scan = g_parser == SheetParser::Scanner;
+    // Big parts are scanned as they inflate: memory then follows the cells.
+    const bool streamed = scan && zip.Entries()[entry].size > CurrentReadOptions().wholePartLimit;
+    bool whole = scan && !streamed;
     if (whole) {
         try {
             zip.ReadAll(entry, xml);
@@ -140,7 +144,7 @@ void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::stri
             whole = false;  // the streaming read below reports it as it always has
         }
     }
-    if (!whole) {
+    if (!whole && !streamed) {
         SheetContext(fileName, partName, sink, strings, styles, date1904, externalBooks)
             .Parse(zip, entry);
         return;
@@ -149,9 +153,14 @@ void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::stri
     {
         SheetContext context(fileName, partName, sink, strings, styles, date1904, externalBooks);
         try {
-            context.ScanText(xml);
+            if (streamed)
+                context.ScanStream(zip, entry);
+            else
+                context.ScanText(xml);
             CountScannedPart(false);
             return;
+        } catch (const ReadCanceled&) {
+            throw;
         } catch (const ReadError&) {
             arraysSent = context.ArrayFormulasSent();
         }
@@ -160,8 +169,11 @@ void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::stri
     // refused by the sheet as overlaps; only array formulas would double.
     CountScannedPart(true);
     SkipArrayFormulas filter(sink, arraysSent);
-    SheetContext(fileName, partName, filter, strings, styles, date1904, externalBooks)
-        .ParseText(xml);
+    SheetContext context(fileName, partName, filter, strings, styles, date1904, externalBooks);
+    if (streamed)
+        context.Parse(zip, entry);
+    else
+        context.ParseText(xml);
 }
 
 SheetContext::SheetContext(std::string fileName, std::string partName, ISheetImport& sink,

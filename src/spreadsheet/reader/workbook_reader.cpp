@@ -88,7 +88,9 @@ void ReadDetected(const void* data, std::size_t size, const std::string& name,
 }  // namespace
 
 void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& name,
-                        IWorkbookImport& sink) {
+                        IWorkbookImport& sink, const ReadOptions& options) {
+    ReadOptionsScope scope(options);
+    ThrowIfReadCanceled(name);
     try {
         ReadDetected(data, size, name, nullptr, sink);
     } catch (const std::bad_alloc&) {
@@ -96,7 +98,9 @@ void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& n
     }
 }
 
-void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink) {
+void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink, const ReadOptions& options) {
+    ReadOptionsScope scope(options);
+    ThrowIfReadCanceled(path);
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
         throw ReadError(path + ": cannot be opened");
@@ -109,6 +113,7 @@ void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink) {
     in.seekg(0);
     if (length > 0 && !in.read(bytes.data(), length))
         throw ReadError(path + ": cannot be read");
+    ThrowIfReadCanceled(path);
     try {
         ReadDetected(bytes.data(), bytes.size(), path, &path, sink);
     } catch (const std::bad_alloc&) {

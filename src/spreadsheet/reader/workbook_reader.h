@@ -3,9 +3,10 @@
 // OOXML) and BIFF .xls files are read; everything else is refused with a
 // ReadError saying what the file is (.xlsb, OpenDocument, encrypted, CSV ...).
 //
-// Limits against hostile files: input up to 1 GB; a zip entry may inflate to
-// 512 MB, and beyond 16 MB to at most 1000 times its compressed size; a whole
-// archive to 1 GB; at most 16M shared strings; no DTDs or entities in any part;
+// Limits against hostile files: input up to 1 GB; a zip entry may inflate
+// beyond 16 MB to at most 1000 times its compressed size, and to 512 MB when it
+// is read whole (bigger worksheets and shared string tables are streamed); a
+// whole archive to 1 GB; at most 16M shared strings; no DTDs or entities in any part;
 // cell and row addresses must lie on the grid. Declared dimensions and counts
 // are never used to size anything.
 //
@@ -23,16 +24,19 @@
 #include <string>
 
 #include "spreadsheet/import.h"
+#include "spreadsheet/reader/read_control.h"
 #include "spreadsheet/reader/read_error.h"
 
 namespace tabulon::spreadsheet {
 
-// Reads the workbook at `path` into `sink`. Throws ReadError.
-void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink);
+// Reads the workbook at `path` into `sink`. Throws ReadError, or ReadCanceled
+// when `options` asked the read to stop.
+void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink,
+                      const ReadOptions& options = {});
 
 // Reads a workbook held in memory; `name` stands for the file in messages.
-// Throws ReadError.
+// Throws ReadError or ReadCanceled.
 void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& name,
-                        IWorkbookImport& sink);
+                        IWorkbookImport& sink, const ReadOptions& options = {});
 
 }  // namespace tabulon::spreadsheet

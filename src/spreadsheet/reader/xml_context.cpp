@@ -5,6 +5,7 @@
 
 #include "platform/xml_scanner.h"
 #include "platform/zip_archive.h"
+#include "spreadsheet/reader/read_control.h"
 #include "spreadsheet/reader/read_error.h"
 
 namespace tabulon::spreadsheet {
@@ -33,6 +34,14 @@ XmlContext::XmlContext(std::string fileName, std::string partName, XmlVocabulary
       m_vocabulary(vocabulary),
       m_rules(rules),
       m_strictParents(strictParents) {}
+
+void XmlContext::Poll() {
+    // Cheap enough between a few thousand elements, short enough to answer a
+    // cancel within milliseconds.
+    constexpr unsigned kElementsBetweenPolls = 4096;
+    m_untilPoll = kElementsBetweenPolls;
+    ThrowIfReadCanceled(m_fileName);
+}
 
 long XmlContext::Line() const {
     if (m_parser)
@@ -93,38 +102,57 @@ void XmlContext::ParseText(std::string_view text) {
 }
 
 void XmlContext::ScanText(std::string_view text) {
-    using Token = platform::XmlScanner::Token;
     try {
         platform::XmlScanner scanner(text);
-        m_scanner = &scanner;
-        // The scanner keeps each namespace name at one address.
-        std::string_view lastNs;
-        bool lastOwn = OwnNamespace(lastNs);
-        for (;;) {
-            switch (scanner.Next()) {
-                case Token::Start: {
-                    const std::string_view ns = scanner.Namespace();
-                    if (ns.data() != lastNs.data() || ns.size() != lastNs.size()) {
-                        lastNs = ns;
-                        lastOwn = OwnNamespace(ns);
-                    }
-                    StartElement(lastOwn, scanner.Local(), scanner.Attributes());
-                    break;
-                }
-                case Token::End:
-                    OnEnd(scanner.Namespace(), scanner.Local());
-                    break;
-                case Token::Text:
-                    OnText(scanner.Text());
-                    break;
-                case Token::Done:
-                    m_scanner = nullptr;
-                    return;
-            }
-        }
+        Scan(scanner);
     } catch (...) {
         m_scanner = nullptr;
         Rethrow();
+    }
+}
+
+void XmlContext::ScanStream(platform::ZipArchive& zip, std::size_t entry) {
+    try {
+        platform::ZipEntryStream stream(zip, entry);
+        platform::XmlScanner scanner([&stream](std::string& out) {
+            constexpr std::size_t kPiece = 256 * 1024;
+            return stream.ReadSome(out, kPiece) > 0;
+        });
+        Scan(scanner);
+    } catch (...) {
+        m_scanner = nullptr;
+        Rethrow();
+    }
+}
+
+void XmlContext::Scan(platform::XmlScanner& scanner) {
+    using Token = platform::XmlScanner::Token;
+    m_scanner = &scanner;
+    // The scanner keeps each namespace name at one address.
+    std::string_view lastNs;
+    bool lastOwn = OwnNamespace(lastNs);
+    for (;;) {
+        switch (scanner.Next()) {
+            case Token::Start: {
+                Tick();
+                const std::string_view ns = scanner.Namespace();
+                if (ns.data() != lastNs.data() || ns.size() != lastNs.size()) {
+                    lastNs = ns;
+                    lastOwn = OwnNamespace(ns);
+                }
+                StartElement(lastOwn, scanner.Local(), scanner.Attributes());
+                break;
+            }
+            case Token::End:
+                OnEnd(scanner.Namespace(), scanner.Local());
+                break;
+            case Token::Text:
+                OnText(scanner.Text());
+                break;
+            case Token::Done:
+                m_scanner = nullptr;
+                return;
+        }
     }
 }
 
@@ -158,6 +186,7 @@ bool XmlContext::IsStrictParent(std::string_view element) const {
 
 void XmlContext::OnStart(std::string_view ns, std::string_view local,
                          const platform::XmlAttributes& attrs) {
+    Tick();
     if (m_skipDepth > 0) {
         ++m_skipDepth;
         return;

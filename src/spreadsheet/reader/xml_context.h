@@ -45,6 +45,9 @@ class XmlContext : public platform::XmlHandler {
     // expat accepts reads the part again with ParseText when this throws.
     // Throws ReadError.
     void ScanText(std::string_view text);
+    // The same, taking the part from the archive entry piece by piece, so that
+    // memory does not grow with the part. Throws ReadError.
+    void ScanStream(platform::ZipArchive& zip, std::size_t entry);
 
     // Throws ReadError "file: part:line: what".
     [[noreturn]] void Fail(const std::string& what) const;
@@ -67,11 +70,18 @@ class XmlContext : public platform::XmlHandler {
                  const platform::XmlAttributes& attrs) final;
     void OnEnd(std::string_view ns, std::string_view local) final;
     void OnText(std::string_view text) final;
+    void Scan(platform::XmlScanner& scanner);
     void StartElement(bool own, std::string_view local, const platform::XmlAttributes& attrs);
     bool OwnNamespace(std::string_view ns) const;
     bool IsStrictParent(std::string_view element) const;
     [[noreturn]] void Rethrow() const;
     long Line() const;
+    // Counts an element; every few thousand asks whether the read is canceled.
+    void Tick() {
+        if (--m_untilPoll == 0)
+            Poll();
+    }
+    void Poll();
 
     std::string m_fileName;
     std::string m_partName;
@@ -85,6 +95,7 @@ class XmlContext : public platform::XmlHandler {
     // Rules found lately, by the first letter of the child's name: elements
     // come in runs (cells in a row, a value in each cell).
     const ElementRule* m_recent[32] = {};
+    unsigned m_untilPoll = 1;  // the first element asks at once
 };
 
 }  // namespace tabulon::spreadsheet
