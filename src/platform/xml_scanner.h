@@ -63,6 +63,7 @@ class XmlScanner {
     };
 
     Token NextToken();
+    Token NextStreamed();
     void Refill(std::size_t wanted);
     void KeepNames();
     bool CanRetry() const;
