@@ -78,6 +78,8 @@ struct Workbook::Impl {
     // FoldCase of every sheet's name, so that looking a name up costs the same
     // however many sheets there are.
     std::unordered_set<std::string> sheetNames;
+    // Where each sheet was last found: checked before it is trusted, as sheets move.
+    mutable std::unordered_map<const Worksheet*, size_t> indexHints;
     int active = 0;
     bool date1904 = false;
     std::string path;
@@ -123,9 +125,17 @@ int Workbook::FindSheet(std::string_view name) const {
 }
 
 int Workbook::IndexOf(const Worksheet& sheet) const {
-    for (size_t i = 0; i < m_impl->sheets.size(); ++i) {
-        if (m_impl->sheets[i].get() == &sheet)
+    const auto& sheets = m_impl->sheets;
+    if (const auto hint = m_impl->indexHints.find(&sheet); hint != m_impl->indexHints.end() &&
+                                                           hint->second < sheets.size() &&
+                                                           sheets[hint->second].get() == &sheet) {
+        return static_cast<int>(hint->second);
+    }
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        if (sheets[i].get() == &sheet) {
+            m_impl->indexHints[&sheet] = i;
             return static_cast<int>(i);
+        }
     }
     return -1;
 }
@@ -159,6 +169,7 @@ Worksheet& Workbook::AddSheet(std::string_view name, SheetKind kind, int positio
     Worksheet& ref = *sheet;
     sheets.insert(sheets.begin() + static_cast<long>(at), std::move(sheet));
     m_impl->sheetNames.insert(FoldCase(name));
+    m_impl->indexHints[&ref] = at;
     if (sheets.size() > 1 && static_cast<int>(at) <= m_impl->active)
         ++m_impl->active;
     for (auto& n : m_impl->names) {
@@ -209,6 +220,7 @@ void Workbook::DeleteSheet(int index) {
     m_impl->CheckIndex(index);
     auto& sheets = m_impl->sheets;
     m_impl->sheetNames.erase(FoldCase(sheets[static_cast<size_t>(index)]->Name()));
+    m_impl->indexHints.erase(sheets[static_cast<size_t>(index)].get());
     sheets.erase(sheets.begin() + index);
     auto& names = m_impl->names;
     names.erase(std::remove_if(names.begin(), names.end(),
