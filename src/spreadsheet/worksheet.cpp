@@ -157,6 +157,8 @@ struct Worksheet::Impl {
                 v.kind = CellKind::Formula;
                 v.formula = Pool().Get(f.text);
                 v.stale = f.stale;
+                v.uncalculable = f.uncalculable;
+                v.fileResult = f.fileResult;
                 v.valueKind = f.cachedKind;
                 v.number = f.cachedNumber;
                 v.error = f.cachedError;
@@ -385,6 +387,8 @@ void Worksheet::SetFormula(CellRef cell, std::string_view formula, const Value& 
     FormulaRecord& f = m_impl->formulas[e.id];
     f.text = m_impl->Pool().Intern(formula);
     f.stale = stale;
+    f.uncalculable = false;
+    f.fileResult = !stale && !cached.IsEmpty();
     m_impl->StoreCached(f, cached);
     m_impl->Touched(cell.row, e);
 }
@@ -397,13 +401,29 @@ void Worksheet::SetCachedValue(CellRef cell, const Value& value) {
     FormulaRecord& f = m_impl->formulas[e->id];
     m_impl->StoreCached(f, value);
     f.stale = false;
+    f.uncalculable = false;
+    f.fileResult = false;
+}
+
+void Worksheet::SetUncalculable(CellRef cell) {
+    CheckCell(cell);
+    Entry* e = m_impl->cells.Find(cell.row, cell.col);
+    if (!e || e->slot != Slot::Formula)
+        return;
+    FormulaRecord& f = m_impl->formulas[e->id];
+    m_impl->StoreCached(f, {});
+    f.stale = false;
+    f.uncalculable = true;
+    f.fileResult = false;
 }
 
 void Worksheet::MarkStale(CellRef cell) {
     CheckCell(cell);
     Entry* e = m_impl->cells.Find(cell.row, cell.col);
-    if (e && e->slot == Slot::Formula)
+    if (e && e->slot == Slot::Formula) {
         m_impl->formulas[e->id].stale = true;
+        m_impl->formulas[e->id].uncalculable = false;
+    }
 }
 
 void Worksheet::SetStyle(CellRef cell, int style) {
@@ -508,6 +528,24 @@ void Worksheet::ForEachRow(
         visit(row, RowInfoView{r.height, r.customHeight, r.hidden, static_cast<int>(r.style)},
               views);
     });
+}
+
+std::size_t Worksheet::FormulaCount() const {
+    return m_impl->formulas.size() - m_impl->freeFormulas.size();
+}
+
+std::vector<CellRef> Worksheet::FormulaCells() const {
+    std::vector<CellRef> cells;
+    const std::size_t count = FormulaCount();
+    if (count == 0)
+        return cells;
+    cells.reserve(count);
+    m_impl->cells.ForEachRow(1, kMaxRows, [&](int row, const RowInfo& r) {
+        for (const Entry& e : r.cells)
+            if (e.slot == Slot::Formula)
+                cells.push_back({row, e.col});
+    });
+    return cells;
 }
 
 bool Worksheet::AnyFormula(const std::function<bool(std::string_view)>& test) const {
@@ -745,6 +783,8 @@ void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dR
                         g.text = moveFormula(f.text);
                         // A copy elsewhere is out of date until calculated.
                         g.stale = true;
+                        g.uncalculable = false;
+                        g.fileResult = false;
                         g.cachedKind = f.cachedKind;
                         g.cachedNumber = f.cachedKind == ValueKind::Number ? f.cachedNumber
                                          : f.cachedKind == ValueKind::Boolean

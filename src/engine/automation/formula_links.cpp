@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "engine/automation/state.h"
-#include "spreadsheet/formula/engine.h"
 #include "spreadsheet/formula/mover.h"
 
 namespace tabulon::engine::detail {
@@ -60,13 +59,11 @@ void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::R
                 continue;  // a formula we cannot read stays as it was written
             }
         }
-        // A formula we cannot calculate here (a link to another workbook, an unknown
-        // function) keeps the result it had at its source instead of becoming #REF!.
-        const bool keepResult =
-            view.stale && !spreadsheet::formula::SharedFormulaEngine().IsEvaluable(rewritten, cell);
-        if (rewritten == formula && !keepResult)
+        if (rewritten == formula)
             continue;
-        target.SetFormula(cell, rewritten, view.ToValue(), view.stale && !keepResult);
+        // Out of date as before: a formula that cannot be calculated here (a link to
+        // another workbook) keeps its result only where its file gave it that result.
+        target.SetFormula(cell, rewritten, view.ToValue(), view.stale || view.uncalculable);
     }
 }
 

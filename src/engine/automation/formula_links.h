@@ -16,7 +16,8 @@ struct SheetState;
 // `sheetCopy`: the whole sheet was copied (references to the source sheet itself
 // then follow the copy); otherwise a range was copied, and sheet references change
 // only when the workbooks differ. Formulas that cannot be calculated where they
-// landed (links to other workbooks) keep the result they had at their source.
+// landed (links to other workbooks) keep a result only where their file gave it
+// (a whole sheet copied); elsewhere their result is unknown.
 void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::RangeRef& area,
                           bool sheetCopy);
 

@@ -487,7 +487,7 @@ void Range::Copy(const Range& destination) const {
     RangeRef target{corner, {corner.row + m_area.Rows() - 1, corner.col + m_area.Columns() - 1}};
     if (target.last.row > kMaxRows || target.last.col > kMaxColumns)
         OffGrid(to);
-    detail::CalculateStale(from, m_area);
+    detail::CalculateStale(from, m_area, false);
     to.BeforeWrite(target);
     detail::Translated("Range copy", [&] {
         spreadsheet::CopyCells(*from.sheet, m_area, *to.sheet, corner, spreadsheet::kCopyAll);
@@ -531,7 +531,10 @@ void Range::PasteSpecial(long paste, long operation, const COleVariant& skipBlan
                     {corner.row + clip.area.Rows() - 1, corner.col + clip.area.Columns() - 1}};
     if (target.last.row > kMaxRows || target.last.col > kMaxColumns)
         OffGrid(to);
-    detail::CalculateStale(*clip.sheet, clip.area);
+    // Values pasted without their formulas are the values the source shows: those
+    // it cannot show are noted.
+    detail::CalculateStale(*clip.sheet, clip.area,
+                           (parts & spreadsheet::kCopyValues) && !(parts & spreadsheet::kCopyFormulas));
     to.BeforeWrite(target);
     detail::Translated("PasteSpecial", [&] {
         spreadsheet::CopyCells(*clip.sheet->sheet, clip.area, *to.sheet, corner, parts);
