@@ -38,6 +38,8 @@ formula::IEvaluator* DefaultEvaluator() {
 }
 
 struct WorkbookCells::Impl {
+    Impl(Workbook& b, formula::IEvaluator* e) : book(b), evaluator(e) {}
+
     Workbook& book;
     formula::IEvaluator* evaluator;
     int depth = 0;
@@ -54,9 +56,7 @@ struct WorkbookCells::Impl {
 };
 
 WorkbookCells::WorkbookCells(Workbook& workbook, formula::IEvaluator* evaluator)
-    : m_impl(std::make_unique<Impl>(Impl{
-          workbook, evaluator ? evaluator : g_defaultEvaluator.load(), 0, {}, {}, false, false,
-          {}})) {}
+    : m_impl(std::make_unique<Impl>(workbook, evaluator ? evaluator : g_defaultEvaluator.load())) {}
 
 WorkbookCells::~WorkbookCells() = default;
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "spreadsheet/calendar.h"
 #include "spreadsheet/cell_store.h"
 #include "spreadsheet/merge_list.h"
 #include "spreadsheet/number_format.h"
@@ -106,6 +107,28 @@ class TextIdMap {
     const StringPool& m_from;
     StringPool& m_to;
     IdCache m_cache;
+};
+
+// Moves the serial numbers of dates between the date systems of two workbooks, so a
+// date copied from one to the other stays the same day. Only numbers shown as dates
+// move: times of day and durations mean the same in both systems.
+class DateShift {
+  public:
+    DateShift(const Workbook& from, const Workbook& to)
+        : m_from(from), m_on(from.Date1904() != to.Date1904()), m_to1904(to.Date1904()) {}
+    double operator()(double number, std::uint32_t style) const {
+        if (!m_on)
+            return number;
+        const FormatClass shown = m_from.StyleFormatClass(static_cast<int>(style));
+        if (shown != FormatClass::Date && shown != FormatClass::DateTime)
+            return number;
+        return SerialInSystem(number, !m_to1904, m_to1904);
+    }
+
+  private:
+    const Workbook& m_from;
+    bool m_on;
+    bool m_to1904;
 };
 
 }  // namespace
@@ -391,6 +414,16 @@ void Worksheet::SetFormula(CellRef cell, std::string_view formula, const Value& 
     f.fileResult = !stale && !cached.IsEmpty();
     m_impl->StoreCached(f, cached);
     m_impl->Touched(cell.row, e);
+}
+
+void Worksheet::ReplaceFormulaText(CellRef cell, std::string_view formula) {
+    CheckCell(cell);
+    Entry* e = m_impl->cells.Find(cell.row, cell.col);
+    if (!e || e->slot != Slot::Formula)
+        return;
+    if (!formula.empty() && formula.front() == '=')
+        formula.remove_prefix(1);
+    m_impl->formulas[e->id].text = m_impl->Pool().Intern(formula);
 }
 
 void Worksheet::SetCachedValue(CellRef cell, const Value& value) {
@@ -759,6 +792,7 @@ void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dR
                 break;
         }
     };
+    const DateShift shift(src.owner, book);
     const int c1 = source.first.col, c2 = source.last.col;
     src.cells.ForEachRow(source.first.row, source.last.row, [&](int row, const RowInfo& r) {
         const int toRow = row + dRows;
@@ -784,17 +818,24 @@ void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dR
                         // A copy elsewhere is out of date until calculated.
                         g.stale = true;
                         g.uncalculable = false;
-                        g.fileResult = false;
+                        // Its file's result still holds where the formula reads the
+                        // same cells as at its source.
+                        g.fileResult =
+                            f.fileResult && src.Pool().Get(f.text) == dst.Pool().Get(g.text);
                         g.cachedKind = f.cachedKind;
-                        g.cachedNumber = f.cachedKind == ValueKind::Number ? f.cachedNumber
-                                         : f.cachedKind == ValueKind::Boolean
-                                             ? (f.cachedNumber != 0 ? 1.0 : 0.0)
-                                             : 0.0;
+                        g.cachedNumber =
+                            f.cachedKind == ValueKind::Number    ? shift(f.cachedNumber, e.style)
+                            : f.cachedKind == ValueKind::Boolean ? (f.cachedNumber != 0 ? 1.0 : 0.0)
+                                                                 : 0.0;
                         g.cachedError =
                             f.cachedKind == ValueKind::Error ? f.cachedError : ErrorCode::Null;
                         g.cachedText = f.cachedKind == ValueKind::Text ? mapText(f.cachedText) : 0;
                     } else {
-                        storeConstant(n, f.cachedKind, f.cachedNumber, f.cachedError, f.cachedText);
+                        storeConstant(n, f.cachedKind,
+                                      f.cachedKind == ValueKind::Number
+                                          ? shift(f.cachedNumber, e.style)
+                                          : f.cachedNumber,
+                                      f.cachedError, f.cachedText);
                     }
                 } else {
                     storeConstant(n,
@@ -802,7 +843,8 @@ void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dR
                                   : e.slot == Slot::Boolean ? ValueKind::Boolean
                                   : e.slot == Slot::Text    ? ValueKind::Text
                                                             : ValueKind::Error,
-                                  e.number, static_cast<ErrorCode>(e.error), e.id);
+                                  e.slot == Slot::Number ? shift(e.number, e.style) : e.number,
+                                  static_cast<ErrorCode>(e.error), e.id);
                 }
                 dst.Touched(toRow, n);
             }
@@ -839,6 +881,7 @@ void Worksheet::CopyContentFrom(const Worksheet& source) {
         return static_cast<std::uint32_t>(styleMap[s]);
     };
     TextIdMap mapText(src.Pool(), dst.Pool(), src.cells.CellCount());
+    const DateShift shift(src.owner, book);
     src.cells.ForEachRow(1, kMaxRows, [&](int row, const RowInfo& r) {
         if (r.cells.empty() && !r.HasProps())
             return;
@@ -854,8 +897,12 @@ void Worksheet::CopyContentFrom(const Worksheet& source) {
             n.style = mapStyle(e.style);
             if (e.slot == Slot::Text)
                 n.id = mapText(e.id);
+            if (e.slot == Slot::Number)
+                n.number = shift(e.number, e.style);
             if (e.slot == Slot::Formula) {
                 FormulaRecord f = src.formulas[e.id];
+                if (f.cachedKind == ValueKind::Number)
+                    f.cachedNumber = shift(f.cachedNumber, e.style);
                 f.text = mapText(f.text);
                 if (f.cachedKind == ValueKind::Text)
                     f.cachedText = mapText(f.cachedText);

@@ -84,6 +84,9 @@ class Worksheet {
     // unless told otherwise (a reader passing the file's cached result).
     void SetFormula(CellRef cell, std::string_view formula, const Value& cached = {},
                     bool stale = true);
+    // Gives a formula cell another text that means the same (a reference spelled
+    // otherwise), keeping its result and marks; ignored for other cells.
+    void ReplaceFormulaText(CellRef cell, std::string_view formula);
     // Stores a calculated result in a formula cell and clears its stale mark;
     // ignored for other cells.
     void SetCachedValue(CellRef cell, const Value& value);

@@ -59,11 +59,9 @@ void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::R
                 continue;  // a formula we cannot read stays as it was written
             }
         }
-        if (rewritten == formula)
-            continue;
-        // Out of date as before: a formula that cannot be calculated here (a link to
-        // another workbook) keeps its result only where its file gave it that result.
-        target.SetFormula(cell, rewritten, view.ToValue(), view.stale || view.uncalculable);
+        // The same cells under another name: the result, if any, still holds.
+        if (rewritten != formula)
+            target.ReplaceFormulaText(cell, rewritten);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "spreadsheet/calendar.h"
 #include "spreadsheet/formula/engine.h"
 #include "spreadsheet/formula/mover.h"
 #include "spreadsheet/range_copy.h"
@@ -171,8 +172,8 @@ void NoteUncalculated(SheetState& sheet, CellRef cell, bool always) {
     key += spreadsheet::FormatCellRef(cell);
     if (!book.session->uncalculatedSeen.insert(std::move(key)).second)
         return;
-    book.session->uncalculated.push_back({book.templatePath, CString(ws.Name()), cell,
-                                          CString(std::string(ws.Cell(cell).formula))});
+    book.session->uncalculated.push_back(
+        {book.templatePath, CString(ws.Name()), cell, CString(std::string(ws.Cell(cell).formula))});
 }
 
 void CalculateWorkbook(BookState& book) {
@@ -200,6 +201,15 @@ void CalculateWorkbook(BookState& book) {
             if (ws.Cell(cell).uncalculable)
                 NoteUncalculated(*book.StateOf(ws), cell, true);
     }
+}
+
+double DateOfSerial(const spreadsheet::Workbook& book, double serial) {
+    return spreadsheet::SerialInSystem(serial, book.Date1904(), false);
+}
+
+double SerialOfDate(const spreadsheet::Workbook& book, double date) {
+    const double serial = spreadsheet::SerialInSystem(date, false, book.Date1904());
+    return serial < 0 ? date : serial;  // before 1904: a time of day, not a day
 }
 
 std::optional<RangeRef> ClipToUsed(const Worksheet& sheet, const RangeRef& area) {

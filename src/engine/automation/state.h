@@ -102,6 +102,11 @@ void CalculateWorkbook(BookState& book);
 std::optional<spreadsheet::RangeRef> ClipToUsed(const spreadsheet::Worksheet& sheet,
                                                 const spreadsheet::RangeRef& area);
 
+// A date (VT_DATE) is the serial of its day in the 1900 date system whatever the
+// workbook it comes from: these convert between that and a workbook's own serials.
+double DateOfSerial(const spreadsheet::Workbook& book, double serial);
+double SerialOfDate(const spreadsheet::Workbook& book, double date);
+
 // Runs `call`, turning a failure of the model (std::exception) into a ComError whose
 // text starts with `action`.
 template <class Call>

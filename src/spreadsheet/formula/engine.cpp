@@ -113,7 +113,6 @@ bool FormulaEngine::IsEvaluable(std::string_view formula, CellRef origin) {
     }
 }
 
-
 bool FormulaEngine::IsEvaluable(std::string_view formula, const ICellProvider& cells, int sheet) {
     try {
         return NamesEvaluable(m_cache, *m_cache.Get(formula, CellRef{1, 1}), cells, sheet);

@@ -10,7 +10,7 @@
 namespace tabulon::spreadsheet::formula {
 
 class IEvaluator {
-public:
+  public:
     virtual ~IEvaluator() = default;
     // The value of `formula` (A1 text, with or without a leading '=') evaluated at
     // `origin`, reading cells through `cells`. Never throws for a bad formula: a
