@@ -450,12 +450,14 @@ void Worksheet::SetUncalculable(CellRef cell) {
     f.fileResult = false;
 }
 
-void Worksheet::MarkStale(CellRef cell) {
+void Worksheet::MarkStale(CellRef cell, bool keepFileResult) {
     CheckCell(cell);
     Entry* e = m_impl->cells.Find(cell.row, cell.col);
     if (e && e->slot == Slot::Formula) {
-        m_impl->formulas[e->id].stale = true;
-        m_impl->formulas[e->id].uncalculable = false;
+        FormulaRecord& f = m_impl->formulas[e->id];
+        f.stale = true;
+        f.uncalculable = false;
+        f.fileResult = f.fileResult && keepFileResult;
     }
 }
 
@@ -793,6 +795,8 @@ void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dR
         }
     };
     const DateShift shift(src.owner, book);
+    const bool wholeSheet = dRows == 0 && dCols == 0 && source.first == CellRef{1, 1} &&
+                            source.last == CellRef{kMaxRows, kMaxColumns};
     const int c1 = source.first.col, c2 = source.last.col;
     src.cells.ForEachRow(source.first.row, source.last.row, [&](int row, const RowInfo& r) {
         const int toRow = row + dRows;
@@ -818,10 +822,10 @@ void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dR
                         // A copy elsewhere is out of date until calculated.
                         g.stale = true;
                         g.uncalculable = false;
-                        // Its file's result still holds where the formula reads the
-                        // same cells as at its source.
-                        g.fileResult =
-                            f.fileResult && src.Pool().Get(f.text) == dst.Pool().Get(g.text);
+                        // A whole sheet copied where it stood: a result known in the
+                        // source holds in the copy, until its cells change.
+                        g.fileResult = wholeSheet && !f.stale && !f.uncalculable &&
+                                       f.cachedKind != ValueKind::Empty;
                         g.cachedKind = f.cachedKind;
                         g.cachedNumber =
                             f.cachedKind == ValueKind::Number    ? shift(f.cachedNumber, e.style)
@@ -901,6 +905,8 @@ void Worksheet::CopyContentFrom(const Worksheet& source) {
                 n.number = shift(e.number, e.style);
             if (e.slot == Slot::Formula) {
                 FormulaRecord f = src.formulas[e.id];
+                // A whole sheet copied: a result known in the source holds in the copy.
+                f.fileResult = !f.stale && !f.uncalculable && f.cachedKind != ValueKind::Empty;
                 if (f.cachedKind == ValueKind::Number)
                     f.cachedNumber = shift(f.cachedNumber, e.style);
                 f.text = mapText(f.text);

@@ -93,8 +93,9 @@ class Worksheet {
     // Marks a formula cell as one the engine cannot calculate where it stands: its
     // result is unknown, so it keeps none. Ignored for other cells.
     void SetUncalculable(CellRef cell);
-    // Marks a formula cell for calculation (whatever it held before).
-    void MarkStale(CellRef cell);
+    // Marks a formula cell for calculation (whatever it held before); without
+    // `keepFileResult`, a result its file gave it no longer counts either.
+    void MarkStale(CellRef cell, bool keepFileResult = true);
     void SetStyle(CellRef cell, int style);
     // The text the cell shows under its number format ("3/15/2023", "12.50%").
     std::string DisplayText(CellRef cell) const;

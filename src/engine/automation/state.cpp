@@ -110,6 +110,7 @@ CString SheetState::Describe() const {
 }
 
 void SheetState::BeforeWrite(const RangeRef& area) {
+    writtenAfterFormulas = writtenAfterFormulas || Sheet().FormulaCount() > 0;
     index.BeforeWrite(Sheet(), area);
 }
 
@@ -188,9 +189,13 @@ void CalculateWorkbook(BookState& book) {
         return;
     // Everything is marked first, so that each formula reads fresh results however
     // the formulas depend on each other.
-    for (int s = 0; s < wb.SheetCount(); ++s)
+    for (int s = 0; s < wb.SheetCount(); ++s) {
+        Worksheet& ws = wb.Sheet(s);
+        const auto state = book.sheets.find(&ws);
+        const bool written = state != book.sheets.end() && state->second->writtenAfterFormulas;
         for (CellRef cell : formulas[static_cast<size_t>(s)])
-            wb.Sheet(s).MarkStale(cell);
+            ws.MarkStale(cell, !written);
+    }
     spreadsheet::WorkbookCells cells(wb);
     for (int s = 0; s < wb.SheetCount(); ++s)
         for (CellRef cell : formulas[static_cast<size_t>(s)])

@@ -69,6 +69,9 @@ struct SheetState {
     BookState* book = nullptr;
     spreadsheet::Worksheet* sheet = nullptr;
     bool deleted = false;
+    // Cells were written while the sheet held formulas: results their files gave those
+    // formulas (CellView::fileResult) may no longer hold.
+    bool writtenAfterFormulas = false;
     FindIndex index;
 
     void Check() const;  // ComError once deleted or its workbook closed
