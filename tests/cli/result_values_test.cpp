@@ -151,13 +151,14 @@ TEST(ResultValues, FormulasShowWhatTheyGiveWhereTheyStandAndUnknownOnesNothing) 
     for (const auto& [name, cells] : expected) {
         const std::string shown = f.Values(f.results + "/" + name + ".xlsx");
         for (const auto& [cell, value] : cells) {
-            if (value.empty())
+            if (value.empty()) {
                 EXPECT_EQ(("\n" + shown).find("\n" + cell + "="), std::string::npos)
                     << name << " " << cell << ":\n"
                     << shown;
-            else
+            } else {
                 EXPECT_TRUE(HasLine(shown, cell + "=" + value)) << name << " " << cell << ":\n"
                                                                 << shown;
+            }
         }
     }
 

@@ -58,8 +58,9 @@ TEST(AutomationCorpus, WorkbooksLoadCopyAndSaveWithoutTouchingTheirSources) {
             // Values of formulas we cannot calculate are left out (and reported).
             const bool unknown = !app.TakeUncalculatedCells().empty();
             if (!data.IsEmpty()) {
-                if (!unknown)
+                if (!unknown) {
                     EXPECT_EQ(GetRangeAddress(GetDataRange(values)), GetRangeAddress(data)) << path;
+                }
                 FindKey(data.GetColumns().GetItem(COleVariant(1)),
                         data.GetItem(COleVariant(1)).GetValue());
             }
