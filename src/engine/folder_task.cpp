@@ -86,6 +86,7 @@ int CFolderTask::ProcessFile(const CString& path) {
             ++processedHere;
         }
         book.Close();
+        PostUncalculatedCells(m_hWndNotify, m_pApp);
         CString line;
         line.Format(
             "Processing of the file '%s' is complete. This file has %ld worksheets in total. "
@@ -126,10 +127,12 @@ bool CFolderTask::IsSheetSelected(const CString& name) const {
 int CFolderTask::Finish() {
     m_pApp.SetDisplayAlerts(true);
     m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
+    PostUncalculatedCells(m_hWndNotify, m_pApp);
     CString path = output::PromptResultFile(m_strResultFile);
     if (path.IsEmpty())
         return 0;
     m_pResultBook.SaveCopyAs(path);
+    PostUncalculatedCells(m_hWndNotify, m_pApp, path);
     m_pResultBook.SetSaved(true);
     m_pWorkbooks.Close();
     CString text;

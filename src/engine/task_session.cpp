@@ -1,6 +1,7 @@
 #include "engine/task_session.h"
 
 #include "engine/sheet/sheet_helpers.h"
+#include "output/task_messages.h"
 #include "platform/prompt.h"
 
 namespace tabulon::engine {
@@ -42,6 +43,56 @@ void CloseSessionQuietly(_Application& app, Workbooks& workbooks, int savedAskTo
             app.Quit();
         }
     } catch (const ComError&) {
+    }
+}
+
+namespace {
+
+// More cells than this on one worksheet are counted, not listed.
+constexpr std::size_t kMaxListedCells = 1000;
+
+}  // namespace
+
+void PostUncalculatedCells(const platform::CNotifyHandle& notify, _Application& app,
+                           const CString& resultPath) {
+    if (!app)
+        return;
+    std::vector<UncalculatedCell> cells = app.TakeUncalculatedCells();
+    for (std::size_t first = 0; first < cells.size();) {
+        const UncalculatedCell& head = cells[first];
+        std::size_t end = first;
+        while (end < cells.size() && cells[end].workbook == head.workbook &&
+               cells[end].sheet == head.sheet)
+            ++end;
+        const bool result = head.workbook.IsEmpty();
+        CString line;
+        if (result) {
+            line.Format(
+                "Some formulas of worksheet \"%s\" in the result cannot be calculated: they are "
+                "saved without a value. Please click this item for detailed information.",
+                head.sheet.GetString());
+        } else {
+            line.Format(
+                "Some formulas of worksheet \"%s\" in \"%s\" cannot be calculated and the file "
+                "holds no values for them: their values are left out. Please click this item "
+                "for detailed information.",
+                head.sheet.GetString(), head.workbook.GetString());
+        }
+        StringRecord record{line, result ? resultPath : head.workbook, head.sheet};
+        for (std::size_t i = first; i < end && i - first < kMaxListedCells; ++i) {
+            CString detail;
+            detail.Format("%s: =%s cannot be calculated",
+                          spreadsheet::FormatCellRef(cells[i].cell).c_str(),
+                          cells[i].formula.GetString());
+            record.push_back(detail);
+        }
+        if (end - first > kMaxListedCells) {
+            CString more;
+            more.Format("... and %zu more cells", end - first - kMaxListedCells);
+            record.push_back(more);
+        }
+        output::PostDetail(notify, std::move(record));
+        first = end;
     }
 }
 

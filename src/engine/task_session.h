@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "engine/automation/automation.h"
+#include "platform/notify.h"
 
 namespace tabulon::engine {
 
@@ -23,5 +24,12 @@ bool StartTaskSession(_Application& app, Workbooks& workbooks, int& savedAskToUp
 // failure is ignored so that the session is still quit.
 void CloseSessionQuietly(_Application& app, Workbooks& workbooks, int savedAskToUpdateLinks,
                          std::initializer_list<_Workbook*> books);
+
+// Reports the formula cells whose result could not be calculated (the session's
+// TakeUncalculatedCells), as one line with details per worksheet: cells of source
+// files whose values were left out, and cells of the result (saved to resultPath)
+// saved without a value.
+void PostUncalculatedCells(const platform::CNotifyHandle& notify, _Application& app,
+                           const CString& resultPath = {});
 
 }  // namespace tabulon::engine

@@ -108,10 +108,12 @@ int CTwoFileTask::Process() {
 int CTwoFileTask::Finish() {
     m_pApp.SetDisplayAlerts(true);
     m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
+    PostUncalculatedCells(m_hWndNotify, m_pApp);
     CString path = output::PromptResultFile(m_strResultFile);
     if (path.IsEmpty())
         return 0;
     m_pResultBook.SaveCopyAs(path);
+    PostUncalculatedCells(m_hWndNotify, m_pApp, path);
     for (_Workbook* book : {&m_pResultBook, &m_pBook1, &m_pBook2})
         book->SetSaved(true);
     m_pWorkbooks.Close();

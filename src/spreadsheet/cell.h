@@ -20,10 +20,12 @@ struct CellView {
     ValueKind valueKind = ValueKind::Empty;
     double number = 0;  // Number; Boolean as 0/1
     ErrorCode error = ErrorCode::Null;
-    std::string_view text;     // Text
-    std::uint32_t textId = 0;  // Text: its id in the owner workbook's string pool
-    std::string_view formula;  // Formula: A1 text without '='
-    bool stale = false;        // Formula: the cached result is out of date
+    std::string_view text;      // Text
+    std::uint32_t textId = 0;   // Text: its id in the owner workbook's string pool
+    std::string_view formula;   // Formula: A1 text without '='
+    bool stale = false;         // Formula: the cached result is out of date
+    bool uncalculable = false;  // Formula: could not be calculated here; no result known
+    bool fileResult = false;    // Formula: the cached result is its file's, for this place
     int style = 0;
 
     Value ToValue() const;

@@ -36,9 +36,18 @@ struct FormulaRecord {
     ValueKind cachedKind = ValueKind::Empty;
     ErrorCode cachedError = ErrorCode::Null;
     bool stale = false;
+    // The engine could not calculate the formula where it stands: no result is known
+    // (the cached one is empty), and formulas that read it share that state.
+    bool uncalculable = false;
+    // The cached result is the one its file holds for the formula in this place (or
+    // one calculated in the sheet this one is a whole copy of): kept when the engine
+    // cannot calculate the formula.
+    bool fileResult = false;
     std::uint32_t cachedText = 0;  // string id when cachedKind is Text
     double cachedNumber = 0;
 };
+
+static_assert(sizeof(FormulaRecord) == 24);
 
 struct RowInfo {
     std::vector<Entry> cells;

@@ -38,12 +38,15 @@ formula::IEvaluator* DefaultEvaluator() {
 }
 
 struct WorkbookCells::Impl {
+    Impl(Workbook& b, formula::IEvaluator* e) : book(b), evaluator(e) {}
+
     Workbook& book;
     formula::IEvaluator* evaluator;
     int depth = 0;
     std::unordered_set<std::uint64_t> active;   // on the C++ stack now
     std::unordered_set<std::uint64_t> waiting;  // waiting for a deeper cell
     bool incomplete = false;                    // a result used a placeholder
+    bool unknown = false;                       // a result read a cell with no known result
     std::optional<Pending> deferred;            // the cell met too deep
 
     bool Valid(int sheet, CellRef cell) const {
@@ -53,8 +56,7 @@ struct WorkbookCells::Impl {
 };
 
 WorkbookCells::WorkbookCells(Workbook& workbook, formula::IEvaluator* evaluator)
-    : m_impl(std::make_unique<Impl>(Impl{
-          workbook, evaluator ? evaluator : g_defaultEvaluator.load(), 0, {}, {}, false, {}})) {}
+    : m_impl(std::make_unique<Impl>(workbook, evaluator ? evaluator : g_defaultEvaluator.load())) {}
 
 WorkbookCells::~WorkbookCells() = default;
 
@@ -78,6 +80,8 @@ Value WorkbookCells::CellValue(int sheet, CellRef cell) {
         return Value::Error(ErrorCode::Ref);
     Worksheet& ws = m.book.Sheet(sheet);
     const CellView view = ws.Cell(cell);
+    if (view.kind == CellKind::Formula && view.uncalculable)
+        m.unknown = true;
     if (view.kind != CellKind::Formula || !view.stale || !m.evaluator)
         return view.ToValue();
     const std::uint64_t key = Key(sheet, cell);
@@ -85,21 +89,35 @@ Value WorkbookCells::CellValue(int sheet, CellRef cell) {
         return Value::Error(kCircularReferenceError);
     }
 
-    auto evaluateOne = [&](int s, CellRef c, std::string_view text) {
+    // A formula the evaluator cannot calculate, or one that reads such a cell, has
+    // no known result. One whose file gave it a result in this place keeps that.
+    auto evaluateOne = [&](int s, CellRef c, const CellView& v) {
         const std::uint64_t k = Key(s, c);
         m.active.insert(k);
         ++m.depth;
-        Value result = m.evaluator->Evaluate(text, {s, c}, *this);
+        const bool outerUnknown = m.unknown;
+        m.unknown = false;
+        std::optional<Value> result = m.evaluator->TryEvaluate(v.formula, {s, c}, *this);
+        if (m.unknown)
+            result.reset();
         --m.depth;
         m.active.erase(k);
-        if (!m.incomplete)
-            m.book.Sheet(s).SetCachedValue(c, result);
-        return result;
+        Worksheet& target = m.book.Sheet(s);
+        if (!result && v.fileResult)
+            result = v.ToValue();
+        m.unknown = outerUnknown || !result;
+        if (!m.incomplete) {
+            if (result)
+                target.SetCachedValue(c, *result);
+            else
+                target.SetUncalculable(c);
+        }
+        return result.value_or(Value{});
     };
 
     if (m.depth > 0) {
         if (m.depth < kMaxDepth)
-            return evaluateOne(sheet, cell, view.formula);
+            return evaluateOne(sheet, cell, view);
         // Too deep: give a placeholder, and have the outermost call calculate
         // this cell first and then try again.
         m.incomplete = true;
@@ -116,7 +134,8 @@ Value WorkbookCells::CellValue(int sheet, CellRef cell) {
             if (v.kind == CellKind::Formula && v.stale) {
                 m.incomplete = false;
                 m.deferred.reset();
-                evaluateOne(p.sheet, p.cell, v.formula);
+                m.unknown = false;
+                evaluateOne(p.sheet, p.cell, v);
                 if (m.incomplete && m.deferred) {
                     m.waiting.insert(Key(p.sheet, p.cell));
                     work.push_back(*m.deferred);
@@ -132,10 +151,12 @@ Value WorkbookCells::CellValue(int sheet, CellRef cell) {
         m.waiting.clear();
         m.depth = 0;
         m.incomplete = false;
+        m.unknown = false;
         m.deferred.reset();
         throw;
     }
     m.incomplete = false;
+    m.unknown = false;
     m.deferred.reset();
     return ws.GetValue(cell);
 }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "spreadsheet/calendar.h"
 #include "spreadsheet/cell_store.h"
 #include "spreadsheet/merge_list.h"
 #include "spreadsheet/number_format.h"
@@ -108,6 +109,28 @@ class TextIdMap {
     IdCache m_cache;
 };
 
+// Moves the serial numbers of dates between the date systems of two workbooks, so a
+// date copied from one to the other stays the same day. Only numbers shown as dates
+// move: times of day and durations mean the same in both systems.
+class DateShift {
+  public:
+    DateShift(const Workbook& from, const Workbook& to)
+        : m_from(from), m_on(from.Date1904() != to.Date1904()), m_to1904(to.Date1904()) {}
+    double operator()(double number, std::uint32_t style) const {
+        if (!m_on)
+            return number;
+        const FormatClass shown = m_from.StyleFormatClass(static_cast<int>(style));
+        if (shown != FormatClass::Date && shown != FormatClass::DateTime)
+            return number;
+        return SerialInSystem(number, !m_to1904, m_to1904);
+    }
+
+  private:
+    const Workbook& m_from;
+    bool m_on;
+    bool m_to1904;
+};
+
 }  // namespace
 
 struct Worksheet::Impl {
@@ -157,6 +180,8 @@ struct Worksheet::Impl {
                 v.kind = CellKind::Formula;
                 v.formula = Pool().Get(f.text);
                 v.stale = f.stale;
+                v.uncalculable = f.uncalculable;
+                v.fileResult = f.fileResult;
                 v.valueKind = f.cachedKind;
                 v.number = f.cachedNumber;
                 v.error = f.cachedError;
@@ -385,8 +410,20 @@ void Worksheet::SetFormula(CellRef cell, std::string_view formula, const Value& 
     FormulaRecord& f = m_impl->formulas[e.id];
     f.text = m_impl->Pool().Intern(formula);
     f.stale = stale;
+    f.uncalculable = false;
+    f.fileResult = !stale && !cached.IsEmpty();
     m_impl->StoreCached(f, cached);
     m_impl->Touched(cell.row, e);
+}
+
+void Worksheet::ReplaceFormulaText(CellRef cell, std::string_view formula) {
+    CheckCell(cell);
+    Entry* e = m_impl->cells.Find(cell.row, cell.col);
+    if (!e || e->slot != Slot::Formula)
+        return;
+    if (!formula.empty() && formula.front() == '=')
+        formula.remove_prefix(1);
+    m_impl->formulas[e->id].text = m_impl->Pool().Intern(formula);
 }
 
 void Worksheet::SetCachedValue(CellRef cell, const Value& value) {
@@ -397,13 +434,31 @@ void Worksheet::SetCachedValue(CellRef cell, const Value& value) {
     FormulaRecord& f = m_impl->formulas[e->id];
     m_impl->StoreCached(f, value);
     f.stale = false;
+    f.uncalculable = false;
+    f.fileResult = false;
 }
 
-void Worksheet::MarkStale(CellRef cell) {
+void Worksheet::SetUncalculable(CellRef cell) {
     CheckCell(cell);
     Entry* e = m_impl->cells.Find(cell.row, cell.col);
-    if (e && e->slot == Slot::Formula)
-        m_impl->formulas[e->id].stale = true;
+    if (!e || e->slot != Slot::Formula)
+        return;
+    FormulaRecord& f = m_impl->formulas[e->id];
+    m_impl->StoreCached(f, {});
+    f.stale = false;
+    f.uncalculable = true;
+    f.fileResult = false;
+}
+
+void Worksheet::MarkStale(CellRef cell, bool keepFileResult) {
+    CheckCell(cell);
+    Entry* e = m_impl->cells.Find(cell.row, cell.col);
+    if (e && e->slot == Slot::Formula) {
+        FormulaRecord& f = m_impl->formulas[e->id];
+        f.stale = true;
+        f.uncalculable = false;
+        f.fileResult = f.fileResult && keepFileResult;
+    }
 }
 
 void Worksheet::SetStyle(CellRef cell, int style) {
@@ -508,6 +563,24 @@ void Worksheet::ForEachRow(
         visit(row, RowInfoView{r.height, r.customHeight, r.hidden, static_cast<int>(r.style)},
               views);
     });
+}
+
+std::size_t Worksheet::FormulaCount() const {
+    return m_impl->formulas.size() - m_impl->freeFormulas.size();
+}
+
+std::vector<CellRef> Worksheet::FormulaCells() const {
+    std::vector<CellRef> cells;
+    const std::size_t count = FormulaCount();
+    if (count == 0)
+        return cells;
+    cells.reserve(count);
+    m_impl->cells.ForEachRow(1, kMaxRows, [&](int row, const RowInfo& r) {
+        for (const Entry& e : r.cells)
+            if (e.slot == Slot::Formula)
+                cells.push_back({row, e.col});
+    });
+    return cells;
 }
 
 bool Worksheet::AnyFormula(const std::function<bool(std::string_view)>& test) const {
@@ -721,6 +794,9 @@ void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dR
                 break;
         }
     };
+    const DateShift shift(src.owner, book);
+    const bool wholeSheet = dRows == 0 && dCols == 0 && source.first == CellRef{1, 1} &&
+                            source.last == CellRef{kMaxRows, kMaxColumns};
     const int c1 = source.first.col, c2 = source.last.col;
     src.cells.ForEachRow(source.first.row, source.last.row, [&](int row, const RowInfo& r) {
         const int toRow = row + dRows;
@@ -745,16 +821,25 @@ void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dR
                         g.text = moveFormula(f.text);
                         // A copy elsewhere is out of date until calculated.
                         g.stale = true;
+                        g.uncalculable = false;
+                        // A whole sheet copied where it stood: a result known in the
+                        // source holds in the copy, until its cells change.
+                        g.fileResult = wholeSheet && !f.stale && !f.uncalculable &&
+                                       f.cachedKind != ValueKind::Empty;
                         g.cachedKind = f.cachedKind;
-                        g.cachedNumber = f.cachedKind == ValueKind::Number ? f.cachedNumber
-                                         : f.cachedKind == ValueKind::Boolean
-                                             ? (f.cachedNumber != 0 ? 1.0 : 0.0)
-                                             : 0.0;
+                        g.cachedNumber =
+                            f.cachedKind == ValueKind::Number    ? shift(f.cachedNumber, e.style)
+                            : f.cachedKind == ValueKind::Boolean ? (f.cachedNumber != 0 ? 1.0 : 0.0)
+                                                                 : 0.0;
                         g.cachedError =
                             f.cachedKind == ValueKind::Error ? f.cachedError : ErrorCode::Null;
                         g.cachedText = f.cachedKind == ValueKind::Text ? mapText(f.cachedText) : 0;
                     } else {
-                        storeConstant(n, f.cachedKind, f.cachedNumber, f.cachedError, f.cachedText);
+                        storeConstant(n, f.cachedKind,
+                                      f.cachedKind == ValueKind::Number
+                                          ? shift(f.cachedNumber, e.style)
+                                          : f.cachedNumber,
+                                      f.cachedError, f.cachedText);
                     }
                 } else {
                     storeConstant(n,
@@ -762,7 +847,8 @@ void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dR
                                   : e.slot == Slot::Boolean ? ValueKind::Boolean
                                   : e.slot == Slot::Text    ? ValueKind::Text
                                                             : ValueKind::Error,
-                                  e.number, static_cast<ErrorCode>(e.error), e.id);
+                                  e.slot == Slot::Number ? shift(e.number, e.style) : e.number,
+                                  static_cast<ErrorCode>(e.error), e.id);
                 }
                 dst.Touched(toRow, n);
             }
@@ -799,6 +885,7 @@ void Worksheet::CopyContentFrom(const Worksheet& source) {
         return static_cast<std::uint32_t>(styleMap[s]);
     };
     TextIdMap mapText(src.Pool(), dst.Pool(), src.cells.CellCount());
+    const DateShift shift(src.owner, book);
     src.cells.ForEachRow(1, kMaxRows, [&](int row, const RowInfo& r) {
         if (r.cells.empty() && !r.HasProps())
             return;
@@ -814,8 +901,14 @@ void Worksheet::CopyContentFrom(const Worksheet& source) {
             n.style = mapStyle(e.style);
             if (e.slot == Slot::Text)
                 n.id = mapText(e.id);
+            if (e.slot == Slot::Number)
+                n.number = shift(e.number, e.style);
             if (e.slot == Slot::Formula) {
                 FormulaRecord f = src.formulas[e.id];
+                // A whole sheet copied: a result known in the source holds in the copy.
+                f.fileResult = !f.stale && !f.uncalculable && f.cachedKind != ValueKind::Empty;
+                if (f.cachedKind == ValueKind::Number)
+                    f.cachedNumber = shift(f.cachedNumber, e.style);
                 f.text = mapText(f.text);
                 if (f.cachedKind == ValueKind::Text)
                     f.cachedText = mapText(f.cachedText);

@@ -84,10 +84,18 @@ class Worksheet {
     // unless told otherwise (a reader passing the file's cached result).
     void SetFormula(CellRef cell, std::string_view formula, const Value& cached = {},
                     bool stale = true);
+    // Gives a formula cell another text that means the same (a reference spelled
+    // otherwise), keeping its result and marks; ignored for other cells.
+    void ReplaceFormulaText(CellRef cell, std::string_view formula);
     // Stores a calculated result in a formula cell and clears its stale mark;
     // ignored for other cells.
     void SetCachedValue(CellRef cell, const Value& value);
-    void MarkStale(CellRef cell);
+    // Marks a formula cell as one the engine cannot calculate where it stands: its
+    // result is unknown, so it keeps none. Ignored for other cells.
+    void SetUncalculable(CellRef cell);
+    // Marks a formula cell for calculation (whatever it held before); without
+    // `keepFileResult`, a result its file gave it no longer counts either.
+    void MarkStale(CellRef cell, bool keepFileResult = true);
     void SetStyle(CellRef cell, int style);
     // The text the cell shows under its number format ("3/15/2023", "12.50%").
     std::string DisplayText(CellRef cell) const;
@@ -107,6 +115,12 @@ class Worksheet {
     // left to right.
     void ForEachRow(const std::function<void(int row, const RowInfoView& props,
                                              const std::vector<CellView>& cells)>& visit) const;
+
+    // How many formula cells the sheet holds; costs nothing.
+    std::size_t FormulaCount() const;
+    // The formula cells, row by row, left to right. A sheet without formulas costs
+    // nothing; otherwise one pass over the stored cells, without making views.
+    std::vector<CellRef> FormulaCells() const;
 
     // Whether `test` holds for the text of any formula cell, trying them in no
     // particular order (cheaper than a pass over the cells).

@@ -1,5 +1,7 @@
 #include "engine/automation/application.h"
 
+#include <utility>
+
 #include "engine/automation/state.h"
 #include "engine/automation/workbook.h"
 #include "platform/prompt.h"
@@ -67,6 +69,11 @@ void _Application::SetVisible(bool visible) {
     for (const auto& book : session.books)
         if (!book->templatePath.IsEmpty())
             platform::OpenDocument(book->templatePath);
+}
+
+std::vector<UncalculatedCell> _Application::TakeUncalculatedCells() {
+    auto& session = Session();
+    return std::exchange(session.uncalculated, {});
 }
 
 void _Application::Quit() {

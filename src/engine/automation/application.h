@@ -3,11 +3,23 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "engine/automation/handles.h"
 #include "engine/automation/workbooks.h"
+#include "platform/cstring.h"
+#include "spreadsheet/address.h"
 
 namespace tabulon::engine {
+
+// A formula cell whose result could not be calculated here (a function the engine
+// does not have, a link to another workbook, or a cell that reads such a one).
+struct UncalculatedCell {
+    CString workbook;  // the file the workbook was loaded from; empty for one made here
+    CString sheet;
+    spreadsheet::CellRef cell;
+    CString formula;  // without '='
+};
 
 class _Application {
   public:
@@ -36,6 +48,12 @@ class _Application {
     // with the desktop's default application through the prompt service.
     bool GetVisible() const;
     void SetVisible(bool visible);
+
+    // The formula cells met since the last call whose result is unknown, each once:
+    // cells of workbooks loaded from files whose value was read or pasted as a value
+    // (which then gave nothing), and the cells of a workbook saved with SaveCopyAs
+    // (saved without a result), in the order met.
+    std::vector<UncalculatedCell> TakeUncalculatedCells();
 
     // Closes every workbook without saving and ends the session; later calls on
     // its objects raise ComError.

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "engine/automation/state.h"
-#include "spreadsheet/formula/engine.h"
 #include "spreadsheet/formula/mover.h"
 
 namespace tabulon::engine::detail {
@@ -60,13 +59,9 @@ void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::R
                 continue;  // a formula we cannot read stays as it was written
             }
         }
-        // A formula we cannot calculate here (a link to another workbook, an unknown
-        // function) keeps the result it had at its source instead of becoming #REF!.
-        const bool keepResult =
-            view.stale && !spreadsheet::formula::SharedFormulaEngine().IsEvaluable(rewritten, cell);
-        if (rewritten == formula && !keepResult)
-            continue;
-        target.SetFormula(cell, rewritten, view.ToValue(), view.stale && !keepResult);
+        // The same cells under another name: the result, if any, still holds.
+        if (rewritten != formula)
+            target.ReplaceFormulaText(cell, rewritten);
     }
 }
 

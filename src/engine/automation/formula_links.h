@@ -15,8 +15,9 @@ struct SheetState;
 // Rewrites the formula cells of `area` on `to`, just copied there from `from`.
 // `sheetCopy`: the whole sheet was copied (references to the source sheet itself
 // then follow the copy); otherwise a range was copied, and sheet references change
-// only when the workbooks differ. Formulas that cannot be calculated where they
-// landed (links to other workbooks) keep the result they had at their source.
+// only when the workbooks differ. A formula keeps its result and marks: one that
+// cannot be calculated where it landed (a link to another workbook) keeps the result
+// its file gave it only while it reads the cells it read there.
 void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::RangeRef& area,
                           bool sheetCopy);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 #include "engine/automation/formula_links.h"
@@ -122,10 +123,12 @@ COleVariant TypedValue(detail::SheetState& state, CellRef cell) {
             break;
     }
     int style = state.sheet->Cell(cell).style;
-    switch (state.book->workbook->StyleFormatClass(style)) {
+    const spreadsheet::Workbook& book = *state.book->workbook;
+    switch (book.StyleFormatClass(style)) {
         case FormatClass::Date:
-        case FormatClass::Time:
         case FormatClass::DateTime:
+            return COleVariant::Date(detail::DateOfSerial(book, v.AsNumber()));
+        case FormatClass::Time:
             return COleVariant::Date(v.AsNumber());
         case FormatClass::Currency:
             try {
@@ -178,7 +181,12 @@ void FormatForVariant(detail::SheetState& state, CellRef cell, const COleVariant
 void WriteValue(detail::SheetState& state, CellRef cell, const COleVariant& value) {
     if (value.IsArray())
         throw ComError(DISP_E_TYPEMISMATCH, "A cell cannot hold an array.");
-    state.sheet->SetValue(cell, value.ToCellValue());
+    if (value.Type() == VT_DATE && std::isfinite(value.Double())) {
+        state.sheet->SetValue(
+            cell, Value::Number(detail::SerialOfDate(*state.book->workbook, value.Double())));
+    } else {
+        state.sheet->SetValue(cell, value.ToCellValue());
+    }
     FormatForVariant(state, cell, value);
 }
 
@@ -487,7 +495,7 @@ void Range::Copy(const Range& destination) const {
     RangeRef target{corner, {corner.row + m_area.Rows() - 1, corner.col + m_area.Columns() - 1}};
     if (target.last.row > kMaxRows || target.last.col > kMaxColumns)
         OffGrid(to);
-    detail::CalculateStale(from, m_area);
+    detail::CalculateStale(from, m_area, false);
     to.BeforeWrite(target);
     detail::Translated("Range copy", [&] {
         spreadsheet::CopyCells(*from.sheet, m_area, *to.sheet, corner, spreadsheet::kCopyAll);
@@ -531,7 +539,11 @@ void Range::PasteSpecial(long paste, long operation, const COleVariant& skipBlan
                     {corner.row + clip.area.Rows() - 1, corner.col + clip.area.Columns() - 1}};
     if (target.last.row > kMaxRows || target.last.col > kMaxColumns)
         OffGrid(to);
-    detail::CalculateStale(*clip.sheet, clip.area);
+    // Values pasted without their formulas are the values the source shows: those
+    // it cannot show are noted.
+    detail::CalculateStale(
+        *clip.sheet, clip.area,
+        (parts & spreadsheet::kCopyValues) && !(parts & spreadsheet::kCopyFormulas));
     to.BeforeWrite(target);
     detail::Translated("PasteSpecial", [&] {
         spreadsheet::CopyCells(*clip.sheet->sheet, clip.area, *to.sheet, corner, parts);

@@ -143,7 +143,11 @@ Range Range::Find(const COleVariant& what, const COleVariant& after, const COleV
     search.whole = ArgLong(lookAt, xlPart) == xlWhole;
     const bool byColumns = ArgLong(searchOrder, xlByRows) == xlByColumns;
     const bool backwards = searchDirection == xlPrevious;
-    std::string text = what.ToText().Str();
+    // A date is looked for as the serial it has in the searched workbook.
+    std::string text =
+        what.Type() == VT_DATE
+            ? COleVariant(detail::SerialOfDate(*state.book->workbook, what.Double())).ToText().Str()
+            : what.ToText().Str();
     if (text.empty())
         return {};
     search.pattern = MakePattern(text, search.matchCase);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "spreadsheet/calendar.h"
 #include "spreadsheet/formula/engine.h"
 #include "spreadsheet/formula/mover.h"
 #include "spreadsheet/range_copy.h"
@@ -109,6 +110,7 @@ CString SheetState::Describe() const {
 }
 
 void SheetState::BeforeWrite(const RangeRef& area) {
+    writtenAfterFormulas = writtenAfterFormulas || Sheet().FormulaCount() > 0;
     index.BeforeWrite(Sheet(), area);
 }
 
@@ -120,26 +122,99 @@ void SheetState::AfterWrite(const RangeRef& area) {
 spreadsheet::Value CalculatedValue(SheetState& sheet, CellRef cell) {
     Worksheet& ws = sheet.Sheet();
     spreadsheet::CellView view = ws.Cell(cell);
-    if (view.kind != spreadsheet::CellKind::Formula || !view.stale)
+    if (view.kind != spreadsheet::CellKind::Formula)
         return view.ToValue();
-    spreadsheet::WorkbookCells cells(*sheet.book->workbook);
-    return cells.CellValue(sheet.Index(), cell);
+    if (view.stale) {
+        spreadsheet::WorkbookCells cells(*sheet.book->workbook);
+        cells.CellValue(sheet.Index(), cell);
+        view = ws.Cell(cell);
+    }
+    if (view.uncalculable)
+        NoteUncalculated(sheet, cell);
+    return view.ToValue();
 }
 
-void CalculateStale(SheetState& sheet, const RangeRef& area) {
+void CalculateStale(SheetState& sheet, const RangeRef& area, bool note) {
     Worksheet& ws = sheet.Sheet();
     std::vector<CellRef> stale;
+    std::vector<CellRef> unknown;
     ws.ForEachCell(area, spreadsheet::IterationOrder::RowByRow,
                    [&](const spreadsheet::CellView& view) {
-                       if (view.kind == spreadsheet::CellKind::Formula && view.stale)
+                       if (view.kind != spreadsheet::CellKind::Formula)
+                           return;
+                       if (view.stale)
                            stale.push_back(view.ref);
+                       else if (view.uncalculable)
+                           unknown.push_back(view.ref);
                    });
-    if (stale.empty())
+    if (!stale.empty()) {
+        spreadsheet::WorkbookCells cells(*sheet.book->workbook);
+        const int index = sheet.Index();
+        for (CellRef cell : stale)
+            cells.CellValue(index, cell);
+        for (CellRef cell : stale)
+            if (ws.Cell(cell).uncalculable)
+                unknown.push_back(cell);
+    }
+    if (note)
+        for (CellRef cell : unknown)
+            NoteUncalculated(sheet, cell);
+}
+
+void NoteUncalculated(SheetState& sheet, CellRef cell, bool always) {
+    BookState& book = *sheet.book;
+    if (!always && book.templatePath.IsEmpty())
         return;
-    spreadsheet::WorkbookCells cells(*sheet.book->workbook);
-    const int index = sheet.Index();
-    for (CellRef cell : stale)
-        cells.CellValue(index, cell);
+    const Worksheet& ws = *sheet.sheet;
+    std::string key = book.templatePath.Str();
+    key += '|';
+    key += ws.Name();
+    key += '|';
+    key += spreadsheet::FormatCellRef(cell);
+    if (!book.session->uncalculatedSeen.insert(std::move(key)).second)
+        return;
+    book.session->uncalculated.push_back(
+        {book.templatePath, CString(ws.Name()), cell, CString(std::string(ws.Cell(cell).formula))});
+}
+
+void CalculateWorkbook(BookState& book) {
+    spreadsheet::Workbook& wb = book.Book();
+    std::vector<std::vector<CellRef>> formulas(static_cast<size_t>(wb.SheetCount()));
+    bool any = false;
+    for (int s = 0; s < wb.SheetCount(); ++s) {
+        formulas[static_cast<size_t>(s)] = wb.Sheet(s).FormulaCells();
+        any = any || !formulas[static_cast<size_t>(s)].empty();
+    }
+    if (!any)
+        return;
+    // Everything is marked first, so that each formula reads fresh results however
+    // the formulas depend on each other.
+    for (int s = 0; s < wb.SheetCount(); ++s) {
+        Worksheet& ws = wb.Sheet(s);
+        const auto state = book.sheets.find(&ws);
+        const bool written = state != book.sheets.end() && state->second->writtenAfterFormulas;
+        for (CellRef cell : formulas[static_cast<size_t>(s)])
+            ws.MarkStale(cell, !written);
+    }
+    spreadsheet::WorkbookCells cells(wb);
+    for (int s = 0; s < wb.SheetCount(); ++s)
+        for (CellRef cell : formulas[static_cast<size_t>(s)])
+            cells.CellValue(s, cell);
+    for (int s = 0; s < wb.SheetCount(); ++s) {
+        Worksheet& ws = wb.Sheet(s);
+        for (CellRef cell : formulas[static_cast<size_t>(s)])
+            if (ws.Cell(cell).uncalculable)
+                NoteUncalculated(*book.StateOf(ws), cell, true);
+    }
+}
+
+double DateOfSerial(const spreadsheet::Workbook& book, double serial) {
+    return spreadsheet::SerialInSystem(serial, book.Date1904(), false);
+}
+
+double SerialOfDate(const spreadsheet::Workbook& book, double date) {
+    const double serial = spreadsheet::SerialInSystem(date, false, book.Date1904());
+    return serial < 0 ? date : serial;  // before 1904: a time of day, not a day
 }
 
 std::optional<RangeRef> ClipToUsed(const Worksheet& sheet, const RangeRef& area) {

@@ -5,10 +5,13 @@
 
 #include <memory>
 #include <new>
+#include <set>
 #include <stdexcept>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "engine/automation/application.h"
 #include "engine/automation/com_error.h"
 #include "engine/automation/find_index.h"
 #include "engine/automation/handles.h"
@@ -33,6 +36,10 @@ struct SessionState {
     int nextBookNumber = 1;
     std::vector<std::shared_ptr<BookState>> books;
     Clipboard clipboard;
+    // Formula cells whose result is unknown, waiting for the task to report them, and
+    // every cell reported so far ("file|sheet|cell"), so each is reported once.
+    std::vector<UncalculatedCell> uncalculated;
+    std::set<std::string> uncalculatedSeen;
 
     void Check() const;  // ComError once the session has ended
     std::shared_ptr<BookState> NewBook();
@@ -62,6 +69,9 @@ struct SheetState {
     BookState* book = nullptr;
     spreadsheet::Worksheet* sheet = nullptr;
     bool deleted = false;
+    // Cells were written while the sheet held formulas: results their files gave those
+    // formulas (CellView::fileResult) may no longer hold.
+    bool writtenAfterFormulas = false;
     FindIndex index;
 
     void Check() const;  // ComError once deleted or its workbook closed
@@ -75,14 +85,30 @@ struct SheetState {
     void AfterWrite(const spreadsheet::RangeRef& area);
 };
 
-// The value of a cell, calculating its formula first when out of date.
+// The value of a cell, calculating its formula first when out of date. A formula of
+// a workbook loaded from a file whose result is unknown gives an empty value and is
+// noted for the task to report (NoteUncalculated).
 spreadsheet::Value CalculatedValue(SheetState& sheet, spreadsheet::CellRef cell);
-// Calculates every out-of-date formula of the area.
-void CalculateStale(SheetState& sheet, const spreadsheet::RangeRef& area);
+// Calculates every out-of-date formula of the area; with `note`, the formulas of the
+// area whose result is unknown are noted as above (their values are about to be used).
+void CalculateStale(SheetState& sheet, const spreadsheet::RangeRef& area, bool note = true);
+// Notes a formula cell whose result is unknown, once, when its workbook was loaded
+// from a file (`always`: whatever the workbook).
+void NoteUncalculated(SheetState& sheet, spreadsheet::CellRef cell, bool always = false);
+// Calculates every formula of the workbook where it stands, in dependency order, as
+// before saving it: formulas the engine cannot calculate keep the result their file
+// gave them in that place, or else none, and are noted. Sheets without formulas cost
+// nothing.
+void CalculateWorkbook(BookState& book);
 // The range clipped to the rows and columns the sheet uses (values or formats);
 // nullopt when they do not meet.
 std::optional<spreadsheet::RangeRef> ClipToUsed(const spreadsheet::Worksheet& sheet,
                                                 const spreadsheet::RangeRef& area);
+
+// A date (VT_DATE) is the serial of its day in the 1900 date system whatever the
+// workbook it comes from: these convert between that and a workbook's own serials.
+double DateOfSerial(const spreadsheet::Workbook& book, double serial);
+double SerialOfDate(const spreadsheet::Workbook& book, double date);
 
 // Runs `call`, turning a failure of the model (std::exception) into a ComError whose
 // text starts with `action`.

@@ -79,6 +79,8 @@ void _Workbook::SaveCopyAs(const CString& path) {
         if (!other->templatePath.IsEmpty() && SameFile(target, fs::path(other->templatePath.Str())))
             fail("that file is a source workbook open in this session; it is never written.");
     try {
+        // Saved results are those of the cells where they now stand.
+        detail::CalculateWorkbook(book);
         spreadsheet::WriteWorkbookFile(*book.workbook, path.Str());
     } catch (const spreadsheet::WorkbookWriteError& e) {
         fail(e.Reason().c_str());

@@ -81,9 +81,10 @@ void _Worksheet::Copy(const _Worksheet& before, const _Worksheet& after) {
     const std::string& name = source.sheet->Name();
     // Its own name when free in the target, else "Name (2)", "Name (3)"...
     std::string chosen = target.FindSheet(name) < 0 ? name : std::string();
-    // Formulas are copied with the results they have now.
+    // Formulas are copied with the results they have now (what the copy cannot
+    // calculate is noted when the workbook holding it is saved).
     if (auto used = source.sheet->UsedExtent(false))
-        detail::CalculateStale(source, *used);
+        detail::CalculateStale(source, *used, false);
     auto& copy = detail::Translated("Worksheet copy", [&]() -> spreadsheet::Worksheet& {
         return target.CopySheet(*source.sheet, position, chosen);
     });

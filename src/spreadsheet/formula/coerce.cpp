@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "spreadsheet/formula/dates.h"
+#include "spreadsheet/calendar.h"
 #include "spreadsheet/formula/operand.h"
 
 namespace tabulon::spreadsheet::formula {

@@ -10,52 +10,6 @@
 
 namespace tabulon::spreadsheet::formula {
 
-Value FormulaEngine::Evaluate(std::string_view formula, const EvalOrigin& origin,
-                              ICellProvider& cells) {
-    std::shared_ptr<const Ast> ast;
-    try {
-        ast = m_cache.Get(formula, origin.cell);
-    } catch (const FormulaSyntaxError&) {
-        return Value::Error(ErrorCode::Name);
-    }
-    EvalShared shared{cells, m_cache, {}};
-    return Evaluation(*ast, origin, shared).Run();
-}
-
-Value FormulaEngine::EvaluateArray(std::string_view formula, const EvalOrigin& origin,
-                                   ICellProvider& cells, int row, int col) {
-    std::shared_ptr<const Ast> ast;
-    try {
-        ast = m_cache.Get(formula, origin.cell);
-    } catch (const FormulaSyntaxError&) {
-        return Value::Error(ErrorCode::Name);
-    }
-    EvalShared shared{cells, m_cache, {}};
-    return Evaluation(*ast, origin, shared).RunArray(row, col);
-}
-
-std::optional<Value> FormulaEngine::TryEvaluate(std::string_view formula, const EvalOrigin& origin,
-                                                ICellProvider& cells) {
-    std::shared_ptr<const Ast> ast;
-    try {
-        ast = m_cache.Get(formula, origin.cell);
-    } catch (const FormulaSyntaxError&) {
-        return std::nullopt;
-    }
-    if (!ast->evaluable || !IsEvaluable(formula, cells, origin.sheet))
-        return std::nullopt;
-    EvalShared shared{cells, m_cache, {}};
-    return Evaluation(*ast, origin, shared).Run();
-}
-
-bool FormulaEngine::IsEvaluable(std::string_view formula, CellRef origin) {
-    try {
-        return m_cache.Get(formula, origin)->evaluable;
-    } catch (const FormulaSyntaxError&) {
-        return false;
-    }
-}
-
 namespace {
 
 // `seen`: names already checked on this path (a name that uses itself is an
@@ -94,12 +48,74 @@ bool NamesEvaluable(FormulaCache& cache, const Ast& ast, const ICellProvider& ce
     return true;
 }
 
+// Whether every name the tree uses (directly or through other names) is evaluable.
+bool NamesEvaluable(FormulaCache& cache, const Ast& ast, const ICellProvider& cells, int sheet) {
+    if (!ast.evaluable)
+        return false;
+    bool anyName = false;
+    for (const Node& n : ast.nodes)
+        anyName = anyName || n.kind == NodeKind::Name;
+    if (!anyName)
+        return true;
+    std::vector<std::string> seen;
+    try {
+        return NamesEvaluable(cache, ast, cells, sheet, seen);
+    } catch (const FormulaSyntaxError&) {
+        return false;
+    }
+}
+
 }  // namespace
+
+Value FormulaEngine::Evaluate(std::string_view formula, const EvalOrigin& origin,
+                              ICellProvider& cells) {
+    std::shared_ptr<const Ast> ast;
+    try {
+        ast = m_cache.Get(formula, origin.cell);
+    } catch (const FormulaSyntaxError&) {
+        return Value::Error(ErrorCode::Name);
+    }
+    EvalShared shared{cells, m_cache, {}};
+    return Evaluation(*ast, origin, shared).Run();
+}
+
+Value FormulaEngine::EvaluateArray(std::string_view formula, const EvalOrigin& origin,
+                                   ICellProvider& cells, int row, int col) {
+    std::shared_ptr<const Ast> ast;
+    try {
+        ast = m_cache.Get(formula, origin.cell);
+    } catch (const FormulaSyntaxError&) {
+        return Value::Error(ErrorCode::Name);
+    }
+    EvalShared shared{cells, m_cache, {}};
+    return Evaluation(*ast, origin, shared).RunArray(row, col);
+}
+
+std::optional<Value> FormulaEngine::TryEvaluate(std::string_view formula, const EvalOrigin& origin,
+                                                ICellProvider& cells) {
+    std::shared_ptr<const Ast> ast;
+    try {
+        ast = m_cache.Get(formula, origin.cell);
+    } catch (const FormulaSyntaxError&) {
+        return std::nullopt;
+    }
+    if (!NamesEvaluable(m_cache, *ast, cells, origin.sheet))
+        return std::nullopt;
+    EvalShared shared{cells, m_cache, {}};
+    return Evaluation(*ast, origin, shared).Run();
+}
+
+bool FormulaEngine::IsEvaluable(std::string_view formula, CellRef origin) {
+    try {
+        return m_cache.Get(formula, origin)->evaluable;
+    } catch (const FormulaSyntaxError&) {
+        return false;
+    }
+}
 
 bool FormulaEngine::IsEvaluable(std::string_view formula, const ICellProvider& cells, int sheet) {
     try {
-        std::vector<std::string> seen;
-        return NamesEvaluable(m_cache, *m_cache.Get(formula, CellRef{1, 1}), cells, sheet, seen);
+        return NamesEvaluable(m_cache, *m_cache.Get(formula, CellRef{1, 1}), cells, sheet);
     } catch (const FormulaSyntaxError&) {
         return false;
     }

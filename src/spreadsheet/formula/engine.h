@@ -28,7 +28,7 @@ class FormulaEngine : public IEvaluator {
     // IsEvaluable, names included): the caller should keep the value cached with
     // the formula.
     std::optional<Value> TryEvaluate(std::string_view formula, const EvalOrigin& origin,
-                                     ICellProvider& cells);
+                                     ICellProvider& cells) override;
 
     // True when the formula parses, calls only known functions and refers to no
     // other workbook and no table. `origin` is the formula's cell: copies of one

@@ -2,6 +2,7 @@
 // evaluator for the value of a formula cell that needs a fresh result.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "spreadsheet/formula/cell_provider.h"
@@ -9,13 +10,20 @@
 namespace tabulon::spreadsheet::formula {
 
 class IEvaluator {
-public:
+  public:
     virtual ~IEvaluator() = default;
     // The value of `formula` (A1 text, with or without a leading '=') evaluated at
     // `origin`, reading cells through `cells`. Never throws for a bad formula: a
     // formula that cannot be parsed gives an error value.
     virtual Value Evaluate(std::string_view formula, const EvalOrigin& origin,
                            ICellProvider& cells) = 0;
+    // As Evaluate, but nullopt when the formula cannot be calculated here (a
+    // function this evaluator does not have, a link to another workbook...): its
+    // result is then unknown rather than an error value.
+    virtual std::optional<Value> TryEvaluate(std::string_view formula, const EvalOrigin& origin,
+                                             ICellProvider& cells) {
+        return Evaluate(formula, origin, cells);
+    }
 };
 
 }  // namespace tabulon::spreadsheet::formula

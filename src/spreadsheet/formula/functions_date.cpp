@@ -2,8 +2,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "spreadsheet/calendar.h"
 #include "spreadsheet/formula/coerce.h"
-#include "spreadsheet/formula/dates.h"
 #include "spreadsheet/formula/evaluation.h"
 #include "spreadsheet/formula/function_table.h"
 
@@ -146,9 +146,8 @@ double NowSerial(bool date1904) {
     std::time_t t = std::time(nullptr);
     std::tm local{};
     localtime_r(&t, &local);
-    long days = DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-    double serial = static_cast<double>(days) + (date1904 ? 24107 : 25569);
-    return serial + (local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec) / 86400.0;
+    return SerialFromDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                              local.tm_min, local.tm_sec, date1904);
 }
 
 Operand Today(CallContext& call) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "spreadsheet/calendar.h"
 #include "spreadsheet/numfmt/format_code.h"
 
 namespace tabulon::spreadsheet::numfmt {
@@ -20,42 +21,8 @@ constexpr std::array<const char*, 12> kMonths{"January",   "February", "March", 
 constexpr std::array<const char*, 7> kDays{"Sunday",   "Monday", "Tuesday", "Wednesday",
                                            "Thursday", "Friday", "Saturday"};
 
-// Serial 2958465 is 31 Dec 9999, the last day a spreadsheet shows.
-constexpr double kLastSerial = 2958466;
-
-struct Civil {
-    int year, month, day;
-};
-
-// Days since 1970-01-01 to a proleptic Gregorian date.
-Civil FromDays(std::int64_t z) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
-    return {y, m, d};
-}
-
-// The calendar date of a whole serial day. The 1900 system counts the day
-// 29 Feb 1900 that never was (serial 60) and shows serial 0 as 0 Jan 1900.
-Civil SerialToCivil(std::int64_t days, bool date1904) {
-    constexpr std::int64_t k1899_12_30 = -25569;
-    constexpr std::int64_t k1904_01_01 = -24107;
-    if (date1904)
-        return FromDays(k1904_01_01 + days);
-    if (days == 0)
-        return {1900, 1, 0};
-    if (days == 60)
-        return {1900, 2, 29};
-    if (days < 60)
-        return FromDays(k1899_12_30 + days + 1);
-    return FromDays(k1899_12_30 + days);
-}
+// Past the last day a spreadsheet shows (31 Dec 9999).
+constexpr double kLastSerial = kMaxSerial + 1;
 
 std::string Two(std::int64_t n) {
     std::string s = std::to_string(n);
@@ -95,7 +62,10 @@ std::string RenderDate(const Section& section, double serial, bool date1904) {
     const std::int64_t totalSeconds = units / perSecond;
     const std::int64_t secondOfDay = totalSeconds % 86400;
     const std::int64_t sub = units % perSecond;
-    const Civil date = SerialToCivil(days, date1904);
+    const auto civil = DateFromSerial(static_cast<double>(days), date1904);
+    if (!civil)
+        return "########";
+    const CivilDate date = *civil;
     const std::int64_t weekday = (days + (date1904 ? 5 : 6)) % 7;
     const std::int64_t hour = secondOfDay / 3600;
     const std::int64_t minute = secondOfDay / 60 % 60;

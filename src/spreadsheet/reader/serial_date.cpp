@@ -5,16 +5,6 @@
 namespace tabulon::spreadsheet {
 namespace {
 
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
-long DaysFromCivil(long y, long m, long d) {
-    y -= m <= 2;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const long yoe = y - era * 400;
-    const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
 bool ReadInt(std::string_view text, std::size_t pos, std::size_t len, int& out) {
     if (pos + len > text.size())
         return false;
@@ -52,19 +42,6 @@ std::optional<double> ReadTime(std::string_view text, std::size_t pos) {
 }
 
 }  // namespace
-
-double SerialFromDateTime(int year, int month, int day, int hour, int minute, double second,
-                          bool date1904) {
-    const double time = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
-    const long days = DaysFromCivil(year, month, day);
-    if (date1904)
-        return static_cast<double>(days - DaysFromCivil(1904, 1, 1)) + time;
-    double serial = static_cast<double>(days - DaysFromCivil(1899, 12, 31));
-    // Serial 60 is the phantom 1900-02-29; every later date sits one higher.
-    if (serial >= 60)
-        serial += 1;
-    return serial + time;
-}
 
 std::optional<double> SerialFromIsoText(std::string_view text, bool date1904) {
     int y = 0, mo = 0, d = 0;

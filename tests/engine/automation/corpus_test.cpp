@@ -55,8 +55,12 @@ TEST(AutomationCorpus, WorkbooksLoadCopyAndSaveWithoutTouchingTheirSources) {
                 continue;
             Range data = GetDataRange(ws);
             _Worksheet values = AddSheetWithValues(result, ws);
+            // Values of formulas we cannot calculate are left out (and reported).
+            const bool unknown = !app.TakeUncalculatedCells().empty();
             if (!data.IsEmpty()) {
-                EXPECT_EQ(GetRangeAddress(GetDataRange(values)), GetRangeAddress(data)) << path;
+                if (!unknown) {
+                    EXPECT_EQ(GetRangeAddress(GetDataRange(values)), GetRangeAddress(data)) << path;
+                }
                 FindKey(data.GetColumns().GetItem(COleVariant(1)),
                         data.GetItem(COleVariant(1)).GetValue());
             }

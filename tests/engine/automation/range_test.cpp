@@ -134,6 +134,46 @@ TEST_F(RangeTest, FormulasAreWrittenCalculatedAndRead) {
     EXPECT_EQ(b1.GetValue(), V("A1*10"));
 }
 
+TEST_F(RangeTest, ResultsOfFormulasWeCannotCalculateHoldOnlyWhereTheirFileGaveThem) {
+    // RTD cannot be calculated here; the file gives its result, and that of C1 reading it.
+    _Worksheet src = Load([](Workbook& b) {
+        auto& s = b.AddSheet("S");
+        s.SetValue({1, 1}, Value::Number(1));
+        s.SetFormula({1, 2}, "RTD(\"feed\",,A1)", Value::Number(5), false);
+        s.SetFormula({1, 3}, "B1*2", Value::Number(10), false);
+    });
+    _Worksheet whole = Blank();
+    src.GetCells().Copy(whole.GetCells());
+    _Worksheet part = Blank();
+    src.GetRange(V("A1:C1")).Copy(part.GetRange(V("A2")));
+    EXPECT_EQ(part.GetRange(V("B2")).GetValue(), COleVariant());
+    EXPECT_EQ(part.GetRange(V("C2")).GetValue(), COleVariant());
+
+    // Saving calculates every formula where it stands: the whole copy keeps what its file
+    // gave until a cell of it is written.
+    _Workbook book = whole.GetParent();
+    const CString path(m_folder / "saved.xlsx");
+    book.SaveCopyAs(path);
+    EXPECT_EQ(whole.GetRange(V("B1")).GetValue(), COleVariant(5.0));
+    EXPECT_EQ(whole.GetRange(V("C1")).GetValue(), COleVariant(10.0));
+    EXPECT_TRUE(m_app.TakeUncalculatedCells().empty());
+    whole.GetRange(V("A1")).SetValue(COleVariant(2.0));
+    book.SaveCopyAs(path);
+    EXPECT_EQ(whole.GetRange(V("B1")).GetValue(), COleVariant());
+    EXPECT_EQ(whole.GetRange(V("C1")).GetValue(), COleVariant());
+    const auto unknown = m_app.TakeUncalculatedCells();
+    ASSERT_EQ(unknown.size(), 2u);
+    EXPECT_TRUE(unknown[0].workbook.IsEmpty());  // a workbook made here
+    EXPECT_EQ(unknown[0].sheet, "Sheet1");
+    EXPECT_EQ(unknown[0].cell, (spreadsheet::CellRef{1, 2}));
+    EXPECT_EQ(unknown[1].formula, "B1*2");
+    // Read back by our reader: no results stored for them.
+    Workbook back;
+    spreadsheet::ReadWorkbookFile(path.Str(), *spreadsheet::MakeWorkbookBuilder(back));
+    EXPECT_EQ(back.Sheet(0).Cell({1, 3}).valueKind, spreadsheet::ValueKind::Empty);
+    EXPECT_EQ(back.Sheet(0).Cell({1, 3}).formula, "B1*2");
+}
+
 TEST_F(RangeTest, CopyMovesFormulasAndCarriesFormatsMergesAndWidths) {
     _Worksheet src = Load([](Workbook& b) {
         auto& s = b.AddSheet("S");
@@ -152,19 +192,19 @@ TEST_F(RangeTest, CopyMovesFormulasAndCarriesFormatsMergesAndWidths) {
     EXPECT_EQ(src.GetRange(V("E6")).GetValue(), COleVariant(3.0));
     EXPECT_EQ(src.GetRange(V("E5")).GetFormula(), V("=T!D5*2"));
 
-    // Into another workbook: sheet references point back at the source file.
+    // Into another workbook: sheet references point back at the source file. That link
+    // cannot be read here, and a range's surroundings differ: its result is unknown.
     _Worksheet dest = Blank();
     dest.GetParent().GetSheets().Add().SetName("T");  // a same-named sheet is not used
     src.GetRange(V("A1:B3")).Copy(dest.GetRange(V("A1")));
     EXPECT_EQ(dest.GetRange(V("B1")).GetFormula(), V("='[f0.xlsx]T'!A1*2"));
-    EXPECT_EQ(dest.GetRange(V("B1")).GetValue(), COleVariant(10.0));
+    EXPECT_EQ(dest.GetRange(V("B1")).GetValue(), COleVariant());
     EXPECT_EQ(dest.GetRange(V("B2")).GetFormula(), V("=A2+A1"));
     EXPECT_EQ(dest.GetRange(V("B2")).GetValue(), COleVariant(3.0));
-    // Copied on within that workbook, and calculated again, the link keeps its value.
     dest.GetRange(V("B1")).Copy(dest.GetRange(V("C4")));
     dest.GetRange(V("C4")).Calculate();
     EXPECT_EQ(dest.GetRange(V("C4")).GetFormula(), V("='[f0.xlsx]T'!B4*2"));
-    EXPECT_EQ(dest.GetRange(V("C4")).GetValue(), COleVariant(10.0));
+    EXPECT_EQ(dest.GetRange(V("C4")).GetValue(), COleVariant());
 
     // Whole sheets: column widths and merges come along.
     _Worksheet whole = Blank();

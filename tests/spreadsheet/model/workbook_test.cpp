@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "spreadsheet/workbook_cells.h"
 
 namespace tabulon::spreadsheet {
@@ -214,6 +216,46 @@ TEST(WorkbookCells, LongChainsDoNotOverflowTheStack) {
         lw.SetFormula({r, 1}, "R" + std::to_string(r % 1000 + 1) + "+1");
     WorkbookCells loopCells(loop, &eval);
     EXPECT_TRUE(loopCells.CellValue(0, {1, 1}).IsError());
+}
+
+// ChainEvaluator that cannot calculate the formula "X".
+class PartialEvaluator : public ChainEvaluator {
+  public:
+    std::optional<Value> TryEvaluate(std::string_view f, const formula::EvalOrigin& origin,
+                                     formula::ICellProvider& cells) override {
+        if (f == "X")
+            return std::nullopt;
+        return Evaluate(f, origin, cells);
+    }
+};
+
+TEST(WorkbookCells, WhatReadsAFormulaThatCannotBeCalculatedHasNoResult) {
+    Workbook book;
+    Worksheet& ws = book.AddSheet("S");
+    ws.SetFormula({1, 1}, "X", Value::Number(3));  // moved here: its result is out of date
+    ws.SetFormula({2, 1}, "R1+1", Value::Number(4));
+    ws.SetFormula({3, 1}, "X", Value::Number(5), false);  // its file's result, in its place
+    ws.SetFormula({4, 1}, "R3+1");
+    // A chain deeper than the nesting limit, ending in a formula without a result.
+    constexpr int kDeep = 1000;
+    ws.SetFormula({10 + kDeep, 1}, "X");
+    for (int r = 10; r < 10 + kDeep; ++r)
+        ws.SetFormula({r, 1}, "R" + std::to_string(r + 1) + "+1");
+    PartialEvaluator eval;
+    WorkbookCells cells(book, &eval);
+    cells.Calculate(0, {{1, 1}, {kMaxRows, 1}});
+    for (int row : {1, 2, 10, 10 + kDeep}) {
+        const CellView v = ws.Cell({row, 1});
+        EXPECT_TRUE(v.uncalculable && !v.stale) << row;
+        EXPECT_EQ(v.ToValue(), Value()) << row;
+    }
+    EXPECT_FALSE(ws.Cell({3, 1}).uncalculable);
+    EXPECT_EQ(ws.GetValue({3, 1}), Value::Number(5));
+    EXPECT_EQ(ws.GetValue({4, 1}), Value::Number(6));
+    // Another calculation tries again, and finds the same.
+    ws.SetValue({1, 1}, Value::Number(1));
+    cells.Calculate(0, {{2, 1}, {2, 1}});
+    EXPECT_EQ(ws.GetValue({2, 1}), Value::Number(2));
 }
 
 }  // namespace

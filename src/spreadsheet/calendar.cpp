@@ -1,8 +1,8 @@
-#include "spreadsheet/formula/dates.h"
+#include "spreadsheet/calendar.h"
 
 #include <cmath>
 
-namespace tabulon::spreadsheet::formula {
+namespace tabulon::spreadsheet {
 
 long DaysFromCivil(int y, int m, int d) {
     y -= m <= 2;
@@ -34,6 +34,20 @@ int DaysInMonth(int year, int month) {
     return kDays[month - 1];
 }
 
+namespace {
+
+// The serial of a day counted from 1970-01-01.
+double SerialFromDays(long days, bool date1904) {
+    if (date1904)
+        return static_cast<double>(days - DaysFromCivil(1904, 1, 1));
+    double serial = static_cast<double>(days - DaysFromCivil(1899, 12, 31));
+    if (serial >= 60)
+        serial += 1;  // the day 1900-02-29 that never was
+    return serial;
+}
+
+}  // namespace
+
 std::optional<double> SerialFromDate(int year, int month, int day, bool date1904) {
     // Fold the month into the year first, then let the day run over.
     long m0 = static_cast<long>(month) - 1;
@@ -43,18 +57,17 @@ std::optional<double> SerialFromDate(int year, int month, int day, bool date1904
         return std::nullopt;
     if (!date1904 && y == 1900 && m0 == 1 && day == 29)
         return 60.0;  // the 1900-02-29 the serials count
-    long days = DaysFromCivil(static_cast<int>(y), static_cast<int>(m0) + 1, 1) + day - 1;
-    double serial;
-    if (date1904) {
-        serial = static_cast<double>(days - DaysFromCivil(1904, 1, 1));
-    } else {
-        serial = static_cast<double>(days - DaysFromCivil(1899, 12, 31));
-        if (serial >= 60)
-            serial += 1;  // the day 1900-02-29 that never was
-    }
+    const double serial = SerialFromDays(
+        DaysFromCivil(static_cast<int>(y), static_cast<int>(m0) + 1, 1) + day - 1, date1904);
     if (serial < 0 || serial > kMaxSerial)
         return std::nullopt;
     return serial;
+}
+
+double SerialFromDateTime(int year, int month, int day, int hour, int minute, double second,
+                          bool date1904) {
+    const double time = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+    return SerialFromDays(DaysFromCivil(year, month, day), date1904) + time;
 }
 
 std::optional<CivilDate> DateFromSerial(double serial, bool date1904) {
@@ -72,4 +85,4 @@ std::optional<CivilDate> DateFromSerial(double serial, bool date1904) {
     return CivilFromDays(DaysFromCivil(1899, 12, 30) + whole);
 }
 
-}  // namespace tabulon::spreadsheet::formula
+}  // namespace tabulon::spreadsheet
