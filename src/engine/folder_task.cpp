@@ -62,14 +62,18 @@ int CFolderTask::ProcessFile(const CString& path) {
     try {
         book = OpenSourceWorkbook(path);
         Sheets sheets = book.GetSheets();
-        long count = sheets.GetCount();
+        const long items = sheets.GetCount();
+        long count = 0;  // worksheets: chart, macro and dialog sheets are passed over
         int processedHere = 0;
-        for (long i = 1; i <= count; ++i) {
+        for (long i = 1; i <= items; ++i) {
             if (IsCanceled()) {
                 book.Close();
                 return 0;
             }
+            if (!sheets.IsWorksheet(i))
+                continue;
             _Worksheet sheet = sheets.GetItem(COleVariant(i));
+            ++count;
             ++m_nSheetsSeen;
             if (!IsSheetSelected(sheet.GetName()))
                 continue;

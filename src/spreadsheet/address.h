@@ -7,8 +7,8 @@
 
 namespace tabulon::spreadsheet {
 
-constexpr int kMaxRows = 1048576;  // rows 1 .. kMaxRows
-constexpr int kMaxColumns = 16384; // columns 1 .. kMaxColumns (A .. XFD)
+constexpr int kMaxRows = 1048576;   // rows 1 .. kMaxRows
+constexpr int kMaxColumns = 16384;  // columns 1 .. kMaxColumns (A .. XFD)
 
 // A cell position, 1-based.
 struct CellRef {
@@ -38,6 +38,9 @@ int ColumnFromLetters(std::string_view letters);
 std::optional<CellRef> ParseCellRef(std::string_view text);
 // Reads "A1:C3" (corners in any order, '$' allowed) or a single cell; nullopt otherwise.
 std::optional<RangeRef> ParseRangeRef(std::string_view text);
+// ParseRangeRef, and also whole columns ("A:C", "$B:$B": rows 1 .. kMaxRows) and whole
+// rows ("3:5", "$7:$7": columns 1 .. kMaxColumns), the way range addresses print them.
+std::optional<RangeRef> ParseAreaRef(std::string_view text);
 
 // "B7", or "$B$7" when absolute.
 std::string FormatCellRef(CellRef cell, bool absolute = false);

@@ -1,7 +1,6 @@
 #include "engine/automation/range.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -32,46 +31,6 @@ bool WholeColumns(const RangeRef& r) {
 
 bool WholeRows(const RangeRef& r) {
     return r.first.col == 1 && r.last.col == kMaxColumns;
-}
-
-// "A:C", "$B:$B" (whole columns) or "3:5", "$7:$7" (whole rows); nullopt otherwise.
-std::optional<RangeRef> ParseWholeLines(std::string_view text) {
-    auto colon = text.find(':');
-    if (colon == std::string_view::npos)
-        return std::nullopt;
-    auto strip = [](std::string_view part) {
-        std::string out;
-        for (char c : part)
-            if (c != '$')
-                out += c;
-        return out;
-    };
-    std::string a = strip(text.substr(0, colon));
-    std::string b = strip(text.substr(colon + 1));
-    if (a.empty() || b.empty())
-        return std::nullopt;
-    auto allOf = [](const std::string& s, int (*test)(int)) {
-        return std::all_of(s.begin(), s.end(), [&](char c) { return test((unsigned char)c) != 0; });
-    };
-    if (allOf(a, std::isalpha) && allOf(b, std::isalpha)) {
-        int c1 = spreadsheet::ColumnFromLetters(a), c2 = spreadsheet::ColumnFromLetters(b);
-        if (c1 < 1 || c2 < 1)
-            return std::nullopt;
-        return RangeRef{{1, std::min(c1, c2)}, {kMaxRows, std::max(c1, c2)}};
-    }
-    if (allOf(a, std::isdigit) && allOf(b, std::isdigit) && a.size() <= 7 && b.size() <= 7) {
-        int r1 = std::atoi(a.c_str()), r2 = std::atoi(b.c_str());
-        if (r1 < 1 || r2 < 1 || r1 > kMaxRows || r2 > kMaxRows)
-            return std::nullopt;
-        return RangeRef{{std::min(r1, r2), 1}, {std::max(r1, r2), kMaxColumns}};
-    }
-    return std::nullopt;
-}
-
-std::optional<RangeRef> ParseArea(std::string_view text) {
-    if (auto lines = ParseWholeLines(text))
-        return lines;
-    return spreadsheet::ParseRangeRef(text);
 }
 
 RangeRef BoxAround(const RangeRef& a, const RangeRef& b) {
@@ -108,7 +67,9 @@ RangeRef Effective(const spreadsheet::Worksheet& sheet, const RangeRef& area) {
     return r;
 }
 
-COleVariant TypedValue(detail::SheetState& state, CellRef cell) {
+// A cell's value; with `typed`, a number under a date or currency format reads as
+// a date or a currency amount, as Value gives it (Value2 gives the plain number).
+COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = true) {
     Value v = detail::CalculatedValue(state, cell);
     switch (v.Kind()) {
         case ValueKind::Empty:
@@ -122,6 +83,8 @@ COleVariant TypedValue(detail::SheetState& state, CellRef cell) {
         case ValueKind::Number:
             break;
     }
+    if (!typed)
+        return COleVariant(v.AsNumber());
     int style = state.sheet->Cell(cell).style;
     const spreadsheet::Workbook& book = *state.book->workbook;
     switch (book.StyleFormatClass(style)) {
@@ -235,9 +198,17 @@ RangeRef Range::GetArea() const {
 }
 
 COleVariant Range::GetValue() const {
+    return Values(true);
+}
+
+COleVariant Range::GetValue2() const {
+    return Values(false);
+}
+
+COleVariant Range::Values(bool typed) const {
     auto& state = Sheet();
     if (m_area.first == m_area.last)
-        return TypedValue(state, m_area.first);
+        return TypedValue(state, m_area.first, typed);
     RangeRef r = Effective(*state.sheet, m_area);
     detail::CalculateStale(state, r);
     COleVariant array = COleVariant::Array(r.Rows(), r.Columns());
@@ -246,7 +217,7 @@ COleVariant Range::GetValue() const {
     state.sheet->ForEachCell(r, spreadsheet::IterationOrder::RowByRow,
                              [&](const spreadsheet::CellView& v) { cells.push_back(v.ref); });
     for (CellRef c : cells)
-        array.At(c.row - r.first.row + 1, c.col - r.first.col + 1) = TypedValue(state, c);
+        array.At(c.row - r.first.row + 1, c.col - r.first.col + 1) = TypedValue(state, c, typed);
     return array;
 }
 
@@ -327,7 +298,7 @@ Range Range::GetRange(const COleVariant& cell1, const COleVariant& cell2) const 
     auto read = [&](const COleVariant& v) {
         if (v.Type() != VT_BSTR)
             throw ComError(DISP_E_TYPEMISMATCH, "Method Range failed: the address must be text.");
-        auto area = ParseArea(v.Text().Str());
+        auto area = spreadsheet::ParseAreaRef(v.Text().Str());
         if (!area)
             BadAddress(state, v.Text());
         return *area;

@@ -45,6 +45,8 @@ class Range {
     // formulas give their result). Several cells: a 2-D array over the part of the
     // range the sheet uses (so whole columns do not give a million rows).
     COleVariant GetValue() const;
+    // GetValue without the date and currency readings: such numbers come as VT_R8.
+    COleVariant GetValue2() const;
     // A scalar goes into every cell; an array fills the cells it covers. Text is
     // stored as text ("=..." as well; use SetFormula for formulas).
     void SetValue(const COleVariant& value);
@@ -116,6 +118,7 @@ class Range {
           m_area(area),
           m_shape(shape) {}
     detail::SheetState& Sheet() const;
+    COleVariant Values(bool typed) const;
     Range Make(spreadsheet::RangeRef area, Shape shape = Shape::Cells) const;
 
     std::shared_ptr<detail::SessionState> m_session;

@@ -48,6 +48,18 @@ CString _Worksheet::GetName() const {
     return CString(Sheet().Sheet().Name());
 }
 
+long _Worksheet::GetVisible() const {
+    switch (Sheet().sheet->State()) {
+        case spreadsheet::SheetState::Visible:
+            return xlSheetVisible;
+        case spreadsheet::SheetState::Hidden:
+            return xlSheetHidden;
+        case spreadsheet::SheetState::VeryHidden:
+            return xlSheetVeryHidden;
+    }
+    return xlSheetVisible;
+}
+
 void _Worksheet::SetName(const CString& name) {
     auto& state = Sheet();
     auto& wb = *state.book->workbook;

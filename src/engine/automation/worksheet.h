@@ -13,6 +13,10 @@ class _Application;
 class _Workbook;
 class Range;
 
+inline constexpr long xlSheetVisible = -1;
+inline constexpr long xlSheetHidden = 0;
+inline constexpr long xlSheetVeryHidden = 2;
+
 class _Worksheet {
   public:
     _Worksheet() = default;  // an empty handle
@@ -26,6 +30,8 @@ class _Worksheet {
     long GetIndex() const;  // 1-based position among the workbook's sheets
 
     CString GetName() const;
+    // xlSheetVisible (-1), xlSheetHidden (0) or xlSheetVeryHidden (2).
+    long GetVisible() const;
     // 1-31 characters, none of : \ / ? * [ ], not starting or ending with an
     // apostrophe, and not the name of another sheet of the workbook without regard
     // to case; otherwise ComError and the name stays.

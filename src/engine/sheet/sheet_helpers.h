@@ -7,6 +7,7 @@
 // RangeRowCount accepts none.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "engine/automation/automation.h"
@@ -43,9 +44,14 @@ void CopyColumnWidths(const Range& source, const _Worksheet& destination, int fi
 Range FindCell(const Range& range, const COleVariant& what);
 // FindCell with a text key's wildcards escaped, so it matches literally.
 Range FindKey(const Range& range, const COleVariant& key);
-// Adds each number (VT_R8) of source onto the cell of destination at the same
-// position, when that cell is empty or a number and holds no formula.
-void AddRowValues(const Range& destination, const Range& source);
+// The amount a cell's value adds up as: a number (VT_R8), or a currency amount (VT_CY)
+// at the cell's full precision; nullopt for anything else (dates included).
+std::optional<double> CellAmount(const Range& cell, const COleVariant& value);
+// Adds each amount (CellAmount) of source onto the cell of destination at the same
+// position, when that cell is empty or holds an amount, and no formula. The cell at
+// position keyColumn (1-based; 0 for none) is the row's key and is left as it is. Sums
+// are written as plain numbers, so the destination keeps its formats.
+void AddRowValues(const Range& destination, const Range& source, int keyColumn = 0);
 
 // --- Worksheets and workbooks.
 // The bottom-right cell of the used range; none for an empty sheet.

@@ -1,6 +1,4 @@
 // Column letters, range corners and the block, find and copy helpers on ranges.
-#include <cstdlib>
-
 #include "engine/sheet/sheet_helpers.h"
 #include "spreadsheet/address.h"
 
@@ -22,48 +20,35 @@ CString GetRangeAddress(const Range& range) {
 
 namespace {
 
-enum class Corner { First, Last };
-
-CString CornerText(const Range& range, Corner corner) {
+// The rectangle an address names. Whole rows ("$1:$2") reach across to column XFD and
+// whole columns ("$A:$C") down to the grid's last row, so their corners are cells too.
+spreadsheet::RangeRef AreaOf(const Range& range) {
     CString address = GetRangeAddress(range);
-    int colon = address.Find(':');
-    if (colon < 0)
-        return address;
-    return corner == Corner::First ? address.Left(colon) : address.Mid(colon + 1);
-}
-
-// The text before (column) or after (row) the corner's last dollar sign, without
-// dollar signs.
-int CornerRow(const CString& corner) {
-    int dollar = corner.ReverseFind('$');
-    CString digits = corner.Mid(dollar + 1);
-    digits.Remove('$');
-    return std::atoi(digits.GetString());
-}
-
-int CornerColumn(const CString& corner) {
-    int dollar = corner.ReverseFind('$');
-    CString letters = dollar < 0 ? CString() : corner.Left(dollar);
-    letters.Remove('$');
-    return ColumnNumber(letters);
+    auto area = spreadsheet::ParseAreaRef(address.Str());
+    if (!area) {
+        CString text;
+        text.Format("'%s' is not a range address.", address.GetString());
+        throw ComError(XL_E_APPLICATION, text);
+    }
+    return *area;
 }
 
 }  // namespace
 
 int RangeFirstRow(const Range& range) {
-    return CornerRow(CornerText(range, Corner::First));
+    return AreaOf(range).first.row;
 }
 
 int RangeLastRow(const Range& range) {
-    return CornerRow(CornerText(range, Corner::Last));
+    return AreaOf(range).last.row;
 }
 
 int RangeFirstColumn(const Range& range) {
-    return CornerColumn(CornerText(range, Corner::First));
+    return AreaOf(range).first.col;
 }
 
 int RangeLastColumn(const Range& range) {
-    return CornerColumn(CornerText(range, Corner::Last));
+    return AreaOf(range).last.col;
 }
 
 int RangeRowCount(const Range& range) {
@@ -73,15 +58,21 @@ int RangeRowCount(const Range& range) {
 }
 
 Range GetRowBlock(const Range& range, int fromRow, int toRowFromEnd) {
-    const int first = RangeFirstRow(range);
-    const int last = RangeLastRow(range);
-    const int start = first + fromRow - 1;
-    const int end = last - toRowFromEnd + 1;
+    const spreadsheet::RangeRef area = AreaOf(range);
+    // In 64 bits: the row numbers typed in may be as large as an int holds.
+    const long long start = static_cast<long long>(area.first.row) + fromRow - 1;
+    const long long end = static_cast<long long>(area.last.row) - toRowFromEnd + 1;
     if (start > end)
         return {};
+    if (start < 1 || end > spreadsheet::kMaxRows) {
+        CString text;
+        text.Format("Rows %lld to %lld lie outside the worksheet, whose rows are 1 to %d.", start,
+                    end, spreadsheet::kMaxRows);
+        throw ComError(XL_E_APPLICATION, text);
+    }
     CString address;
-    address.Format("$%s$%d:$%s$%d", ColumnName(RangeFirstColumn(range)).GetString(), start,
-                   ColumnName(RangeLastColumn(range)).GetString(), end);
+    address.Format("$%s$%lld:$%s$%lld", ColumnName(area.first.col).GetString(), start,
+                   ColumnName(area.last.col).GetString(), end);
     return range.GetRange(COleVariant(address));
 }
 
@@ -141,23 +132,35 @@ Range FindKey(const Range& range, const COleVariant& key) {
     return FindCell(range, COleVariant(escaped));
 }
 
-void AddRowValues(const Range& destination, const Range& source) {
+std::optional<double> CellAmount(const Range& cell, const COleVariant& value) {
+    if (value.Type() == VT_R8)
+        return value.Double();
+    if (value.Type() == VT_CY)
+        return cell.GetValue2().ToDouble();  // not rounded to the currency's 4 decimals
+    return std::nullopt;
+}
+
+void AddRowValues(const Range& destination, const Range& source, int keyColumn) {
     Range sourceCells = source.GetCells();
     Range destinationCells = destination.GetCells();
     const long n = sourceCells.GetCount();
     for (long i = 1; i <= n; ++i) {
-        COleVariant s = sourceCells.GetItem(COleVariant(i)).GetValue();
+        if (i == keyColumn)
+            continue;
+        Range from = sourceCells.GetItem(COleVariant(i));
+        std::optional<double> amount = CellAmount(from, from.GetValue());
+        if (!amount)
+            continue;
         Range cell = destinationCells.GetItem(COleVariant(i));
-        COleVariant d = cell.GetValue();
         COleVariant h = cell.GetHasFormula();
         if (h.Type() == VT_BOOL && h.Boolean())
             continue;
-        if (s.Type() != VT_R8)
-            continue;
-        if (d.Type() == VT_EMPTY)
-            cell.SetValue(s);
-        else if (d.Type() == VT_R8)
-            cell.SetValue(COleVariant(d.Double() + s.Double()));
+        COleVariant d = cell.GetValue();
+        if (d.Type() == VT_EMPTY) {
+            cell.SetValue(COleVariant(*amount));
+        } else if (std::optional<double> sum = CellAmount(cell, d)) {
+            cell.SetValue(COleVariant(*sum + *amount));
+        }
     }
 }
 

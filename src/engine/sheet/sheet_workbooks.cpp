@@ -1,6 +1,7 @@
 // Helpers on worksheets and workbooks: data extents, appending, new and copied
 // sheets.
 #include "engine/sheet/sheet_helpers.h"
+#include "spreadsheet/address.h"
 
 namespace tabulon::engine {
 
@@ -9,8 +10,10 @@ Range FindLastCell(const _Worksheet& worksheet) {
     CString address = GetRangeAddress(used);
     if (address == "$A$1" && used.GetValue().Type() == VT_EMPTY)
         return {};
-    int colon = address.Find(':');
-    CString last = colon < 0 ? address : address.Mid(colon + 1);
+    // The bottom-right corner as a cell, also when the used range is whole rows
+    // ("$1:$2" once a value sits in column XFD) or whole columns.
+    CString last;
+    last.Format("$%s$%d", ColumnName(RangeLastColumn(used)).GetString(), RangeLastRow(used));
     return worksheet.GetRange(COleVariant(last));
 }
 
@@ -50,9 +53,18 @@ void AppendRange(const _Worksheet& destination, const Range& source, bool keepFo
     const int lastColumn = RangeLastColumn(source);
     Range block = GetUsedBlock(destination);
     const int bottom = block.IsEmpty() ? 0 : RangeLastRow(block);
+    const int rows = lastRow - firstRow + 1;
+    if (rows > spreadsheet::kMaxRows - bottom) {
+        CString text;
+        text.Format(
+            "Worksheet \"%s\" has no room for %d more rows below its row %d: a worksheet ends "
+            "at row %d.",
+            destination.GetName().GetString(), rows, bottom, spreadsheet::kMaxRows);
+        throw ComError(XL_E_APPLICATION, text);
+    }
     CString address;
     address.Format("$%s$%d:$%s$%d", ColumnName(firstColumn).GetString(), bottom + 1,
-                   ColumnName(lastColumn).GetString(), bottom + 1 + (lastRow - firstRow));
+                   ColumnName(lastColumn).GetString(), bottom + rows);
     Range target = destination.GetRange(COleVariant(address));
     if (keepFormulas)
         CopyRange(target, source);

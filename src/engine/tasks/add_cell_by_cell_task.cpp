@@ -104,19 +104,21 @@ int CAddCellByCellTask::AddByTemplate(const CString& path, const _Worksheet& she
         COleVariant markValue = mark.GetValue();
         if (markValue.Type() != VT_BSTR || markValue.Text().CompareNoCase("(SUM)") != 0)
             continue;
-        COleVariant value = RangeOnSheet(sheet, mark).GetValue();
-        if (value.Type() != VT_R8) {
+        Range from = RangeOnSheet(sheet, mark);
+        std::optional<double> amount = CellAmount(from, from.GetValue());
+        if (!amount) {
             CString line;
             line.Format("%s: No data in this cell", AddressWithoutDollars(mark).GetString());
             record.push_back(line);
             continue;
         }
+        // Amounts are written as plain numbers: the marked cell keeps its format.
         Range target = RangeOnSheet(m_pResultSheet, mark);
         COleVariant sum = target.GetValue();
         if (sum.Type() == VT_BSTR)
-            target.SetValue(value);
-        else if (sum.Type() == VT_R8)
-            target.SetValue(COleVariant(sum.Double() + value.Double()));
+            target.SetValue(COleVariant(*amount));
+        else if (std::optional<double> before = CellAmount(target, sum))
+            target.SetValue(COleVariant(*before + *amount));
     }
     if (record.size() > 3) {
         output::EndProgress(m_hWndNotify, progressId, "");
@@ -153,18 +155,19 @@ int CAddCellByCellTask::AddWithoutTemplate(const _Worksheet& sheet) {
         output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
-        COleVariant value = source.GetItem(COleVariant(i)).GetValue();
+        Range from = source.GetItem(COleVariant(i));
         Range target = destination.GetItem(COleVariant(i));
         COleVariant sum = target.GetValue();
         COleVariant hasFormula = target.GetHasFormula();
         const bool formula =
             hasFormula.Type() == VT_BOOL ? hasFormula.Boolean() : hasFormula.ToBool();
-        if (formula || value.Type() != VT_R8)
+        std::optional<double> amount = formula ? std::nullopt : CellAmount(from, from.GetValue());
+        if (!amount)
             continue;
         if (sum.Type() == VT_EMPTY)
-            target.SetValue(value);
-        else if (sum.Type() == VT_R8)
-            target.SetValue(COleVariant(sum.Double() + value.Double()));
+            target.SetValue(COleVariant(*amount));
+        else if (std::optional<double> before = CellAmount(target, sum))
+            target.SetValue(COleVariant(*before + *amount));
     }
     output::EndProgress(m_hWndNotify, progressId, SheetCompleteText(name));
     return 1;

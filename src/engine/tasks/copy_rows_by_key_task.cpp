@@ -61,7 +61,7 @@ void CCopyRowsByKeyColTask::MergeRow(const Range& row, const COleVariant& key) {
     if (!found)
         AppendRange(m_pResultSheet, row, m_bKeepFormulas != 0);
     else
-        AddRowValues(found.GetEntireRow(), row);
+        AddRowValues(found.GetEntireRow(), row, m_nKeyColumn);  // the key stays as it is
 }
 
 }  // namespace tabulon::engine

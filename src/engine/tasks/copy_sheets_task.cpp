@@ -26,8 +26,23 @@ int CCopySheetsTask::ProcessWorksheet(const CString& path, _Worksheet sheet) {
     return 1;
 }
 
+bool CCopySheetsTask::HasVisibleCopy() const {
+    Sheets sheets = m_pResultBook.GetSheets();
+    const long count = sheets.GetCount();
+    for (long i = 1; i <= count; ++i) {
+        if (!sheets.IsWorksheet(i))
+            continue;
+        _Worksheet sheet = sheets.GetItem(COleVariant(i));
+        if (sheet != m_pResultSheet && sheet.GetVisible() == xlSheetVisible)
+            return true;
+    }
+    return false;
+}
+
 int CCopySheetsTask::Finish() {
-    if (m_pResultBook.GetSheets().GetCount() > 1) {
+    // A workbook must show at least one sheet: when every copy is hidden (copies keep
+    // their source's visibility) the blank result worksheet stays to be that sheet.
+    if (m_pResultBook.GetSheets().GetCount() > 1 && HasVisibleCopy()) {
         bool alerts = m_pApp.GetDisplayAlerts();
         m_pApp.SetDisplayAlerts(false);
         m_pResultSheet.Delete();

@@ -13,10 +13,12 @@ class CCopySheetsTask : public CFolderTask {
 
   protected:
     int ProcessWorksheet(const CString& path, _Worksheet sheet) override;
-    // Removes the blank worksheet the result was created with when copies exist.
+    // Removes the blank worksheet the result was created with when copies exist and
+    // one of them is visible.
     int Finish() override;
 
   private:
+    bool HasVisibleCopy() const;
     int m_bKeepFormulas;
 };
 

@@ -2,6 +2,7 @@
 // lookups, adding rows, copying sheets, and listing worksheet names of files.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 
 #include "engine/automation/fixture.h"
@@ -101,6 +102,49 @@ TEST_F(SheetHelpersTest, AppendRangeGoesBelowEverythingInTheSourceColumns) {
     EXPECT_EQ(dest.GetRange(V("C42")).GetValue(), COleVariant(2.0));
 }
 
+TEST_F(SheetHelpersTest, WholeRowAndWholeColumnRangesHaveCellCornersAndAppendsGoOn) {
+    // A value in column XFD makes the used range whole rows.
+    _Worksheet wide = Blank();
+    wide.GetRange(V("A1")).SetValue(V("first"));
+    wide.GetRange(V("XFD2")).SetValue(COleVariant(2.0));
+    EXPECT_EQ(Address(wide.GetUsedRange()), "$1:$2");
+    EXPECT_EQ(Address(FindLastCell(wide)), "$XFD$2");
+    Range data = GetDataRange(wide);
+    EXPECT_EQ(Address(data), "$1:$2");
+    EXPECT_EQ(Address(GetUsedBlock(wide)), "$1:$2");
+    EXPECT_EQ(RangeFirstColumn(data), 1);
+    EXPECT_EQ(RangeLastColumn(data), 16384);
+    EXPECT_EQ(RangeFirstRow(data), 1);
+    EXPECT_EQ(RangeLastRow(data), 2);
+    EXPECT_EQ(Address(GetRowBlock(data, 2, 1)), "$2:$2");
+    AppendRange(wide, GetRowBlock(data, 2, 1), false);
+    EXPECT_EQ(wide.GetRange(V("XFD3")).GetValue(), COleVariant(2.0));
+    AppendRange(wide, wide.GetRange(V("A1:B1")), true);  // goes on below the whole rows
+    EXPECT_EQ(wide.GetRange(V("A4")).GetValue(), V("first"));
+    EXPECT_EQ(Address(FindLastCell(wide)), "$XFD$4");
+
+    // A value in the last row makes it whole columns; nothing fits below them.
+    _Worksheet deep = Blank();
+    deep.GetRange(V("C1")).SetValue(COleVariant(1.0));
+    deep.GetRange(V("A1048576")).SetValue(V("bottom"));
+    EXPECT_EQ(Address(deep.GetUsedRange()), "$A:$C");
+    EXPECT_EQ(Address(FindLastCell(deep)), "$C$1048576");
+    EXPECT_EQ(RangeRowCount(GetDataRange(deep)), 1048576);
+    try {
+        AppendRange(deep, deep.GetRange(V("C1")), true);
+        ADD_FAILURE() << "appended below the last row";
+    } catch (const ComError& e) {
+        EXPECT_EQ(e.Description(),
+                  "Worksheet \"Sheet1\" has no room for 1 more rows below its row 1048576: a "
+                  "worksheet ends at row 1048576.");
+    }
+
+    // Row numbers as large as an int holds leave no band rather than overflowing.
+    EXPECT_EQ(Address(GetRowBlock(data, INT_MAX, 1)), "none");
+    EXPECT_EQ(Address(GetRowBlock(data, 1, INT_MAX)), "none");
+    EXPECT_THROW(GetRowBlock(data, 1, INT_MIN), ComError);  // rows past the grid's end
+}
+
 TEST_F(SheetHelpersTest, FindKeyMatchesTextLiterally) {
     _Worksheet ws = Blank();
     ws.GetRange(V("A1")).SetValue(V("Key"));
@@ -116,7 +160,7 @@ TEST_F(SheetHelpersTest, FindKeyMatchesTextLiterally) {
     EXPECT_EQ(Address(FindKey(keys, V("key"))), "$A$1");  // the first cell comes last
 }
 
-TEST_F(SheetHelpersTest, AddRowValuesAddsNumbersOnly) {
+TEST_F(SheetHelpersTest, AddRowValuesAddsAmountsButNotTheKey) {
     _Worksheet ws = Blank();
     ws.GetRange(V("A1:E1")).SetValue(COleVariant(2.5));
     ws.GetRange(V("D1")).SetValue(V("text"));
@@ -131,6 +175,25 @@ TEST_F(SheetHelpersTest, AddRowValuesAddsNumbersOnly) {
     EXPECT_EQ(ws.GetRange(V("C2")).GetFormula(), V("=A2"));
     EXPECT_EQ(row.At(1, 4), COleVariant(4.0));  // text in the source is not added
     EXPECT_EQ(row.At(1, 5), V("x"));
+
+    // The key column stays as it is; currency amounts add at full precision and keep
+    // the destination's format; dates are not amounts.
+    ws.GetRange(V("A4")).SetValue(COleVariant(5.0));
+    ws.GetRange(V("B4")).SetValue(COleVariant::Currency(0));  // takes a currency format
+    ws.GetRange(V("B4")).SetFormula(V("=1/3"));
+    ws.GetRange(V("C4")).SetValue(COleVariant::Currency(2.5));
+    ws.GetRange(V("D4")).SetValue(COleVariant::Date(45000));
+    ws.GetRange(V("A5")).SetValue(COleVariant(5.0));
+    ws.GetRange(V("B5")).SetValue(COleVariant::Currency(100));
+    ws.GetRange(V("D5")).SetValue(COleVariant::Date(1));
+    AddRowValues(ws.GetRange(V("A5:D5")), ws.GetRange(V("A4:D4")), 1);
+    EXPECT_EQ(ws.GetRange(V("A5")).GetValue(), COleVariant(5.0));
+    EXPECT_EQ(ws.GetRange(V("B5")).GetValue().Type(), VT_CY);
+    EXPECT_DOUBLE_EQ(ws.GetRange(V("B5")).GetValue2().Double(), 100 + 1.0 / 3);
+    EXPECT_EQ(ws.GetRange(V("C5")).GetValue(), COleVariant(2.5));  // empty: a plain number
+    EXPECT_EQ(ws.GetRange(V("D5")).GetValue(), COleVariant::Date(1));
+    AddRowValues(ws.GetRange(V("A5:D5")), ws.GetRange(V("A4:D4")));
+    EXPECT_EQ(ws.GetRange(V("A5")).GetValue(), COleVariant(10.0));  // no key: added
 }
 
 TEST_F(SheetHelpersTest, WorkbookHelpersPlaceAndNameSheets) {
