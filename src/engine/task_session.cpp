@@ -1,6 +1,8 @@
 #include "engine/task_session.h"
 
 #include "engine/sheet/sheet_helpers.h"
+#include "output/task_messages.h"
+#include "platform/paths.h"
 #include "platform/prompt.h"
 
 namespace tabulon::engine {
@@ -43,6 +45,22 @@ void CloseSessionQuietly(_Application& app, Workbooks& workbooks, int savedAskTo
         }
     } catch (const ComError&) {
     }
+}
+
+bool CheckResultIsNoSource(const platform::CNotifyHandle& notify, const CString& result,
+                           const std::vector<CString>& sources) {
+    for (const CString& source : sources) {
+        if (!platform::IsSameFile(result, source))
+            continue;
+        CString line;
+        line.Format(
+            "The result file '%s' is the workbook '%s' that this task reads. A source workbook "
+            "is never written: please choose another result file.",
+            result.GetString(), source.GetString());
+        output::PostText(notify, line);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace tabulon::engine

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <initializer_list>
+#include <vector>
 
 #include "engine/automation/automation.h"
+#include "platform/notify.h"
 
 namespace tabulon::engine {
 
@@ -23,5 +25,10 @@ bool StartTaskSession(_Application& app, Workbooks& workbooks, int& savedAskToUp
 // failure is ignored so that the session is still quit.
 void CloseSessionQuietly(_Application& app, Workbooks& workbooks, int savedAskToUpdateLinks,
                          std::initializer_list<_Workbook*> books);
+
+// Sources are only ever read: when result is the same file (device and inode) as one of
+// sources, posts a line saying so and returns false. A result not there yet is no source.
+bool CheckResultIsNoSource(const platform::CNotifyHandle& notify, const CString& result,
+                           const std::vector<CString>& sources);
 
 }  // namespace tabulon::engine

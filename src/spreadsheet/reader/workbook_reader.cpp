@@ -1,5 +1,7 @@
 #include "spreadsheet/reader/workbook_reader.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -16,7 +18,7 @@ namespace {
 constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
 
 [[noreturn]] void Refuse(const std::string& name, const std::string& why) {
-    throw ReadError(name + ": cannot be read: " + why);
+    throw ReadError(name, "", 0, "cannot be read: " + why);
 }
 
 // Writes "Workbook" as the name of the directory entry at `entry`.
@@ -92,27 +94,32 @@ void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& n
     try {
         ReadDetected(data, size, name, nullptr, sink);
     } catch (const std::bad_alloc&) {
-        throw ReadError(name + ": cannot be read: out of memory");
+        throw ReadError(name, "", 0, "cannot be read: out of memory");
     }
 }
 
 void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink) {
+    errno = 0;
     std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        throw ReadError(path + ": cannot be opened");
+    if (!in) {
+        const int error = errno;
+        throw ReadError(
+            path, "", 0,
+            error ? "cannot be opened: " + std::string(std::strerror(error)) : "cannot be opened");
+    }
     const std::streamoff length = in.tellg();
     if (length < 0)
-        throw ReadError(path + ": cannot be read");
+        throw ReadError(path, "", 0, "cannot be read");
     if (static_cast<std::size_t>(length) > kMaxFileBytes)
         Refuse(path, "the file is larger than 1 GB");
     std::vector<char> bytes(static_cast<std::size_t>(length));
     in.seekg(0);
     if (length > 0 && !in.read(bytes.data(), length))
-        throw ReadError(path + ": cannot be read");
+        throw ReadError(path, "", 0, "cannot be read");
     try {
         ReadDetected(bytes.data(), bytes.size(), path, &path, sink);
     } catch (const std::bad_alloc&) {
-        throw ReadError(path + ": cannot be read: out of memory");
+        throw ReadError(path, "", 0, "cannot be read: out of memory");
     }
 }
 
