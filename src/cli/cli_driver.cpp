@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
@@ -216,7 +217,8 @@ int RunTabulon(const std::vector<CString>& args, const CliEnvironment& env) {
     CliOptions options;
     CString error;
     if (!ParseCommandLine(args, options, error)) {
-        PrintUsageError(env, options.json, error, true);
+        const bool json = std::find(args.begin(), args.end(), CString("--json")) != args.end();
+        PrintUsageError(env, json, error, true);
         return kExitUsage;
     }
     if (options.help) {

@@ -19,8 +19,10 @@ struct FolderEntry {
         File,          // a regular file, or a link to one
         Folder,        // walked
         LinkedFolder,  // a link to a folder: not walked, it may loop
-        Special        // a FIFO, device, socket or broken link: never opened
+        Special,       // a FIFO, device, socket or broken link: never opened
+        Unknown        // its type cannot be read (error says why): a path too long
     } kind = File;
+    std::error_code error;
 };
 
 struct FolderListing {
@@ -33,14 +35,26 @@ FolderListing ListFolder(const CString& folder) {
     FolderListing listing;
     fs::directory_iterator it(folder.Str(), listing.error);
     for (; !listing.error && it != fs::directory_iterator(); it.increment(listing.error)) {
+        // The type read with the listing where the file system gives one: a folder too
+        // deep to be named by its path is still known as a folder.
         std::error_code linkError, targetError;
         const fs::file_status link = it->symlink_status(linkError);
-        const fs::file_status target = it->status(targetError);
-        FolderEntry entry{it->path().filename().string()};
-        if (fs::is_directory(target) && !targetError)
-            entry.kind = fs::is_symlink(link) ? FolderEntry::LinkedFolder : FolderEntry::Folder;
-        else if (!fs::is_regular_file(target) || targetError || linkError)
+        FolderEntry entry;
+        entry.name = it->path().filename().string();
+        if (linkError) {
+            entry.kind = FolderEntry::Unknown;
+            entry.error = linkError;
+        } else if (fs::is_directory(link)) {
+            entry.kind = FolderEntry::Folder;
+        } else if (fs::is_symlink(link)) {
+            const fs::file_status target = it->status(targetError);
+            entry.kind = targetError                   ? FolderEntry::Special
+                         : fs::is_directory(target)    ? FolderEntry::LinkedFolder
+                         : fs::is_regular_file(target) ? FolderEntry::File
+                                                       : FolderEntry::Special;
+        } else if (!fs::is_regular_file(link)) {
             entry.kind = FolderEntry::Special;
+        }
         listing.entries.push_back(std::move(entry));
     }
     std::sort(listing.entries.begin(), listing.entries.end(),
@@ -85,6 +99,11 @@ int CFileWalker::VisitFolder(const CString& folder, OnFile&& onFile, OnSkip&& on
         if (entry.kind == FolderEntry::Folder) {
             if (!VisitFolder(path, onFile, onSkip))
                 return 0;
+        } else if (entry.kind == FolderEntry::Unknown) {
+            CString line;
+            line.Format("'%s' cannot be read (%s). It is skipped.", path.GetString(),
+                        entry.error.message().c_str());
+            onSkip(line);
         } else if (!platform::PathMatchSpec(CString(entry.name), m_strPatterns)) {
             continue;
         } else if (entry.kind == FolderEntry::Special) {
