@@ -19,6 +19,8 @@
 #include "platform/pending_files.h"
 #include "platform/prompt.h"
 #include "platform/version.h"
+#include "spreadsheet/reader/sheet_list_reader.h"
+#include "spreadsheet/workbook.h"
 
 namespace tabulon::cli {
 
@@ -61,26 +63,43 @@ int ListSheets(const CString& given, const CliEnvironment& env, bool json) {
         return kExitUsage;
     }
     std::vector<CString> names;
-    engine::_Application session = engine::_Application::Create();
     if (platform::PathIsDirectory(path)) {
+        engine::_Application session = engine::_Application::Create();
         engine::CollectWorksheetNames(session, path, names);
+        session.Quit();
     } else {
+        // The sheet list alone: no worksheet content is read.
+        CString failure;
         try {
-            engine::_Workbook book = session.GetWorkbooks().Add(engine::COleVariant(path));
-            engine::Sheets sheets = book.GetSheets();
-            const long count = sheets.GetCount();
-            for (long i = 1; i <= count; ++i) {
-                engine::_Worksheet sheet = sheets.GetItem(engine::COleVariant(i));
-                if (sheet)  // chart sheets are not offered
-                    names.push_back(sheet.GetName());
+            spreadsheet::Workbook book;
+            spreadsheet::ReadWorkbookFileSheetList(path.Str(),
+                                                   *spreadsheet::MakeWorkbookBuilder(book));
+            for (int i = 0; i < book.SheetCount(); ++i) {
+                if (book.Sheet(i).Kind() == spreadsheet::SheetKind::Worksheet)
+                    names.push_back(CString(book.Sheet(i).Name()));  // not chart sheets
             }
-        } catch (const engine::ComError& e) {
-            session.Quit();
-            PrintNote(env, json, e.Description());
+            if (book.SheetCount() == 0)
+                failure = "it holds no sheet.";
+        } catch (const spreadsheet::ReadError& e) {
+            engine::ErrorContext where;
+            where.part = CString(e.Part());
+            where.line = e.Line();
+            CString reason(e.Reason());
+            const CString prefix = path + ": ";
+            if (e.File().empty() && reason.Left(prefix.GetLength()) == prefix)
+                reason = reason.Mid(prefix.GetLength());
+            failure =
+                engine::DescribeFailure(engine::ComError(engine::E_FAIL, CString(), where, reason));
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        if (!failure.IsEmpty()) {
+            CString text;
+            text.Format("Cannot open workbook \"%s\": %s", path.GetString(), failure.GetString());
+            PrintNote(env, json, text);
             return kExitCanceled;
         }
     }
-    session.Quit();
     for (const CString& name : names)
         env.out << (json ? JsonString(name) : name) << '\n';
     env.out.flush();

@@ -235,6 +235,12 @@ TEST(TrustedResults, ListSheetsSaysWhyAWorkbookCannotBeRead) {
     ToolRun good = RunTool({"--list-sheets", f.a});
     EXPECT_EQ(good.status, 0);
     EXPECT_EQ(good.out, "Stock\n");
+    // Only the workbook part is read: a damaged worksheet does not stop the listing.
+    const std::string damaged = f.root / "damaged.xlsx";
+    ASSERT_EQ(WriteDamagedBook(f.a, damaged), "");
+    ToolRun names = RunTool({"--list-sheets", damaged});
+    EXPECT_EQ(names.status, 0) << names.err;
+    EXPECT_EQ(names.out, "Stock\n");
 
     ToolRun locked = RunTool({"--list-sheets", kEncrypted});
     EXPECT_EQ(locked.status, 1);

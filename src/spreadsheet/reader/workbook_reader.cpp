@@ -9,6 +9,7 @@
 
 #include "spreadsheet/reader/format_detector.h"
 #include "spreadsheet/reader/ooxml_reader.h"
+#include "spreadsheet/reader/sheet_list_reader.h"
 #include "spreadsheet/reader/xls_reader.h"
 
 namespace tabulon::spreadsheet {
@@ -34,13 +35,17 @@ void RenameWorkbookStream(std::vector<char>& bytes, std::size_t entry) {
 }
 
 // Everything but the compound-file .xls path, which freexl reads from a file.
+// sheetListOnly: an OOXML package gives its sheet list alone; other formats are read whole.
 void ReadDetected(const void* data, std::size_t size, const std::string& name,
-                  const std::string* path, IWorkbookImport& sink) {
+                  const std::string* path, IWorkbookImport& sink, bool sheetListOnly = false) {
     switch (DetectContainer(data, size)) {
         case Container::Empty:
             Refuse(name, "the file is empty");
         case Container::Zip:
-            ReadOoxml(data, size, name, sink);
+            if (sheetListOnly)
+                ReadOoxmlSheetList(data, size, name, sink);
+            else
+                ReadOoxml(data, size, name, sink);
             return;
         case Container::Ole2: {
             const Ole2Info ole2 = InspectOle2(data, size);
@@ -87,18 +92,7 @@ void ReadDetected(const void* data, std::size_t size, const std::string& name,
     }
 }
 
-}  // namespace
-
-void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& name,
-                        IWorkbookImport& sink) {
-    try {
-        ReadDetected(data, size, name, nullptr, sink);
-    } catch (const std::bad_alloc&) {
-        throw ReadError(name, "", 0, "cannot be read: out of memory");
-    }
-}
-
-void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink) {
+void ReadFile(const std::string& path, IWorkbookImport& sink, bool sheetListOnly) {
     errno = 0;
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
@@ -117,10 +111,29 @@ void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink) {
     if (length > 0 && !in.read(bytes.data(), length))
         throw ReadError(path, "", 0, "cannot be read");
     try {
-        ReadDetected(bytes.data(), bytes.size(), path, &path, sink);
+        ReadDetected(bytes.data(), bytes.size(), path, &path, sink, sheetListOnly);
     } catch (const std::bad_alloc&) {
         throw ReadError(path, "", 0, "cannot be read: out of memory");
     }
+}
+
+}  // namespace
+
+void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& name,
+                        IWorkbookImport& sink) {
+    try {
+        ReadDetected(data, size, name, nullptr, sink);
+    } catch (const std::bad_alloc&) {
+        throw ReadError(name, "", 0, "cannot be read: out of memory");
+    }
+}
+
+void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink) {
+    ReadFile(path, sink, false);
+}
+
+void ReadWorkbookFileSheetList(const std::string& path, IWorkbookImport& sink) {
+    ReadFile(path, sink, true);
 }
 
 }  // namespace tabulon::spreadsheet
