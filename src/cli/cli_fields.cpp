@@ -16,6 +16,7 @@
 #include "platform/field_checks.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
+#include "platform/prompt.h"
 
 namespace tabulon::cli {
 
@@ -63,6 +64,18 @@ void ReadSettings(const CString& iniPath, Mode mode, TaskFields& f) {
     // The key column of copy-rows-by-key is never stored: it starts at "1".
 }
 
+// CheckNumber, and a message for a number made of zeros, which it refuses silently: on
+// the command line nothing else would say what is wrong.
+int CheckCount(const char* label, const CString& value) {
+    const int number = CFieldChecks::CheckNumber(label, value);
+    if (number == 0 && !value.IsEmpty() && value.SpanIncluding("0") == value) {
+        CString text;
+        text.Format("\"%s\": You must enter a number greater than 0 in this field", label);
+        platform::MessageBoxOk(text);
+    }
+    return number;
+}
+
 // The folder check of the field lists: a value, then an existing folder.
 bool CheckFolderField(const CString& folder) {
     return CFieldChecks::RequireValue(kFolderLabel, folder) &&
@@ -75,14 +88,14 @@ bool CheckTwoFileFields(const TaskFields& f, int& key1, int& key2) {
         !CFieldChecks::CheckExcelFile(f.file1, true, false) ||
         !CFieldChecks::RequireValue(kWorkbook1Label, f.sheet1))
         return false;
-    key1 = CFieldChecks::CheckNumber(kKey1Label, f.key1);
+    key1 = CheckCount(kKey1Label, f.key1);
     if (key1 == 0)
         return false;
     if (!CFieldChecks::RequireValue(kWorkbook2Label, f.file2) ||
         !CFieldChecks::CheckExcelFile(f.file2, true, false) ||
         !CFieldChecks::RequireValue(kWorkbook2Label, f.sheet2))
         return false;
-    key2 = CFieldChecks::CheckNumber(kKey2Label, f.key2);
+    key2 = CheckCount(kKey2Label, f.key2);
     return key2 != 0;
 }
 
@@ -138,10 +151,10 @@ std::unique_ptr<engine::CTask> ValidateAndCreateTask(Mode mode, const TaskFields
             if (!CheckFolderField(f.folder) ||
                 !CFieldChecks::ParseSheetList(kSheetsLabel, f.sheets, names))
                 return nullptr;
-            int fromRow = CFieldChecks::CheckNumber(kFromRowLabel, f.fromRow);
+            int fromRow = CheckCount(kFromRowLabel, f.fromRow);
             if (fromRow == 0)
                 return nullptr;
-            int toRow = CFieldChecks::CheckNumber(kToRowLabel, f.toRow);
+            int toRow = CheckCount(kToRowLabel, f.toRow);
             if (toRow == 0)
                 return nullptr;
             return std::make_unique<engine::CCopyRowsTask>(f.folder, names, fromRow, toRow, notify,
@@ -151,13 +164,13 @@ std::unique_ptr<engine::CTask> ValidateAndCreateTask(Mode mode, const TaskFields
             if (!CheckFolderField(f.folder) ||
                 !CFieldChecks::ParseSheetList(kSheetsLabel, f.sheets, names))
                 return nullptr;
-            int keyCol = CFieldChecks::CheckNumber(kKeyColLabel, f.keyCol);
+            int keyCol = CheckCount(kKeyColLabel, f.keyCol);
             if (keyCol == 0)
                 return nullptr;
-            int fromRow = CFieldChecks::CheckNumber(kFromRowLabel, f.fromRow);
+            int fromRow = CheckCount(kFromRowLabel, f.fromRow);
             if (fromRow == 0)
                 return nullptr;
-            int toRow = CFieldChecks::CheckNumber(kToRowLabel, f.toRow);
+            int toRow = CheckCount(kToRowLabel, f.toRow);
             if (toRow == 0)
                 return nullptr;
             return std::make_unique<engine::CCopyRowsByKeyColTask>(

@@ -148,15 +148,19 @@ const char* UsageText() {
   --template FILE --template-sheet NAME      (add-cell-by-cell, check-same-format)
   --file1 FILE --sheet1 NAME --key1 N --file2 FILE --sheet2 NAME --key2 N   (two-file modes)
   --keep-formulas yes|no   (default yes)
-  --result FILE         without it, the result name is asked for on a terminal, else the task
-                        is cancelled
-  --overwrite           answer Yes when the result file already exists
+  --result FILE         without it, the result name is asked for on a terminal; without a
+                        terminal that is a usage error
+  --overwrite           answer Yes when the result file already exists (only a regular file
+                        is ever replaced, never a source workbook)
   --open                answer Yes to "Do you want to open the result?" (default No)
-  --json                one JSON object per line instead of text (code, text, record)
+  --json                one JSON object per line instead of text (code, text, record); usage
+                        errors and messages on stderr as JSON objects too
   --list-sheets PATH    print the worksheet names of a workbook, or those a folder offers, and
                         exit
   --help, --version
-Exit status: 0 when the task completed, 1 when it was cancelled, 2 for usage errors.
+Ctrl-C, SIGTERM or SIGHUP stops the task; a second one ends the program at once.
+Exit status: 0 when the task completed, 1 when it was cancelled or failed (or --list-sheets
+could not read the workbook), 2 for usage errors.
 )USAGE";
 }
 

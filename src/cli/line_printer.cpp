@@ -10,35 +10,84 @@ namespace {
 
 const char* const kEraseLine = "\r\x1b[K";
 
+// The length of the well-formed UTF-8 sequence at text[i] (a lead byte >= 0x80), or 0:
+// no overlong forms, no surrogates, nothing above U+10FFFF.
+int Utf8SequenceLength(const CString& text, int i) {
+    auto at = [&](int k) { return static_cast<unsigned char>(text.GetAt(k)); };
+    const unsigned char lead = at(i);
+    int size = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        size = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        size = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        size = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + size > text.GetLength())
+        return 0;
+    if (at(i + 1) < low || at(i + 1) > high)
+        return 0;
+    for (int k = 2; k < size; ++k) {
+        if (at(i + k) < 0x80 || at(i + k) > 0xBF)
+            return 0;
+    }
+    return size;
+}
+
 }  // namespace
 
 CString JsonString(const CString& text) {
     CString json = "\"";
-    for (int i = 0; i < text.GetLength(); ++i) {
+    const int length = text.GetLength();
+    for (int i = 0; i < length; ++i) {
         unsigned char ch = static_cast<unsigned char>(text.GetAt(i));
         switch (ch) {
             case '"':
                 json += "\\\"";
-                break;
+                continue;
             case '\\':
                 json += "\\\\";
-                break;
+                continue;
             case '\n':
                 json += "\\n";
-                break;
+                continue;
             case '\r':
                 json += "\\r";
-                break;
+                continue;
             case '\t':
                 json += "\\t";
-                break;
+                continue;
             default:
-                if (ch < 0x20) {
-                    json.AppendFormat("\\u%04x", ch);
-                } else {
-                    json += static_cast<char>(ch);
-                }
+                break;
         }
+        if (ch < 0x20) {
+            json.AppendFormat("\\u%04x", ch);
+            continue;
+        }
+        if (ch < 0x80) {
+            json += static_cast<char>(ch);
+            continue;
+        }
+        // A UTF-8 sequence is copied whole; a byte that starts none (a file name in
+        // another encoding) becomes U+FFFD, so that every line stays valid JSON.
+        const int size = Utf8SequenceLength(text, i);
+        if (size == 0) {
+            json += "\\ufffd";
+            continue;
+        }
+        json += text.Mid(i, size);
+        i += size - 1;
     }
     json += '"';
     return json;

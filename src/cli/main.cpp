@@ -9,9 +9,12 @@
 
 namespace {
 
-// The first Ctrl-C asks the task to stop; a second one ends the program at once.
+// Ctrl-C, SIGTERM and SIGHUP alike: the first one asks the task to stop and a second one
+// ends the program; while a task runs, the driver does both (it removes a half-written
+// result first). Outside a task nothing is being written: the program ends at once.
 void OnInterrupt(int) {
-    if (tabulon::cli::InterruptRequests().fetch_add(1) > 0)
+    tabulon::cli::InterruptRequests().fetch_add(1);
+    if (!tabulon::cli::InterruptsWatched().load())
         _exit(tabulon::cli::kExitCanceled);
 }
 
@@ -21,7 +24,8 @@ int main(int argc, char** argv) {
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
 
     std::vector<CString> args(argv + 1, argv + argc);
     tabulon::cli::CliEnvironment env{std::cin, std::cout, std::cerr, isatty(STDIN_FILENO) != 0,

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/line_printer.h"
 #include "platform/desktop.h"
 
 namespace tabulon::cli {
@@ -35,20 +36,33 @@ CString CTerminalPromptService::ReadLine_unlocked() {
     return text.Trim();
 }
 
+void CTerminalPromptService::PrintAnswered_unlocked(const CString& text, const char* answer) {
+    if (m_answers.json) {
+        m_err << "{\"question\":" << JsonString(text) << ",\"answer\":\"" << answer << "\"}\n";
+    } else {
+        m_err << text << ' ' << answer << '\n';
+    }
+    m_err.flush();
+}
+
 PromptAnswer CTerminalPromptService::ShowMessage(const CString& text, MessageButtons buttons) {
     std::lock_guard lock(m_mutex);
     if (buttons == MessageButtons::Ok) {
-        m_err << text << '\n' << std::flush;
+        if (m_answers.json) {
+            m_err << "{\"message\":" << JsonString(text) << "}\n" << std::flush;
+        } else {
+            m_err << text << '\n' << std::flush;
+        }
         return PromptAnswer::Ok;
     }
     bool yes = (m_answers.overwrite && IsOverwriteQuestion(text)) ||
                (m_answers.openResult && text == "Do you want to open the result?");
     if (yes) {
-        m_err << text << " Yes\n" << std::flush;
+        PrintAnswered_unlocked(text, "Yes");
         return PromptAnswer::Yes;
     }
     if (!m_answers.interactive) {
-        m_err << text << " No\n" << std::flush;
+        PrintAnswered_unlocked(text, "No");
         return PromptAnswer::No;
     }
     for (;;) {

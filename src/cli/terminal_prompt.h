@@ -1,7 +1,8 @@
 // The prompt service of the command line: message boxes go to stderr; a Yes/No question
 // is answered Yes by the option made for it (--overwrite, --open), otherwise asked on
 // the terminal when there is one, else answered No; the file prompt asks for a path on a
-// terminal and is empty otherwise; the folder prompt is always empty.
+// terminal and is empty otherwise; the folder prompt is always empty. With --json a
+// message is {"message":text} and an answered question {"question":text,"answer":"Yes"}.
 #pragma once
 
 #include <iosfwd>
@@ -15,6 +16,7 @@ struct TerminalAnswers {
     bool overwrite = false;    // Yes to "File '%s' already exists. ..."
     bool openResult = false;   // Yes to "Do you want to open the result?"
     bool interactive = false;  // questions may be asked on the terminal (in)
+    bool json = false;         // messages and answered questions as JSON objects on err
 };
 
 class CTerminalPromptService : public platform::CPromptService {
@@ -29,6 +31,7 @@ class CTerminalPromptService : public platform::CPromptService {
 
   private:
     CString ReadLine_unlocked();
+    void PrintAnswered_unlocked(const CString& text, const char* answer);
 
     TerminalAnswers m_answers;
     std::istream& m_in;

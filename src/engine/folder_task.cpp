@@ -19,6 +19,14 @@ CFolderTask::CFolderTask(const CString& folder, const SheetSelection& selection,
 CFolderTask::~CFolderTask() = default;
 
 int CFolderTask::Run() {
+    // Before any work: the result is never one of the templates, and a result inside the
+    // walked folder (a former run's) is not read back.
+    if (!CheckResultIsNoSource(m_hWndNotify, m_strResultFile, m_readFiles)) {
+        AbortTask();
+        return 0;
+    }
+    if (!m_strResultFile.IsEmpty())
+        SkipFile(m_strResultFile);
     if (!Prepare()) {
         AbortTask();
         return 0;
@@ -58,6 +66,7 @@ int CFolderTask::ProcessWorksheet(const CString&, _Worksheet) {
 int CFolderTask::ProcessFile(const CString& path) {
     if (IsCanceled())
         return 0;
+    m_readFiles.push_back(path);
     _Workbook book;
     try {
         book = OpenSourceWorkbook(path);
@@ -108,6 +117,7 @@ int CFolderTask::ProcessFile(const CString& path) {
             "without this file.",
             path.GetString());
         output::PostText(m_hWndNotify, line);
+        output::PostText(m_hWndNotify, "Reason: " + DescribeFailure(e));
         // The failed file's workbook is closed at once rather than left loaded.
         try {
             if (book)
@@ -133,7 +143,10 @@ int CFolderTask::Finish() {
     m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
     PostUncalculatedCells(m_hWndNotify, m_pApp);
     CString path = output::PromptResultFile(m_strResultFile);
-    if (path.IsEmpty())
+    if (path.IsEmpty() || !CheckResultIsNoSource(m_hWndNotify, path, m_readFiles))
+        return 0;
+    // A stop asked for until now still cancels; once the save has begun it completes.
+    if (IsCanceled())
         return 0;
     m_pResultBook.SaveCopyAs(path);
     PostUncalculatedCells(m_hWndNotify, m_pApp, path);
@@ -160,7 +173,7 @@ void CFolderTask::CloseSession() {
 
 void CFolderTask::AbortTask() {
     CloseSession();
-    PostFinishedOnce(kTaskCanceledText);
+    PostCanceledOnce();
 }
 
 void CFolderTask::CleanUpAfterError() {

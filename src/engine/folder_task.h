@@ -36,6 +36,9 @@ class CFolderTask : public CFileWalker {
     virtual int Finish();
     void AbortTask();
     void CleanUpAfterError() override;
+    // A workbook the task reads besides the files of the walk (a template): the result
+    // is never written over it.
+    void AddReadFile(const CString& path) { m_readFiles.push_back(path); }
 
     platform::CNotifyHandle m_hWndNotify;
     int m_nSheetsSeen = 0;
@@ -49,6 +52,8 @@ class CFolderTask : public CFileWalker {
     _Worksheet m_pResultSheet;
 
   private:
+    // The templates, then every file the walk handed to ProcessFile.
+    std::vector<CString> m_readFiles;
     // The source workbooks, read ahead on a second thread while the walk works.
     std::unique_ptr<CWorkbookPrefetch> m_prefetch;
     // Closes every workbook without saving and ends the session; never throws.

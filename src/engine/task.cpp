@@ -41,10 +41,12 @@ CTask::CTask(platform::CNotifyHandle notify)
 
 CTask::~CTask() = default;
 
-void CTask::PostFinishedOnce(const CString& text) {
+void CTask::PostFinal(const CString& text, TaskOutcome outcome) {
     if (m_finishedPosted)
         return;
     m_finishedPosted = true;
+    // Recorded before the post, so that whoever reads the message can read the outcome.
+    m_control->m_outcome.store(outcome, std::memory_order_release);
     output::PostFinished(m_notify, text);
 }
 
@@ -57,7 +59,7 @@ std::shared_ptr<CTaskControl> CTask::Start(std::unique_ptr<CTask> task) {
         CString line;
         line.Format("The task could not be started: %s", e.what());
         output::PostText(raw->m_notify, line);
-        raw->PostFinishedOnce(kTaskCanceledText);
+        raw->PostCanceledOnce();
         return nullptr;  // the task is deleted with `task`
     }
     task.release();  // the worker thread owns it now
@@ -84,7 +86,7 @@ void CTask::ThreadProc(CTask* task) {
             // Nothing more can be tidied; the run still ends as cancelled below.
         }
     }
-    task->PostFinishedOnce(kTaskCanceledText);
+    task->PostCanceledOnce();
     delete task;
     control->MarkFinished();
 }

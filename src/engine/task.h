@@ -22,6 +22,9 @@ namespace tabulon::engine {
 
 inline constexpr const char* kTaskCanceledText = "Task is canceled.";
 
+// How a run ended, as its final message said: set when TN_FINISHED is posted.
+enum class TaskOutcome { Running, Completed, Canceled };
+
 class CTaskControl {
   public:
     // Sets the cancel flag (never cleared) and waits at most `wait` for the worker to
@@ -31,6 +34,8 @@ class CTaskControl {
 
     // True once the worker has deleted the task and is about to exit.
     bool IsFinished() const;
+    // Running until the final message is posted; then what it said.
+    TaskOutcome Outcome() const { return m_outcome.load(std::memory_order_acquire); }
     bool WaitFinished(std::chrono::milliseconds timeout) const;
     void WaitFinished() const;
 
@@ -39,6 +44,7 @@ class CTaskControl {
     void MarkFinished();
 
     std::atomic<int> m_canceled{0};
+    std::atomic<TaskOutcome> m_outcome{TaskOutcome::Running};
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_finishedChanged;
     bool m_finished = false;
@@ -71,11 +77,15 @@ class CTask {
     virtual void CleanUpAfterError() {}
 
     const platform::CNotifyHandle& NotifyTarget() const { return m_notify; }
-    // Posts the final message of the run; only the first call of a run posts.
-    void PostFinishedOnce(const CString& text);
+    // Posts the final message of a completed run and records the outcome; only the first
+    // call of a run (of either) posts.
+    void PostFinishedOnce(const CString& text) { PostFinal(text, TaskOutcome::Completed); }
+    // Posts "Task is canceled." as the final message and records the outcome.
+    void PostCanceledOnce() { PostFinal(kTaskCanceledText, TaskOutcome::Canceled); }
 
   private:
     static void ThreadProc(CTask* task);
+    void PostFinal(const CString& text, TaskOutcome outcome);
 
     platform::CNotifyHandle m_notify;
     std::shared_ptr<CTaskControl> m_control;

@@ -2,6 +2,7 @@
 
 #include "engine/sheet/sheet_helpers.h"
 #include "output/task_messages.h"
+#include "platform/paths.h"
 #include "platform/prompt.h"
 
 namespace tabulon::engine {
@@ -94,6 +95,22 @@ void PostUncalculatedCells(const platform::CNotifyHandle& notify, _Application& 
         output::PostDetail(notify, std::move(record));
         first = end;
     }
+}
+
+bool CheckResultIsNoSource(const platform::CNotifyHandle& notify, const CString& result,
+                           const std::vector<CString>& sources) {
+    for (const CString& source : sources) {
+        if (!platform::IsSameFile(result, source))
+            continue;
+        CString line;
+        line.Format(
+            "The result file '%s' is the workbook '%s' that this task reads. A source workbook "
+            "is never written: please choose another result file.",
+            result.GetString(), source.GetString());
+        output::PostText(notify, line);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace tabulon::engine

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <vector>
 
 #include "engine/automation/automation.h"
 #include "platform/notify.h"
@@ -31,5 +32,10 @@ void CloseSessionQuietly(_Application& app, Workbooks& workbooks, int savedAskTo
 // saved without a value.
 void PostUncalculatedCells(const platform::CNotifyHandle& notify, _Application& app,
                            const CString& resultPath = {});
+
+// Sources are only ever read: when result is the same file (device and inode) as one of
+// sources, posts a line saying so and returns false. A result not there yet is no source.
+bool CheckResultIsNoSource(const platform::CNotifyHandle& notify, const CString& result,
+                           const std::vector<CString>& sources);
 
 }  // namespace tabulon::engine

@@ -32,6 +32,11 @@ int CTwoFileTask::RunStep(int (CTwoFileTask::*step)()) {
 }
 
 int CTwoFileTask::Run() {
+    // Before any work: the result is never one of the two sources.
+    if (!CheckResultIsNoSource(m_hWndNotify, m_strResultFile, {m_strFile1, m_strFile2})) {
+        AbortTask();
+        return 0;
+    }
     if (RunStep(&CTwoFileTask::Prepare) && RunStep(&CTwoFileTask::Process) &&
         RunStep(&CTwoFileTask::Finish))
         return 1;
@@ -110,7 +115,10 @@ int CTwoFileTask::Finish() {
     m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
     PostUncalculatedCells(m_hWndNotify, m_pApp);
     CString path = output::PromptResultFile(m_strResultFile);
-    if (path.IsEmpty())
+    if (path.IsEmpty() || !CheckResultIsNoSource(m_hWndNotify, path, {m_strFile1, m_strFile2}))
+        return 0;
+    // A stop asked for until now still cancels; once the save has begun it completes.
+    if (IsCanceled())
         return 0;
     m_pResultBook.SaveCopyAs(path);
     PostUncalculatedCells(m_hWndNotify, m_pApp, path);
@@ -134,7 +142,7 @@ void CTwoFileTask::CloseSession() {
 
 void CTwoFileTask::AbortTask() {
     CloseSession();
-    PostFinishedOnce(kTaskCanceledText);
+    PostCanceledOnce();
 }
 
 void CTwoFileTask::CleanUpAfterError() {

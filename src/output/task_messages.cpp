@@ -79,6 +79,16 @@ CString PromptResultFile(CString& path) {
             return CString();
     }
     if (platform::PathFileExists(path)) {
+        // Only a regular file is ever replaced: never a FIFO, device or folder.
+        if (!platform::PathIsRegularFile(path)) {
+            CString text;
+            text.Format(
+                "'%s' is not a regular file and is never replaced by a result. Please "
+                "choose another result file.",
+                path.GetString());
+            platform::MessageBoxOk(text);
+            return CString();
+        }
         CString question;
         question.Format("File '%s' already exists. Do you want to overwrite it?", path.GetString());
         if (!platform::MessageBoxYesNo(question))

@@ -38,7 +38,8 @@ void UpdateSheetPercent(const CNotifyHandle& target, const CString& progressId,
 // Asks for, or confirms, the file a task's result is saved to. An empty path is asked
 // for with the file prompt (and the answer stored in path); an existing file is only
 // replaced after a Yes to "File '%s' already exists. Do you want to overwrite it?" (the
-// save then renames its new file over it). Returns the path, or an empty text when there
+// save then renames its new file over it); anything else there but a regular file (or a
+// link to one) is refused with a message. Returns the path, or an empty text when there
 // is nothing to save to.
 CString PromptResultFile(CString& path);
 

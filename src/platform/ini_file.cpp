@@ -27,8 +27,9 @@ std::mutex g_writeMutex;
 
 std::string_view TrimView(std::string_view s) {
     size_t b = s.find_first_not_of(kIniBlanks);
+    // An empty view still points into s: callers take offsets from it ("[ ]").
     if (b == std::string_view::npos)
-        return {};
+        return s.substr(0, 0);
     size_t e = s.find_last_not_of(kIniBlanks);
     return s.substr(b, e - b + 1);
 }

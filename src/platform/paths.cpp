@@ -122,6 +122,18 @@ bool PathIsDirectory(const CString& path) {
     return !path.IsEmpty() && stat(path.GetString(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool PathIsRegularFile(const CString& path) {
+    struct stat st {};
+    return !path.IsEmpty() && stat(path.GetString(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsSameFile(const CString& a, const CString& b) {
+    struct stat sa {
+    }, sb{};
+    return !a.IsEmpty() && !b.IsEmpty() && stat(a.GetString(), &sa) == 0 &&
+           stat(b.GetString(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 bool PathIsRelative(const CString& path) {
     return path.GetAt(0) != '/';
 }

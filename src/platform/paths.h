@@ -26,7 +26,11 @@ CString ResolvePath(const CString& path);
 
 bool PathFileExists(const CString& path);  // access(path, F_OK) succeeds
 bool PathIsDirectory(const CString& path);
-bool PathIsRelative(const CString& path);  // true for "" and anything not starting with '/'
+bool PathIsRegularFile(const CString& path);  // links followed
+bool PathIsRelative(const CString& path);
+// True when both paths name one existing file (same device and inode, links followed).
+bool IsSameFile(const CString& a,
+                const CString& b);  // true for "" and anything not starting with '/'
 
 // True when name matches one of the ";"-separated shell patterns ("*" any run, "?" one
 // character), without regard to ASCII case. Blanks before a pattern are ignored; "*.*"

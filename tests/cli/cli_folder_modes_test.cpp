@@ -80,7 +80,7 @@ TEST(CliFolderModes, CopyRowsByKey) {
     CliRun zero =
         Tabulon({"copy-rows-by-key", "--folder", f.root.Path().c_str(), "--key-col", "0"});
     EXPECT_EQ(zero.status, kExitUsage);
-    EXPECT_EQ(zero.err, "");
+    EXPECT_EQ(zero.err, "\"Key column\": You must enter a number greater than 0 in this field\n");
 
     CliRun run = Tabulon({"copy-rows-by-key", "--folder", f.root.Path().c_str(), "--from-row", "2",
                           "--result", f.result.c_str()});

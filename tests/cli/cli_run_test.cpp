@@ -64,9 +64,19 @@ TEST(CliRun, FieldsAreCheckedInOrderWithTheFieldMessages) {
     EXPECT_EQ(badRow.err,
               "\"Starting row of the processing range\": You must enter digit(s) in this field\n");
 
-    CliResult zeroRow = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--to-row", "00"});
-    EXPECT_EQ(zeroRow.status, kExitUsage);
-    EXPECT_EQ(zeroRow.err, "");  // a zero blocks without a message
+    // A zero blocks, and the command line says why (the form refuses it silently).
+    const std::pair<const char*, const char*> zeros[] = {
+        {"--from-row", "Starting row of the processing range"},
+        {"--to-row", "Ending row (counted backwards) of the processing range"},
+        {"--key-col", "Key column"}};
+    for (const auto& [option, label] : zeros) {
+        CliResult zero = Tabulon(
+            {"copy-rows-by-key", "--folder", f.root.Path().c_str(), option, "00", "--json"});
+        EXPECT_EQ(zero.status, kExitUsage) << option;
+        EXPECT_EQ(zero.err, std::string("{\"message\":\"\\\"") + label +
+                                "\\\": You must enter a number greater than 0 in this field\"}\n");
+        EXPECT_EQ(zero.out, "");
+    }
     EXPECT_TRUE(std::filesystem::is_empty(f.out.Path()));
 }
 
@@ -92,10 +102,19 @@ TEST(CliRun, CopyRowsEndToEnd) {
 
 TEST(CliRun, ResultQuestionsAnsweredFromTheOptions) {
     Folder f;
-    // No name, no terminal: cancelled.
+    // No name and no terminal to ask for one: said before any work.
     CliResult noName = Tabulon({"copy-sheets", "--folder", f.root.Path().c_str()});
-    EXPECT_EQ(noName.status, kExitCanceled);
-    EXPECT_NE(noName.out.find("Task is canceled.\n"), std::string::npos);
+    EXPECT_EQ(noName.status, kExitUsage);
+    EXPECT_EQ(noName.out, "");
+    EXPECT_EQ(noName.err,
+              "tabulon: no result file was given and there is no terminal to ask for one: name "
+              "it with --result.\n");
+    CliResult noFolder = Tabulon({"copy-sheets", "--folder", f.root.Path().c_str(), "--result",
+                                  (f.out / "none/r.xlsx").c_str(), "--json"});
+    EXPECT_EQ(noFolder.status, kExitUsage);
+    EXPECT_EQ(noFolder.out, "");
+    EXPECT_EQ(noFolder.err, "{\"error\":\"usage\",\"text\":\"the folder of the result file '" +
+                                f.out / "none/r.xlsx" + "' does not exist.\"}\n");
 
     // A name typed on the terminal.
     CliResult typed =
@@ -103,12 +122,13 @@ TEST(CliRun, ResultQuestionsAnsweredFromTheOptions) {
     EXPECT_EQ(typed.status, kExitCompleted) << typed.err;
     const std::string before = Slurp(f.result);
 
-    // Existing file: No unless --overwrite.
+    // Existing file and no terminal to ask: refused before any work unless --overwrite.
     CliResult refused =
         Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--result", f.result.c_str()});
-    EXPECT_EQ(refused.status, kExitCanceled);
+    EXPECT_EQ(refused.status, kExitUsage);
+    EXPECT_EQ(refused.out, "");
     EXPECT_EQ(refused.err,
-              "File '" + f.result + "' already exists. Do you want to overwrite it? No\n");
+              "tabulon: File '" + f.result + "' already exists. Give --overwrite to replace it.\n");
     EXPECT_EQ(Slurp(f.result), before);
     CliResult replaced = Tabulon({"copy-rows", "--folder", f.root.Path().c_str(), "--result",
                                   f.result.c_str(), "--overwrite"});

@@ -1,98 +1,28 @@
-// Ctrl-C on the real executable: the first one stops the task as Stop does, also while
-// a workbook is being read.
-#include <fcntl.h>
-#include <poll.h>
+// Interrupts of the real executable: the first Ctrl-C, SIGTERM or SIGHUP stops the task as
+// Stop does; a second one during the save ends the program at once without leaving a
+// half-written file; one that comes once the save has begun is answered, not ignored.
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "engine/tasks/task_test_support.h"
 #include "platform/temp_folder.h"
 #include "spreadsheet/xlsx/zip_writer.h"
-
-extern char** environ;
+#include "tool_run.h"
 
 namespace tabulon::cli {
 namespace {
 
 using platform::testing::TempFolder;
 using namespace engine::testing;
+using namespace cli::testing;
 
-// Runs `tabulon copy-rows` on `folder`; `interrupt` gets the output so far and says
-// when to send Ctrl-C. The exit status and the output; `afterSignal` the seconds from
-// the signal to the end.
-struct InterruptedRun {
-    int status = -1;
-    std::string output;
-    double afterSignal = -1;
-};
-
-InterruptedRun CopyRowsInterrupted(const std::string& folder, const std::string& result,
-                                   const std::function<bool(const std::string&)>& interrupt) {
-    InterruptedRun run;
-    const std::string tool = std::string(TABULON_BINARY_DIR) + "/bin/tabulon";
-    EXPECT_TRUE(std::filesystem::exists(tool));
-    int pipeFds[2];
-    EXPECT_EQ(pipe(pipeFds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    std::vector<std::string> args = {tool, "copy-rows", "--folder", folder, "--result", result};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-
-    std::chrono::steady_clock::time_point signalled;
-    bool interrupted = false;
-    pollfd readable{pipeFds[0], POLLIN, 0};
-    for (;;) {
-        if (!interrupted && interrupt(run.output)) {
-            kill(pid, SIGINT);
-            signalled = std::chrono::steady_clock::now();
-            interrupted = true;
-        }
-        if (poll(&readable, 1, 50) <= 0)
-            continue;
-        char buffer[4096];
-        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        run.output.append(buffer, static_cast<size_t>(n));
-    }
-    close(pipeFds[0]);
-    int status = 0;
-    EXPECT_EQ(waitpid(pid, &status, 0), pid);
-    if (interrupted) {
-        run.afterSignal =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
-    }
-    EXPECT_TRUE(WIFEXITED(status));
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-std::string LastLine(const std::string& output) {
-    return output.substr(output.rfind('\n', output.size() - 2) + 1);
-}
-
-TEST(CliInterrupt, CtrlCStopsTheTaskWhichEndsCancelledWithoutAResult) {
+TEST(CliInterrupt, EachStopSignalStopsTheTaskWhichEndsCancelledWithoutAResult) {
     TempFolder root;
     TempFolder out;
     const std::string first = root / "book000.xlsx";
@@ -103,13 +33,79 @@ TEST(CliInterrupt, CtrlCStopsTheTaskWhichEndsCancelledWithoutAResult) {
         std::filesystem::copy_file(first, root / name);
     }
     const std::string result = out / "result.xlsx";
-    const InterruptedRun run = CopyRowsInterrupted(
-        root.Path(), result,
-        [](const std::string& output) { return output.find('\n') != std::string::npos; });
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(LastLine(run.output), "Task is canceled.\n");
-    EXPECT_EQ(run.output.find("Task is complete."), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(result));
+    ASSERT_TRUE(std::filesystem::exists(ToolPath()));
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        bool sent = false;
+        ToolRun run = RunTool({"copy-rows", "--folder", root.Path(), "--result", result}, 300,
+                              [&](const ToolRun& sofar, pid_t pid) {
+                                  if (!sent && sofar.out.find('\n') != std::string::npos) {
+                                      kill(pid, signal);
+                                      sent = true;
+                                  }
+                              });
+        EXPECT_EQ(run.status, 1) << strsignal(signal);
+        EXPECT_EQ(run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1),
+                  "Task is canceled.\n")
+            << strsignal(signal);
+        EXPECT_EQ(run.out.find("Task is complete."), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(result));
+    }
+}
+
+// The temporary file of a save in progress in folder, or an empty text.
+std::string SaveInProgress(const std::string& folder) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.path().filename().string().find(".tmp") != std::string::npos)
+            return entry.path().string();
+    }
+    return {};
+}
+
+TEST(CliInterrupt, InterruptsDuringTheSaveAreAnsweredAndLeaveNoHalfWrittenFile) {
+    TempFolder root;
+    TempFolder out;
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 0; r < 60000; ++r)
+        rows.push_back({"row " + std::to_string(r), std::to_string(r), "x" + std::to_string(r * 7),
+                        std::to_string(r * 0.5)});
+    WriteBook(root / "big.xlsx", {{"Rows", rows}});
+    const std::string result = out / "result.xlsx";
+    const std::string old = out.Write("result.xlsx", "the old result");
+
+    struct Case {
+        int signals;       // sent once the temporary file appears
+        int status;        // 0: finished and said so; 1: cancelled
+        const char* note;  // the line on stderr
+        bool replaced;     // the result was replaced
+    };
+    const Case cases[] = {
+        {2, 1, "tabulon: stopped at once; no result file was written.\n", false},
+        {1, 0, "tabulon: the interrupt came too late to cancel: the result was saved in full.\n",
+         true},
+    };
+    for (const Case& c : cases) {
+        int sent = 0;  // signals of the same kind are not queued: one at a time
+        ToolRun run =
+            RunTool({"copy-sheets", "--folder", root.Path(), "--result", result, "--overwrite"},
+                    300, [&](const ToolRun&, pid_t pid) {
+                        if (sent < c.signals && (sent > 0 || !SaveInProgress(out.Path()).empty())) {
+                            kill(pid, SIGINT);
+                            ++sent;
+                        }
+                    });
+        if (sent < c.signals)
+            GTEST_SKIP() << "the save was over before it could be interrupted";
+        EXPECT_EQ(run.status, c.status) << c.signals;
+        EXPECT_NE(run.err.find(c.note), std::string::npos) << run.err;
+        EXPECT_EQ(SaveInProgress(out.Path()), "");
+        if (c.replaced) {
+            EXPECT_EQ(ReadBook(result)->Sheet(0).DisplayText({60000, 1}), "row 59999");
+            EXPECT_NE(run.out.find("Task is complete."), std::string::npos);
+        } else {
+            EXPECT_TRUE(Slurp(result) == "the old result");
+        }
+    }
 }
 
 TEST(CliInterrupt, CtrlCStopsTheReadingOfAHugeWorkbook) {
@@ -153,13 +149,24 @@ TEST(CliInterrupt, CtrlCStopsTheReadingOfAHugeWorkbook) {
     }
     const std::string result = out / "result.xlsx";
     const auto start = std::chrono::steady_clock::now();
-    const InterruptedRun run = CopyRowsInterrupted(root.Path(), result, [&](const std::string&) {
-        return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500);
-    });
+    std::chrono::steady_clock::time_point signalled;
+    bool sent = false;
+    ToolRun run = RunTool({"copy-rows", "--folder", root.Path(), "--result", result}, 300,
+                          [&](const ToolRun&, pid_t pid) {
+                              const auto now = std::chrono::steady_clock::now();
+                              if (!sent && now - start > std::chrono::milliseconds(1500)) {
+                                  kill(pid, SIGINT);
+                                  signalled = now;
+                                  sent = true;
+                              }
+                          });
+    const double afterSignal =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+    ASSERT_TRUE(sent);
     EXPECT_EQ(run.status, 1);
     // The reader notices within milliseconds; the rest is the program ending.
-    EXPECT_LT(run.afterSignal, 2.0);
-    EXPECT_EQ(run.output, "Task is canceled.\n");
+    EXPECT_LT(afterSignal, 2.0);
+    EXPECT_EQ(run.out, "Task is canceled.\n");
     EXPECT_FALSE(std::filesystem::exists(result));
 }
 

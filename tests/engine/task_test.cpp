@@ -62,6 +62,22 @@ TEST(Task, NormalRunPostsItsOwnFinalTextOnceAndIsDeleted) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].code, TN_FINISHED);
     EXPECT_EQ(*messages[0].payload.Text(), "Mission accomplished");
+    EXPECT_EQ(control->Outcome(), TaskOutcome::Completed);
+}
+
+TEST(Task, TheOutcomeIsWhatTheTaskRecordedNotWhatItsTextSays) {
+    platform::CNotifyTarget target;
+    auto completed = CTask::Start(std::make_unique<FakeTask>(target.Handle(), [](FakeTask& t) {
+        t.Finish(kTaskCanceledText);  // a completion that happens to read like a cancel
+        return 1;
+    }));
+    completed->WaitFinished();
+    EXPECT_EQ(completed->Outcome(), TaskOutcome::Completed);
+    auto silent = CTask::Start(std::make_unique<FakeTask>(target.Handle(), [](FakeTask&) {
+        return 1;  // ends without a final text of its own
+    }));
+    silent->WaitFinished();
+    EXPECT_EQ(silent->Outcome(), TaskOutcome::Canceled);
 }
 
 TEST(Task, EscapedExceptionIsPostedAndTheRunEndsCancelled) {
@@ -78,6 +94,7 @@ TEST(Task, EscapedExceptionIsPostedAndTheRunEndsCancelled) {
     EXPECT_EQ(*messages[0].payload.Text(), "book.xlsx: broken");
     EXPECT_EQ(messages[1].code, TN_FINISHED);
     EXPECT_EQ(*messages[1].payload.Text(), "Task is canceled.");
+    EXPECT_EQ(control->Outcome(), TaskOutcome::Canceled);
 }
 
 TEST(Task, StopSetsTheFlagTheTaskPollsAndWaitsForTheEnd) {

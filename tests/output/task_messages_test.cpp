@@ -1,7 +1,10 @@
 #include "output/task_messages.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "platform/scripted_prompt.h"
@@ -54,6 +57,27 @@ TEST_F(PromptResultFileTest, ExistingFileIsKeptUnlessTheAnswerIsYes) {
     EXPECT_EQ(PromptResultFile(path), CString(file.c_str()));
     // The old file stays until the save renames the new one over it.
     EXPECT_EQ(ReadFile(file), "old content");
+}
+
+TEST_F(PromptResultFileTest, OnlyARegularFileIsEverReplaced) {
+    const std::string fifo = m_dir / "fifo.xlsx";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", m_dir / "null.xlsx");
+    std::filesystem::create_directory(m_dir / "folder.xlsx");
+    for (const std::string& special : {fifo, m_dir / "null.xlsx", m_dir / "folder.xlsx"}) {
+        CString path(special.c_str());
+        EXPECT_TRUE(PromptResultFile(path).IsEmpty()) << special;
+        EXPECT_EQ(m_prompt->Messages().back(),
+                  CString(("'" + special +
+                           "' is not a regular file and is never replaced by a result. Please "
+                           "choose another result file.")
+                              .c_str()));
+    }
+    // A link to a regular file is asked about like the file.
+    std::filesystem::create_symlink(m_dir.Write("old.xlsx", "old"), m_dir / "link.xlsx");
+    m_prompt->QueueAnswer(PromptAnswer::Yes);
+    CString link((m_dir / "link.xlsx").c_str());
+    EXPECT_EQ(PromptResultFile(link), link);
 }
 
 TEST(TaskMessages, ProgressTexts) {

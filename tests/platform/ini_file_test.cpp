@@ -59,6 +59,28 @@ TEST(IniRead, MissingFileSectionOrKeyGivesTheDefaultWithoutTrailingBlanks) {
     EXPECT_EQ(out, "dd");
 }
 
+TEST(IniRead, EmptySectionNamesAndBinaryFilesAreReadWithoutFailing) {
+    TempFolder dir;
+    std::string file = dir.Write("a.ini", "[]\nk=empty\n[ ]\nk=blank\n[\n[S]\nk=v\n");
+    EXPECT_EQ(Get(file, "S", "k"), "v");
+    EXPECT_EQ(Get(file, "", "k"), "empty");
+    EXPECT_TRUE(WritePrivateProfileString("S", "n", "1", file.c_str()));
+    EXPECT_EQ(ReadFile(file), "[]\nk=empty\n[ ]\nk=blank\n[\n[S]\nk=v\nn=1\n");
+
+    std::string noise;
+    unsigned state = 12345;
+    for (int i = 0; i < 65536; ++i) {
+        state = state * 1103515245u + 12345u;
+        noise += static_cast<char>(state >> 16);
+        if (i % 97 == 0)
+            noise += i % 2 ? "[" : "[ ]\n";
+    }
+    std::string binary = dir.Write("b.ini", noise);
+    EXPECT_EQ(Get(binary, "Config", "FromRow", "1"), "1");
+    EXPECT_TRUE(WritePrivateProfileString("Config", "FromRow", "2", binary.c_str()));
+    EXPECT_EQ(Get(binary, "Config", "FromRow", "1"), "2");
+}
+
 TEST(IniRead, ValuesStopAt2047BytesAndNeverSplitACharacter) {
     TempFolder dir;
     std::string longValue(3000, 'a');

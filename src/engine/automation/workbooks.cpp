@@ -51,6 +51,15 @@ Workbooks::FileRead Workbooks::ReadFile(const CString& path, std::function<bool(
     // Read into a workbook of our own first, so a file that fails leaves no half-read
     // workbook in the session.
     FileRead read;
+    // The failure with its place kept apart; the description names the file once.
+    auto refuse = [&path](HRESULT code, ErrorContext where, const CString& reason) {
+        where.file = path;
+        ComError described(code, CString(), where, reason);
+        CString text;
+        text.Format("Cannot open workbook \"%s\": %s", path.GetString(),
+                    DescribeFailure(described).GetString());
+        return ComError(code, text, std::move(where), reason);
+    };
     try {
         try {
             auto workbook = std::make_unique<spreadsheet::Workbook>();
@@ -58,11 +67,8 @@ Workbooks::FileRead Workbooks::ReadFile(const CString& path, std::function<bool(
             spreadsheet::ReadOptions options;
             options.canceled = std::move(canceled);
             spreadsheet::ReadWorkbookFile(path.Str(), *builder, options);
-            if (workbook->SheetCount() == 0) {
-                CString text;
-                text.Format("Cannot open workbook \"%s\": it holds no sheet.", path.GetString());
-                throw ComError(XL_E_APPLICATION, text);
-            }
+            if (workbook->SheetCount() == 0)
+                throw refuse(XL_E_APPLICATION, {}, "it holds no sheet.");
             read.workbook = std::move(workbook);
         } catch (const ComError&) {
             throw;
@@ -71,17 +77,19 @@ Workbooks::FileRead Workbooks::ReadFile(const CString& path, std::function<bool(
             text.Format("Reading the workbook \"%s\" was canceled.", path.GetString());
             throw ComError(E_ABORT, text);
         } catch (const spreadsheet::ReadError& e) {
-            CString text;
-            text.Format("Cannot open workbook \"%s\": %s", path.GetString(), e.what());
-            throw ComError(XL_E_APPLICATION, text);
+            ErrorContext where;
+            where.part = CString(e.Part());
+            where.line = e.Line();
+            CString reason(e.Reason());
+            // A message without its parts starts with the file name the reader was given.
+            const CString prefix = path + ": ";
+            if (e.File().empty() && reason.Left(prefix.GetLength()) == prefix)
+                reason = reason.Mid(prefix.GetLength());
+            throw refuse(XL_E_APPLICATION, where, reason);
         } catch (const std::bad_alloc&) {
-            CString text;
-            text.Format("Cannot open workbook \"%s\": out of memory.", path.GetString());
-            throw ComError(E_OUTOFMEMORY, text);
+            throw refuse(E_OUTOFMEMORY, {}, "out of memory.");
         } catch (const std::exception& e) {
-            CString text;
-            text.Format("Cannot open workbook \"%s\": %s", path.GetString(), e.what());
-            throw ComError(XL_E_APPLICATION, text);
+            throw refuse(XL_E_APPLICATION, {}, CString(e.what()));
         }
     } catch (...) {
         read.workbook.reset();

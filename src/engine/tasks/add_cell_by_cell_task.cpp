@@ -28,7 +28,10 @@ CAddCellByCellTask::CAddCellByCellTask(const CString& folder, const SheetSelecti
     : CFolderTask(folder, selection, notify, resultFile),
       m_strTemplateFile(templateFile),
       m_strTemplateSheet(templateSheet),
-      m_bKeepFormulas(keepFormulas) {}
+      m_bKeepFormulas(keepFormulas) {
+    if (!templateFile.IsEmpty())
+        AddReadFile(templateFile);
+}
 
 CAddCellByCellTask::~CAddCellByCellTask() = default;
 

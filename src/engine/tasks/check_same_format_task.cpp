@@ -25,7 +25,10 @@ CCheckSameFormatSheetTask::CCheckSameFormatSheetTask(
     const SheetSelection& selection, const CString& resultFile, platform::CNotifyHandle notify)
     : CFolderTask(folder, selection, notify, resultFile),
       m_strTemplateFile(templateFile),
-      m_strTemplateSheet(templateSheet) {}
+      m_strTemplateSheet(templateSheet) {
+    if (!templateFile.IsEmpty())
+        AddReadFile(templateFile);
+}
 
 CCheckSameFormatSheetTask::~CCheckSameFormatSheetTask() = default;
 

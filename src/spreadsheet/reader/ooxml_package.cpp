@@ -28,7 +28,7 @@ OoxmlPackage::OoxmlPackage(const void* data, std::size_t size, std::string fileN
 }
 
 void OoxmlPackage::Fail(const std::string& what) const {
-    throw ReadError(m_fileName + ": " + what);
+    throw ReadError(m_fileName, "", 0, what);
 }
 
 std::string OoxmlPackage::Key(std::string_view name) {

@@ -97,7 +97,9 @@ SheetKind KindOf(const Relationship& rel) {
 
 class OoxmlReader {
   public:
-    OoxmlReader(OoxmlPackage& package, IWorkbookImport& sink) : m_package(package), m_sink(sink) {}
+    // sheetListOnly: the workbook part and its relationships alone, for the sheet list.
+    OoxmlReader(OoxmlPackage& package, IWorkbookImport& sink, bool sheetListOnly = false)
+        : m_package(package), m_sink(sink), m_sheetListOnly(sheetListOnly) {}
 
     void Read() {
         CheckOpenDocument(m_package);
@@ -109,9 +111,11 @@ class OoxmlReader {
         WorkbookContext workbook(m_package.FileName(), workbookPart);
         workbook.Parse(m_package.Zip(), *m_package.FindPart(workbookPart));
 
-        ReadStyles(rels);
-        ReadSharedStrings(rels);
-        ReadExternalBooks(workbook.ExternalReferences(), rels);
+        if (!m_sheetListOnly) {
+            ReadStyles(rels);
+            ReadSharedStrings(rels);
+            ReadExternalBooks(workbook.ExternalReferences(), rels);
+        }
         m_sink.SetDate1904(workbook.Date1904());
         // A sheet names its part by relationship id; where an id is given twice
         // the last one counts.
@@ -130,6 +134,8 @@ class OoxmlReader {
             m_sink.SetActiveSheet(
                 active >= 0 && static_cast<std::size_t>(active) < sheets.size() ? active : 0);
         }
+        if (m_sheetListOnly)
+            return;
         for (const auto& name : workbook.DefinedNames()) {
             const int local =
                 name.localSheet >= 0 && static_cast<std::size_t>(name.localSheet) < sheets.size()
@@ -264,7 +270,7 @@ class OoxmlReader {
         }
         const SheetKind kind = KindOf(*rel);
         const int index = m_sink.AddSheet(sheet.name, kind, sheet.state);
-        if (kind != SheetKind::Worksheet && kind != SheetKind::Macrosheet)
+        if (m_sheetListOnly || (kind != SheetKind::Worksheet && kind != SheetKind::Macrosheet))
             return;
         const std::size_t entry = RequirePart(rel->target, "sheet '" + sheet.name + "':");
         ReadSheetPart(m_package.Zip(), entry, m_package.FileName(), rel->target,
@@ -273,6 +279,7 @@ class OoxmlReader {
 
     OoxmlPackage& m_package;
     IWorkbookImport& m_sink;
+    const bool m_sheetListOnly;
     std::vector<int> m_styles;
     std::vector<Value> m_strings;
     std::vector<std::string> m_externalBooks;
@@ -284,6 +291,12 @@ void ReadOoxml(const void* data, std::size_t size, const std::string& fileName,
                IWorkbookImport& sink) {
     OoxmlPackage package(data, size, fileName);
     OoxmlReader(package, sink).Read();
+}
+
+void ReadOoxmlSheetList(const void* data, std::size_t size, const std::string& fileName,
+                        IWorkbookImport& sink) {
+    OoxmlPackage package(data, size, fileName);
+    OoxmlReader(package, sink, true).Read();
 }
 
 }  // namespace tabulon::spreadsheet

@@ -13,4 +13,9 @@ namespace tabulon::spreadsheet {
 void ReadOoxml(const void* data, std::size_t size, const std::string& fileName,
                IWorkbookImport& sink);
 
+// The same checks, but only the sheet list reaches the sink (names, kinds, states and the
+// active sheet): no worksheet, style, string or defined-name part is read.
+void ReadOoxmlSheetList(const void* data, std::size_t size, const std::string& fileName,
+                        IWorkbookImport& sink);
+
 }  // namespace tabulon::spreadsheet

@@ -1,5 +1,7 @@
 #include "spreadsheet/reader/workbook_reader.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -7,6 +9,7 @@
 
 #include "spreadsheet/reader/format_detector.h"
 #include "spreadsheet/reader/ooxml_reader.h"
+#include "spreadsheet/reader/sheet_list_reader.h"
 #include "spreadsheet/reader/xls_reader.h"
 
 namespace tabulon::spreadsheet {
@@ -16,7 +19,7 @@ namespace {
 constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
 
 [[noreturn]] void Refuse(const std::string& name, const std::string& why) {
-    throw ReadError(name + ": cannot be read: " + why);
+    throw ReadError(name, "", 0, "cannot be read: " + why);
 }
 
 // Writes "Workbook" as the name of the directory entry at `entry`.
@@ -32,13 +35,17 @@ void RenameWorkbookStream(std::vector<char>& bytes, std::size_t entry) {
 }
 
 // Everything but the compound-file .xls path, which freexl reads from a file.
+// sheetListOnly: an OOXML package gives its sheet list alone; other formats are read whole.
 void ReadDetected(const void* data, std::size_t size, const std::string& name,
-                  const std::string* path, IWorkbookImport& sink) {
+                  const std::string* path, IWorkbookImport& sink, bool sheetListOnly = false) {
     switch (DetectContainer(data, size)) {
         case Container::Empty:
             Refuse(name, "the file is empty");
         case Container::Zip:
-            ReadOoxml(data, size, name, sink);
+            if (sheetListOnly)
+                ReadOoxmlSheetList(data, size, name, sink);
+            else
+                ReadOoxml(data, size, name, sink);
             return;
         case Container::Ole2: {
             const Ole2Info ole2 = InspectOle2(data, size);
@@ -85,6 +92,33 @@ void ReadDetected(const void* data, std::size_t size, const std::string& name,
     }
 }
 
+void ReadFile(const std::string& path, IWorkbookImport& sink, bool sheetListOnly) {
+    ThrowIfReadCanceled(path);
+    errno = 0;
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        const int error = errno;
+        throw ReadError(
+            path, "", 0,
+            error ? "cannot be opened: " + std::string(std::strerror(error)) : "cannot be opened");
+    }
+    const std::streamoff length = in.tellg();
+    if (length < 0)
+        throw ReadError(path, "", 0, "cannot be read");
+    if (static_cast<std::size_t>(length) > kMaxFileBytes)
+        Refuse(path, "the file is larger than 1 GB");
+    std::vector<char> bytes(static_cast<std::size_t>(length));
+    in.seekg(0);
+    if (length > 0 && !in.read(bytes.data(), length))
+        throw ReadError(path, "", 0, "cannot be read");
+    ThrowIfReadCanceled(path);
+    try {
+        ReadDetected(bytes.data(), bytes.size(), path, &path, sink, sheetListOnly);
+    } catch (const std::bad_alloc&) {
+        throw ReadError(path, "", 0, "cannot be read: out of memory");
+    }
+}
+
 }  // namespace
 
 void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& name,
@@ -94,31 +128,17 @@ void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& n
     try {
         ReadDetected(data, size, name, nullptr, sink);
     } catch (const std::bad_alloc&) {
-        throw ReadError(name + ": cannot be read: out of memory");
+        throw ReadError(name, "", 0, "cannot be read: out of memory");
     }
 }
 
 void ReadWorkbookFile(const std::string& path, IWorkbookImport& sink, const ReadOptions& options) {
     ReadOptionsScope scope(options);
-    ThrowIfReadCanceled(path);
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        throw ReadError(path + ": cannot be opened");
-    const std::streamoff length = in.tellg();
-    if (length < 0)
-        throw ReadError(path + ": cannot be read");
-    if (static_cast<std::size_t>(length) > kMaxFileBytes)
-        Refuse(path, "the file is larger than 1 GB");
-    std::vector<char> bytes(static_cast<std::size_t>(length));
-    in.seekg(0);
-    if (length > 0 && !in.read(bytes.data(), length))
-        throw ReadError(path + ": cannot be read");
-    ThrowIfReadCanceled(path);
-    try {
-        ReadDetected(bytes.data(), bytes.size(), path, &path, sink);
-    } catch (const std::bad_alloc&) {
-        throw ReadError(path + ": cannot be read: out of memory");
-    }
+    ReadFile(path, sink, false);
+}
+
+void ReadWorkbookFileSheetList(const std::string& path, IWorkbookImport& sink) {
+    ReadFile(path, sink, true);
 }
 
 }  // namespace tabulon::spreadsheet

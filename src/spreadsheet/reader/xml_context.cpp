@@ -50,10 +50,7 @@ long XmlContext::Line() const {
 }
 
 void XmlContext::Fail(const std::string& what) const {
-    std::string where = m_fileName + ": " + m_partName;
-    if (const long line = Line(); line > 0)
-        where += ":" + std::to_string(line);
-    throw ReadError(where + ": " + what);
+    throw ReadError(m_fileName, m_partName, Line(), what);
 }
 
 void XmlContext::Rethrow() const {
@@ -62,16 +59,13 @@ void XmlContext::Rethrow() const {
     } catch (const ReadError&) {
         throw;
     } catch (const platform::XmlError& e) {
-        std::string where = m_fileName + ": " + m_partName;
-        if (e.Line() > 0)
-            where += ":" + std::to_string(e.Line());
-        throw ReadError(where + ": " + e.what());
+        throw ReadError(m_fileName, m_partName, e.Line() > 0 ? e.Line() : 0, e.what());
     } catch (const platform::ZipError& e) {
-        throw ReadError(m_fileName + ": " + e.what());
+        throw ReadError(m_fileName, "", 0, e.what());
     } catch (const std::bad_alloc&) {
-        throw ReadError(m_fileName + ": " + m_partName + ": out of memory");
+        throw ReadError(m_fileName, m_partName, 0, "out of memory");
     } catch (const std::exception& e) {
-        throw ReadError(m_fileName + ": " + m_partName + ": " + e.what());
+        throw ReadError(m_fileName, m_partName, 0, e.what());
     }
 }
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/pending_files.h"
 #include "spreadsheet/workbook.h"
 #include "spreadsheet/xlsx/parts.h"
 #include "spreadsheet/xlsx/zip_writer.h"
@@ -37,28 +38,34 @@ class TempFile {
         // open() with 0666 lets the umask decide the mode, as for any new file.
         static std::atomic<unsigned> counter{0};
         int fd = -1;
+        // Registered as it is created, so that an exit in a hurry can remove it.
+        auto pending = platform::CPendingFiles::Lock();
         for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
             m_name = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
             fd = ::open(m_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno != EEXIST)
                 break;
         }
+        if (fd >= 0)
+            platform::CPendingFiles::Add_locked(m_name);
+        pending.unlock();
         if (fd < 0) {
             throw std::runtime_error(std::string("cannot create a temporary file beside it: ") +
                                      std::strerror(errno));
         }
         m_file = fdopen(fd, "wb");
         if (!m_file) {
+            const int error = errno;
             ::close(fd);
-            std::remove(m_name.c_str());
-            throw std::runtime_error(std::strerror(errno));
+            Discard();
+            throw std::runtime_error(std::strerror(error));
         }
     }
     ~TempFile() {
         if (m_file)
             std::fclose(m_file);
         if (!m_kept)
-            std::remove(m_name.c_str());
+            Discard();
     }
     std::FILE* File() { return m_file; }
     void CommitAs(const std::string& target) {
@@ -67,14 +74,25 @@ class TempFile {
         m_file = nullptr;
         if (!flushed || closeError != 0)
             throw std::runtime_error(std::strerror(errno));
+        auto pending = platform::CPendingFiles::Lock();
         if (std::rename(m_name.c_str(), target.c_str()) != 0) {
+            const int error = errno;
+            pending.unlock();
             throw std::runtime_error(std::string("cannot replace the file: ") +
-                                     std::strerror(errno));
+                                     std::strerror(error));
         }
+        platform::CPendingFiles::Remove_locked(m_name);
+        platform::CPendingFiles::MarkCommitted_locked();
         m_kept = true;
     }
 
   private:
+    void Discard() {
+        auto pending = platform::CPendingFiles::Lock();
+        std::remove(m_name.c_str());
+        platform::CPendingFiles::Remove_locked(m_name);
+    }
+
     std::string m_name;
     std::FILE* m_file = nullptr;
     bool m_kept = false;
