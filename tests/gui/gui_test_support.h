@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <deque>
@@ -92,7 +93,7 @@ class CDialogAnswerer {
     }
 
     void Expect(Step step) { m_steps.push_back(std::move(step)); }
-    bool AllAnswered() const { return m_steps.empty(); }
+    bool AllAnswered() const { return m_steps.empty() && m_nRunning == 0; }
     const QStringList& Unexpected() const { return m_unexpected; }
 
     // A message box: records its text, then presses the button.
@@ -121,14 +122,23 @@ class CDialogAnswerer {
             modal->close();
             return;
         }
-        Step step = std::move(m_steps.front());
+        auto step = std::make_shared<Step>(std::move(m_steps.front()));
         m_steps.pop_front();
-        step(modal);  // may run a nested event loop, and this poll again inside it
+        // Run outside this timer's slot: a step may open a further dialog in a nested event
+        // loop, and Qt does not fire a timer again while its slot is running.
+        QPointer<QWidget> dialog(modal);
+        ++m_nRunning;
+        QTimer::singleShot(0, &m_timer, [this, step, dialog] {
+            if (dialog)
+                (*step)(dialog);
+            --m_nRunning;
+        });
     }
 
     QTimer m_timer;
     std::deque<Step> m_steps;
     QStringList m_unexpected;
+    int m_nRunning = 0;  // steps started and not yet returned
 };
 
 }  // namespace tabulon::gui::testing

@@ -19,6 +19,11 @@ TEST(HostAndModule, LoadsTheModuleAndLaysOutTheTwoPanesUnderTheModeList) {
     ASSERT_TRUE(host.Loaded());
     host::CHostWindow& window = host.Window();
     EXPECT_EQ(window.windowTitle(), "Tabulon");
+    // The module's folder is the folder of libTabulon.so, not of the program that loaded it.
+    EXPECT_EQ(QString::fromStdString(platform::GetModuleFolder(platform::Module::Core).Str()),
+              QFileInfo(ModulePath()).canonicalPath());
+    EXPECT_EQ(theApp.GetResourceFolder().Str(),
+              platform::GetModuleFolder(platform::Module::Core).Str() + "/Tabulon_DLL");
 
     // The run-time class the export hands out makes the view the host shows.
     const CRuntimeClass* layoutClass = host.Module().GetLayoutView();

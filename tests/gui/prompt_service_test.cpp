@@ -1,7 +1,9 @@
 // The GUI's prompt service asked from a task's worker thread: a copy-rows run whose
 // result file is asked for in the file dialog, whose overwrite and open questions come
 // up as message boxes, and the guard against both threads waiting for each other.
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QProcess>
 #include <chrono>
 #include <future>
@@ -53,8 +55,16 @@ TEST(GuiPromptService, ACopyRowsRunAsksForTheResultFromItsWorkerThroughDialogs) 
         ASSERT_NE(files, nullptr);
         title = files->windowTitle();
         filters = files->nameFilters();
-        files->selectFile(QString::fromStdString(result));
-        files->accept();  // the file exists: the dialog asks before it closes
+        // Typed as a person would, then the dialog's own accept button. The file exists:
+        // the dialog asks before it closes.
+        auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+        auto* buttons = files->findChild<QDialogButtonBox*>("buttonBox");
+        ASSERT_TRUE(name && buttons);
+        name->setText(QString::fromStdString(result));
+        for (QAbstractButton* button : buttons->buttons()) {
+            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                button->click();
+        }
     });
     answerer.Expect(CDialogAnswerer::Message(QMessageBox::Yes, &confirm));
     answerer.Expect(CDialogAnswerer::Message(QMessageBox::Yes, &overwrite));

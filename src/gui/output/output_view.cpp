@@ -38,9 +38,16 @@ COutputView::COutputView(QWidget* parent, CCreateContext* context) : QWidget(par
     m_list->header()->resizeSection(0, kColumnWidth);
     connect(m_list, &QTreeView::clicked, this, [this] { OnClickList(); });
 
+    // Posted messages come in batches: the list scrolls once per batch, not once per line,
+    // which keeps thousands of lines fluid.
     m_pPump = new tabulon::gui::CNotifyPump(
         [this](tabulon::platform::CNotifyMessage message) {
-            OnTaskNotify(message.code, std::move(message.payload));
+            m_bScrollPending |= ApplyTaskNotify(message.code, std::move(message.payload));
+        },
+        [this] {
+            if (m_bScrollPending)
+                ScrollToLastLine();
+            m_bScrollPending = false;
         },
         this);
 
@@ -62,13 +69,21 @@ tabulon::platform::CNotifyHandle COutputView::NotifyHandle() const {
 }
 
 void COutputView::OnTaskNotify(int code, tabulon::platform::CNotifyPayload payload) {
-    int appended = -1;
-    for (const auto& change : m_pModel->Apply(code, std::move(payload))) {
-        if (change.kind == tabulon::output::OutputChange::Kind::Appended)
-            appended = change.index;
-    }
-    if (appended >= 0)
-        m_list->scrollTo(m_pModel->index(appended), QAbstractItemView::EnsureVisible);
+    if (ApplyTaskNotify(code, std::move(payload)))
+        ScrollToLastLine();
+}
+
+bool COutputView::ApplyTaskNotify(int code, tabulon::platform::CNotifyPayload payload) {
+    bool appended = false;
+    for (const auto& change : m_pModel->Apply(code, std::move(payload)))
+        appended |= change.kind == tabulon::output::OutputChange::Kind::Appended;
+    return appended;
+}
+
+void COutputView::ScrollToLastLine() {
+    // Lines are only appended at the bottom, so the newest line is the last one.
+    if (LineCount() > 0)
+        m_list->scrollTo(m_pModel->index(LineCount() - 1), QAbstractItemView::EnsureVisible);
 }
 
 void COutputView::Clear() {

@@ -51,10 +51,15 @@ class COutputView : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // Applies a message; true when it appended a line.
+    bool ApplyTaskNotify(int code, tabulon::platform::CNotifyPayload payload);
+    void ScrollToLastLine();
+
     CDocument* m_pDocument = nullptr;
     QTreeView* m_list = nullptr;
     tabulon::gui::COutputModel* m_pModel = nullptr;
     tabulon::gui::CNotifyPump* m_pPump = nullptr;
+    bool m_bScrollPending = false;  // a batch of posted messages appended lines
 };
 
 extern const CRuntimeClass classCOutputView;

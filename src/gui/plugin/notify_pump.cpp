@@ -4,8 +4,8 @@
 
 namespace tabulon::gui {
 
-CNotifyPump::CNotifyPump(Handler handler, QObject* parent)
-    : QObject(parent), m_handler(std::move(handler)) {
+CNotifyPump::CNotifyPump(Handler handler, std::function<void()> afterDrain, QObject* parent)
+    : QObject(parent), m_handler(std::move(handler)), m_afterDrain(std::move(afterDrain)) {
     m_target.SetWakeCallback([this] {
         if (m_bDrainQueued.exchange(true))
             return;
@@ -22,8 +22,11 @@ CNotifyPump::~CNotifyPump() {
 
 void CNotifyPump::DrainNow() {
     m_bDrainQueued.store(false);
-    for (platform::CNotifyMessage& message : m_target.Drain())
+    std::vector<platform::CNotifyMessage> batch = m_target.Drain();
+    for (platform::CNotifyMessage& message : batch)
         m_handler(std::move(message));
+    if (!batch.empty() && m_afterDrain)
+        m_afterDrain();
 }
 
 }  // namespace tabulon::gui

@@ -16,7 +16,8 @@ class CNotifyPump : public QObject {
   public:
     using Handler = std::function<void(platform::CNotifyMessage message)>;
 
-    explicit CNotifyPump(Handler handler, QObject* parent = nullptr);
+    // afterDrain, when given, runs once after each batch of messages.
+    CNotifyPump(Handler handler, std::function<void()> afterDrain, QObject* parent = nullptr);
     ~CNotifyPump() override;
 
     platform::CNotifyHandle Handle() const { return m_target.Handle(); }
@@ -26,6 +27,7 @@ class CNotifyPump : public QObject {
   private:
     platform::CNotifyTarget m_target;
     Handler m_handler;
+    std::function<void()> m_afterDrain;
     std::atomic<bool> m_bDrainQueued{false};
 };
 
