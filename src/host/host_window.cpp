@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSplitter>
+#include <algorithm>
 #include <iterator>
 
 #include "platform/host_text.h"
@@ -90,6 +91,13 @@ CHostWindow::CHostWindow(CHostModule& module) : m_module(module) {
         item->setData(Qt::UserRole, QLatin1String(mode.guid));
         m_pModes->addItem(item);
     }
+    // Wide enough for the longest title beside its icon.
+    int widest = 0;
+    for (int i = 0; i < m_pModes->count(); ++i)
+        widest =
+            std::max(widest, m_pModes->fontMetrics().horizontalAdvance(m_pModes->item(i)->text()));
+    const int listWidth = std::max(kModeListWidth, widest + 32 + 40);
+    m_pModes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(m_pModes, &QListWidget::currentRowChanged, this,
             [this](int row) { OnModePicked(row); });
 
@@ -100,7 +108,7 @@ CHostWindow::CHostWindow(CHostModule& module) : m_module(module) {
         splitter->addWidget(m_pLayoutView);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({kModeListWidth, kDefaultWidth - kModeListWidth});
+    splitter->setSizes({listWidth, kDefaultWidth - listWidth});
     setCentralWidget(splitter);
 }
 

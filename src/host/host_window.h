@@ -46,7 +46,7 @@ class CHostWindow : public QMainWindow {
     // The result of the last QX_OnClick call.
     int LastClickResult() const { return m_nLastClickResult; }
 
-    static constexpr int kDefaultWidth = 1100;
+    static constexpr int kDefaultWidth = 1200;
     static constexpr int kDefaultHeight = 720;
 
   private:

@@ -150,7 +150,7 @@ TEST(OutputView, ThousandsOfLinesStayFluidAndTheLastOneIsInView) {
 TEST(OutputView, AClickShowsAPlainLineInAMessageBoxAndADetailLineInTheDetailsDialog) {
     CLoadedHost host;
     ASSERT_TRUE(host.Loaded());
-    host.Window().resize(1100, 720);
+    host.Window().resize(host::CHostWindow::kDefaultWidth, host::CHostWindow::kDefaultHeight);
     COutputView* view = host.Output();
     std::thread worker(PostScriptedTask, view->NotifyHandle());
     worker.join();

@@ -2,7 +2,6 @@
 
 #include <QHeaderView>
 #include <QTreeView>
-#include <algorithm>
 
 #include "gui/output/details_dlg.h"
 #include "gui/output/output_model.h"
@@ -11,9 +10,6 @@
 #include "platform/prompt.h"
 
 namespace {
-
-// The list's one column is at least this wide; longer lines are shown whole on a click.
-constexpr int kColumnWidth = 1000;
 
 QWidget* CreateOutputView(QWidget* parent, CCreateContext* context) {
     return new COutputView(parent, context);
@@ -33,9 +29,11 @@ COutputView::COutputView(QWidget* parent, CCreateContext* context) : QWidget(par
     m_list->setItemsExpandable(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One column as wide as the list: a line too long for it ends in an ellipsis and is
+    // shown whole on a click (and in its tooltip).
     m_list->setTextElideMode(Qt::ElideRight);
-    m_list->header()->setStretchLastSection(false);
-    m_list->header()->resizeSection(0, kColumnWidth);
+    m_list->header()->setStretchLastSection(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(m_list, &QTreeView::clicked, this, [this] { OnClickList(); });
 
     // Posted messages come in batches: the list scrolls once per batch, not once per line,
@@ -128,7 +126,6 @@ void COutputView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The list's border lies just outside the pane.
     m_list->setGeometry(-2, -2, width() + 4, height() + 4);
-    m_list->header()->resizeSection(0, std::max(kColumnWidth, m_list->viewport()->width()));
 }
 
 bool RouteToOutputView(const CDocument* doc, tabulon::platform::CNotifyMessage message) {
