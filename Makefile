@@ -15,11 +15,14 @@ test: deps
 	$(CMAKE) --build build/test -j$(JOBS)
 	cd build/test && ctest --output-on-failure -j$(JOBS)
 
-# Release build into build/, then the command-line tool on the bundled examples.
+# Release build into build/ (the command-line tool, and the GUI module and its host:
+# build/release/bin/qxhost starts the GUI), then the command-line tool on the bundled examples.
 demo: deps
 	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DTABULON_BUILD_TESTS=OFF
 	$(CMAKE) --build build/release -j$(JOBS)
 	bash scripts/demo.sh build/release
+	@echo
+	@echo 'The GUI: build/release/bin/qxhost'
 
 # Release build into build/bench, the micro-benchmarks, then the suite against openpyxl, pandas
 # and the floor, which rewrites bench/RESULTS.md. The suite keeps the whole target under
