@@ -2,7 +2,7 @@
 JOBS ?= 2
 CMAKE ?= cmake
 
-.PHONY: all deps test demo bench fuzz format clean
+.PHONY: all deps test tsan demo bench fuzz format clean
 
 all: demo
 
@@ -14,6 +14,14 @@ test: deps
 	$(CMAKE) -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DTABULON_SANITIZE=ON -DTABULON_WERROR=ON
 	$(CMAKE) --build build/test -j$(JOBS)
 	cd build/test && ctest --output-on-failure -j$(JOBS)
+
+# ThreadSanitizer build of the tests that start threads: the task runner, the read-ahead, the
+# zip writer, posted messages, Ctrl-C on the command line, a mixed .xls/.xlsx folder. Kept out
+# of `make test`: it is a second full build of the core (see README for what it costs).
+tsan: deps
+	$(CMAKE) -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTABULON_TSAN=ON -DTABULON_WERROR=ON
+	$(CMAKE) --build build/tsan -j$(JOBS) --target test_platform test_engine test_spreadsheet test_cli
+	bash scripts/run-tsan.sh build/tsan
 
 # Release build into build/ (the command-line tool, and the GUI module and its host:
 # build/release/bin/qxhost starts the GUI), then the command-line tool on the bundled examples.

@@ -6,6 +6,9 @@
 #include <thread>
 
 #include "engine/automation/automation.h"
+#include "engine/tasks/copy_rows_task.h"
+#include "engine/tasks/task_test_support.h"
+#include "platform/scripted_prompt.h"
 #include "platform/temp_folder.h"
 #include "spreadsheet/worksheet.h"
 #include "spreadsheet/xlsx_writer.h"
@@ -22,6 +25,10 @@ CString WriteBook(const TempFolder& folder, const std::string& name, double a1) 
     const std::string path = folder / name;
     spreadsheet::WriteWorkbookFile(book, path);
     return CString(path);
+}
+
+double A1Of(const spreadsheet::Workbook& book) {
+    return book.Sheet(0).GetValue({1, 1}).AsNumber();
 }
 
 double A1(const Workbooks::FileRead& read) {
@@ -100,6 +107,36 @@ TEST(WorkbookPrefetch, StopsPromptlyWithFilesStillQueued) {
         ASSERT_TRUE(prefetch.Take(paths[0]));
     }  // destroyed with 19 files left: it must neither hang nor leak
     SUCCEED();
+}
+
+// .xls files are read by a child process while the read-ahead thread reads the .xlsx files
+// around them: the whole folder must come through, in walk order, with nothing torn.
+TEST(WorkbookPrefetch, AMixedXlsAndXlsxFolderComesThroughWhole) {
+    const std::string xls = std::string(TABULON_CORPUS_DIR) + "/exceldatareader/Test255x10.xls";
+    if (!std::filesystem::exists(xls))
+        GTEST_SKIP() << "corpus not found";
+    TempFolder folder;
+    TempFolder out;
+    for (int i = 0; i < 6; ++i) {
+        const std::string stem = folder / ("f" + std::to_string(i));
+        if (i % 2)
+            std::filesystem::copy_file(xls, stem + ".xls");
+        else
+            WriteBook(folder, "f" + std::to_string(i) + ".xlsx", i);
+    }
+    auto prompts = std::make_shared<platform::CScriptedPromptService>();
+    platform::CScopedPromptService scope(prompts);
+    platform::CNotifyTarget target;
+    const CString result(out / "rows.xlsx");
+    testing::TaskRun run =
+        testing::RunToEnd(std::make_unique<CCopyRowsTask>(CString(folder.Path()), SheetSelection{},
+                                                          1, 1, target.Handle(), 0, result),
+                          target);
+    EXPECT_NE(run.FinalText().Find("6 Excel files were processed"), -1) << run.FinalText();
+    for (const CString& line : run.lines)
+        EXPECT_EQ(line.Find("unknown error occurs"), -1) << line;
+    auto book = testing::ReadBook(result.Str());
+    EXPECT_EQ(A1Of(*book), 0);
 }
 
 }  // namespace
