@@ -2,6 +2,7 @@
 
 #include "engine/sheet/sheet_helpers.h"
 #include "output/task_messages.h"
+#include "spreadsheet/address.h"
 
 namespace tabulon::engine {
 
@@ -44,6 +45,14 @@ int CMergeColsTask::Process() {
 
     const CString progressId = output::BeginProgress(m_hWndNotify, output::FormatTaskProgress(0));
     const int destColumn = RangeLastColumn(data1) + 1;
+    if (destColumn > spreadsheet::kMaxColumns) {
+        CString text;
+        text.Format(
+            "Worksheet \"%s\" of Excel file \"%s\" has data up to the last column, XFD: there is "
+            "no column right of it to merge into.",
+            m_strSheet1.GetString(), m_strFile1.GetString());
+        throw ComError(XL_E_APPLICATION, text);
+    }
     const CString destName = ColumnName(destColumn);
     const long n = keys1.GetCount();
     bool firstMatch = true;

@@ -121,6 +121,22 @@ class MergeStoppedBeforeProcess : public CMergeColsTask {
     std::shared_future<std::shared_ptr<CTaskControl>> m_control;
 };
 
+TEST(MergeColsTask, Worksheet1ReachingColumnXfdLeavesNoRoomAndSaysSo) {
+    MergeBooks books;
+    auto prompts = std::make_shared<platform::CScriptedPromptService>();
+    platform::CScopedPromptService scope(prompts);
+    std::vector<std::string> wide(16384, "");
+    wide.front() = "2";
+    wide.back() = "far";
+    WriteBook(books.one, {{"People", {{"Id"}, wide}}});
+    TaskRun run = books.Run(1);
+    EXPECT_EQ(run.lines, (std::vector<CString>{
+                             CString("Worksheet \"People\" of Excel file \"" + books.one +
+                                     "\" has data up to the last column, XFD: there is no column "
+                                     "right of it to merge into."),
+                             "Task is canceled."}));
+}
+
 TEST(MergeColsTask, StopEndsWithinARowWithoutTheFinalProgressOrAResult) {
     MergeBooks books;
     auto prompts = std::make_shared<platform::CScriptedPromptService>();
