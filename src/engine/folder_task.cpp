@@ -66,7 +66,8 @@ int CFolderTask::ProcessWorksheet(const CString&, _Worksheet) {
 int CFolderTask::ProcessFile(const CString& path) {
     if (IsCanceled())
         return 0;
-    m_readFiles.push_back(path);
+    if (platform::FileId id; platform::GetFileId(path, id))
+        m_readIds.push_back(id);
     _Workbook book;
     try {
         book = OpenSourceWorkbook(path);
@@ -143,7 +144,7 @@ int CFolderTask::Finish() {
     m_pApp.SetAskToUpdateLinks(m_nSavedAskToUpdateLinks != 0);
     PostUncalculatedCells(m_hWndNotify, m_pApp);
     CString path = output::PromptResultFile(m_strResultFile);
-    if (path.IsEmpty() || !CheckResultIsNoSource(m_hWndNotify, path, m_readFiles))
+    if (path.IsEmpty() || !CheckResultIsNoSource(m_hWndNotify, path, m_readFiles, m_readIds))
         return 0;
     // A stop asked for until now still cancels; once the save has begun it completes.
     if (IsCanceled())

@@ -53,7 +53,8 @@ class CFolderTask : public CFileWalker {
 
   private:
     // The templates, then every file the walk handed to ProcessFile.
-    std::vector<CString> m_readFiles;
+    std::vector<CString> m_readFiles;         // templates
+    std::vector<platform::FileId> m_readIds;  // the walked files read so far
     // The source workbooks, read ahead on a second thread while the walk works.
     std::unique_ptr<CWorkbookPrefetch> m_prefetch;
     // Closes every workbook without saving and ends the session; never throws.

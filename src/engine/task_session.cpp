@@ -1,5 +1,7 @@
 #include "engine/task_session.h"
 
+#include <algorithm>
+
 #include "engine/sheet/sheet_helpers.h"
 #include "output/task_messages.h"
 #include "platform/paths.h"
@@ -98,9 +100,13 @@ void PostUncalculatedCells(const platform::CNotifyHandle& notify, _Application& 
 }
 
 bool CheckResultIsNoSource(const platform::CNotifyHandle& notify, const CString& result,
-                           const std::vector<CString>& sources) {
-    for (const CString& source : sources) {
-        if (!platform::IsSameFile(result, source))
+                           const std::vector<CString>& sources,
+                           const std::vector<platform::FileId>& read) {
+    platform::FileId id;
+    const bool wasRead = !read.empty() && platform::GetFileId(result, id) &&
+                         std::find(read.begin(), read.end(), id) != read.end();
+    for (const CString& source : wasRead ? std::vector<CString>{result} : sources) {
+        if (!wasRead && !platform::IsSameFile(result, source))
             continue;
         CString line;
         line.Format(

@@ -7,6 +7,7 @@
 
 #include "engine/automation/automation.h"
 #include "platform/notify.h"
+#include "platform/paths.h"
 
 namespace tabulon::engine {
 
@@ -35,7 +36,10 @@ void PostUncalculatedCells(const platform::CNotifyHandle& notify, _Application& 
 
 // Sources are only ever read: when result is the same file (device and inode) as one of
 // sources, posts a line saying so and returns false. A result not there yet is no source.
+// read: the files a folder walk has read, kept by identity (a path each would cost more
+// memory on large folders).
 bool CheckResultIsNoSource(const platform::CNotifyHandle& notify, const CString& result,
-                           const std::vector<CString>& sources);
+                           const std::vector<CString>& sources,
+                           const std::vector<platform::FileId>& read = {});
 
 }  // namespace tabulon::engine

@@ -134,6 +134,14 @@ bool IsSameFile(const CString& a, const CString& b) {
            stat(b.GetString(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool GetFileId(const CString& path, FileId& id) {
+    struct stat st {};
+    if (path.IsEmpty() || stat(path.GetString(), &st) != 0)
+        return false;
+    id = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)};
+    return true;
+}
+
 bool PathIsRelative(const CString& path) {
     return path.GetAt(0) != '/';
 }

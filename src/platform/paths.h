@@ -28,6 +28,15 @@ bool PathFileExists(const CString& path);  // access(path, F_OK) succeeds
 bool PathIsDirectory(const CString& path);
 bool PathIsRegularFile(const CString& path);  // links followed
 bool PathIsRelative(const CString& path);
+// Which file a path names: its device and inode (links followed).
+struct FileId {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    bool operator==(const FileId&) const = default;
+};
+// False when the path names no file that can be looked at.
+bool GetFileId(const CString& path, FileId& id);
+
 // True when both paths name one existing file (same device and inode, links followed).
 bool IsSameFile(const CString& a,
                 const CString& b);  // true for "" and anything not starting with '/'
