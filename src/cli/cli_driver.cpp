@@ -81,13 +81,8 @@ int ListSheets(const CString& given, const CliEnvironment& env, bool json) {
             if (book.SheetCount() == 0)
                 failure = "it holds no sheet.";
         } catch (const spreadsheet::ReadError& e) {
-            engine::ErrorContext where;
-            where.part = CString(e.Part());
-            where.line = e.Line();
-            CString reason(e.Reason());
-            const CString prefix = path + ": ";
-            if (e.File().empty() && reason.Left(prefix.GetLength()) == prefix)
-                reason = reason.Mid(prefix.GetLength());
+            CString reason;
+            const engine::ErrorContext where = engine::ReadErrorContext(path, e, reason);
             failure =
                 engine::DescribeFailure(engine::ComError(engine::E_FAIL, CString(), where, reason));
         } catch (const std::exception& e) {

@@ -77,14 +77,8 @@ Workbooks::FileRead Workbooks::ReadFile(const CString& path, std::function<bool(
             text.Format("Reading the workbook \"%s\" was canceled.", path.GetString());
             throw ComError(E_ABORT, text);
         } catch (const spreadsheet::ReadError& e) {
-            ErrorContext where;
-            where.part = CString(e.Part());
-            where.line = e.Line();
-            CString reason(e.Reason());
-            // A message without its parts starts with the file name the reader was given.
-            const CString prefix = path + ": ";
-            if (e.File().empty() && reason.Left(prefix.GetLength()) == prefix)
-                reason = reason.Mid(prefix.GetLength());
+            CString reason;
+            const ErrorContext where = ReadErrorContext(path, e, reason);
             throw refuse(XL_E_APPLICATION, where, reason);
         } catch (const std::bad_alloc&) {
             throw refuse(E_OUTOFMEMORY, {}, "out of memory.");
@@ -114,6 +108,18 @@ _Workbook Workbooks::AddRead(const CString& path, FileRead read) {
 
 void Workbooks::Close() {
     Session(m_session).CloseAll();
+}
+
+ErrorContext ReadErrorContext(const CString& path, const spreadsheet::ReadError& e,
+                              CString& reason) {
+    ErrorContext where;
+    where.part = CString(e.Part());
+    where.line = e.Line();
+    reason = CString(e.Reason());
+    const CString prefix = path + ": ";
+    if (e.File().empty() && reason.Left(prefix.GetLength()) == prefix)
+        reason = reason.Mid(prefix.GetLength());
+    return where;
 }
 
 }  // namespace tabulon::engine

@@ -5,8 +5,10 @@
 #include <functional>
 #include <memory>
 
+#include "engine/automation/com_error.h"
 #include "engine/automation/handles.h"
 #include "engine/automation/variant.h"
+#include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/workbook.h"
 
 namespace tabulon::engine {
@@ -54,5 +56,10 @@ class Workbooks {
 
     std::shared_ptr<detail::SessionState> m_session;
 };
+
+// The place of a reader's failure at path, and in reason what is wrong: a message the
+// reader gave without its parts loses the file name it starts with.
+ErrorContext ReadErrorContext(const CString& path, const spreadsheet::ReadError& e,
+                              CString& reason);
 
 }  // namespace tabulon::engine
