@@ -4,6 +4,7 @@
 #include <QResizeEvent>
 #include <QSplitter>
 
+#include "gui/input/input_view.h"
 #include "gui/output/output_view.h"
 #include "gui/plugin/plugin_app.h"
 #include "platform/prompt.h"
@@ -43,7 +44,7 @@ const CRuntimeClass classCLayoutView = {"CLayoutView", nullptr, &CreateLayoutVie
 const CRuntimeClass classCInputPanePlaceholder = {"CInputPanePlaceholder", nullptr,
                                                   &CreatePlaceholder};
 
-const CRuntimeClass* CLayoutView::s_pInputPaneClass = &classCInputPanePlaceholder;
+const CRuntimeClass* CLayoutView::s_pInputPaneClass = &classCInputView;
 const CRuntimeClass* CLayoutView::s_pOutputPaneClass = &classCOutputView;
 
 CLayoutView::CLayoutView(QWidget* parent, CCreateContext* context) : QWidget(parent) {

@@ -18,8 +18,8 @@ class CLayoutView : public QWidget {
     // The pane of a row (0 input, 1 output), or null when it could not be made.
     QWidget* Pane(int row) const;
 
-    // The classes of the two panes. Until the input view exists, the top pane is a plain
-    // placeholder that registers nothing with the document.
+    // The classes of the two panes (the placeholder, a plain background that registers
+    // nothing with the document, stands in for the input view where a test needs it).
     static const CRuntimeClass* s_pInputPaneClass;
     static const CRuntimeClass* s_pOutputPaneClass;
 

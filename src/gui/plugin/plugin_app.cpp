@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <memory>
 
+#include "gui/input/input_view.h"
 #include "gui/plugin/gui_prompt.h"
 #include "output/task_messages.h"
 #include "platform/paths.h"
@@ -20,10 +21,8 @@ void CPluginApp::InstallPromptService() {
 }
 
 void CPluginApp::SelectWorkMode(const CString& guid) {
-    (void)guid;
-    if (!m_pInputView)
-        return;
-    // The input view takes the mode here once it exists; it is not part of the GUI yet.
+    if (m_pInputView)
+        m_pInputView->SelectWorkMode(guid);
 }
 
 CString CPluginApp::GetIniPath() {
