@@ -188,7 +188,9 @@ std::unique_ptr<engine::CTask> ValidateAndCreateTask(Mode mode, const TaskFields
             return std::make_unique<engine::CAddCellByCellTask>(
                 f.folder, names, f.templateFile, f.templateSheet, keepFormulas, f.result, notify);
         case Mode::CheckSameFormat:
-            if (!CFieldChecks::CheckExcelFile(f.templateFile, true, false) ||
+            // No template at all is asked for by name, not reported as a path that is missing.
+            if (!CFieldChecks::RequireValue(kTemplateLabel, f.templateFile) ||
+                !CFieldChecks::CheckExcelFile(f.templateFile, true, false) ||
                 !CheckFolderField(f.folder) ||
                 !CFieldChecks::ParseSheetList(kSheetsLabel, f.sheets, names))
                 return nullptr;

@@ -98,8 +98,10 @@ CHostWindow::CHostWindow(CHostModule& module) : m_module(module) {
             std::max(widest, m_pModes->fontMetrics().horizontalAdvance(m_pModes->item(i)->text()));
     const int listWidth = std::max(kModeListWidth, widest + 32 + 40);
     m_pModes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(m_pModes, &QListWidget::currentRowChanged, this,
-            [this](int row) { OnModePicked(row); });
+    // A pick is a selection (click or keys). The list's current row alone also moves when
+    // it first gets the focus, which must not override the mode the module starts in.
+    connect(m_pModes, &QListWidget::itemSelectionChanged, this,
+            [this] { OnModePicked(m_pModes->currentRow()); });
 
     m_context.m_pCurrentDoc = &m_document;
     const CRuntimeClass* layoutClass = module.GetLayoutView();

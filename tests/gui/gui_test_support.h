@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -47,11 +48,43 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) 
     return done();
 }
 
+// A module folder of the test's own: its settings file starts missing, and its resource
+// folder is the build's (a link). The module's folder is moved there while this lives.
+class CIsolatedModuleFolder {
+  public:
+    CIsolatedModuleFolder() {
+        m_folder = QDir::tempPath() + "/tabulon-module-" +
+                   QString::number(QCoreApplication::applicationPid()) + "-" +
+                   QString::number(s_count++);
+        QDir(m_folder).removeRecursively();
+        QDir().mkpath(m_folder);
+        QFile::link(BinFolder() + "/Tabulon_DLL", m_folder + "/Tabulon_DLL");
+        platform::SetModuleFolderOverride(platform::Module::Core, m_folder.toStdString());
+    }
+    ~CIsolatedModuleFolder() {
+        platform::SetModuleFolderOverride(platform::Module::Core, "");
+        QFile::remove(m_folder + "/Tabulon_DLL");
+        QDir(m_folder).removeRecursively();
+    }
+    CIsolatedModuleFolder(const CIsolatedModuleFolder&) = delete;
+    CIsolatedModuleFolder& operator=(const CIsolatedModuleFolder&) = delete;
+
+    QString Folder() const { return m_folder; }
+    QString IniPath() const { return m_folder + "/Tabulon.ini"; }
+
+  private:
+    QString m_folder;
+    static inline int s_count = 0;
+};
+
 // The host window of qxhost with the module loaded from the build's bin folder, whose
-// host texts it reads.
+// host texts it reads. Unless told otherwise, the module keeps its settings in a folder of
+// the test's own (CIsolatedModuleFolder), so tests never share a settings file.
 class CLoadedHost {
   public:
-    CLoadedHost() {
+    explicit CLoadedHost(bool isolatedSettings = true) {
+        if (isolatedSettings)
+            m_isolated = std::make_unique<CIsolatedModuleFolder>();
         platform::SetModuleFolderOverride(platform::Module::Host, BinFolder().toStdString());
         QString error;
         m_loaded = m_module.Load(ModulePath(), error);
@@ -74,7 +107,11 @@ class CLoadedHost {
         return static_cast<COutputView*>(FindView(&m_window->Document(), &classCOutputView));
     }
 
+    // The module folder of the test, when isolated.
+    const CIsolatedModuleFolder* Isolated() const { return m_isolated.get(); }
+
   private:
+    std::unique_ptr<CIsolatedModuleFolder> m_isolated;
     host::CHostModule m_module;
     std::unique_ptr<host::CHostWindow> m_window;
     bool m_loaded = false;

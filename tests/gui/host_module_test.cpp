@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QSplitter>
 
+#include "gui/input/input_view.h"
 #include "gui/plugin/layout_view.h"
 #include "gui_test_support.h"
 
@@ -15,7 +16,7 @@ namespace tabulon::gui::testing {
 namespace {
 
 TEST(HostAndModule, LoadsTheModuleAndLaysOutTheTwoPanesUnderTheModeList) {
-    CLoadedHost host;
+    CLoadedHost host(false);
     ASSERT_TRUE(host.Loaded());
     host::CHostWindow& window = host.Window();
     EXPECT_EQ(window.windowTitle(), "Tabulon");
@@ -32,14 +33,15 @@ TEST(HostAndModule, LoadsTheModuleAndLaysOutTheTwoPanesUnderTheModeList) {
     auto* layout = dynamic_cast<CLayoutView*>(window.LayoutView());
     ASSERT_NE(layout, nullptr);
 
-    // The document holds the layout view and the output view; the placeholder of the
-    // input pane registers nothing.
+    // The document holds the layout view and its two panes.
     const auto& views = window.Document().Views();
-    ASSERT_EQ(views.size(), 2u);
+    ASSERT_EQ(views.size(), 3u);
     EXPECT_EQ(views[0].runtimeClass, &classCLayoutView);
-    EXPECT_EQ(views[1].runtimeClass, &classCOutputView);
+    EXPECT_EQ(views[1].runtimeClass, &classCInputView);
+    EXPECT_EQ(views[2].runtimeClass, &classCOutputView);
+    EXPECT_EQ(FindView(&window.Document(), &classCInputView), layout->Pane(0));
     EXPECT_EQ(FindView(&window.Document(), &classCOutputView), layout->Pane(1));
-    EXPECT_EQ(FindView(&window.Document(), &classCInputPanePlaceholder), nullptr);
+    EXPECT_EQ(theApp.m_pInputView, layout->Pane(0));
 
     // The splitter overlaps the view's edge by 2 px on every side, at any size, and the
     // input pane keeps its 360 px when the window grows.
@@ -56,7 +58,7 @@ TEST(HostAndModule, LoadsTheModuleAndLaysOutTheTwoPanesUnderTheModeList) {
     EXPECT_EQ(layout->Splitter()->sizes().at(0), 200);
 }
 
-TEST(HostAndModule, ListsTheEightModesWithTheirTitlesAndIconsAndClicksAreIgnoredForNow) {
+TEST(HostAndModule, ListsTheEightModesWithTheirTitlesAndIconsAndAClickSelectsTheMode) {
     CLoadedHost host;
     ASSERT_TRUE(host.Loaded());
     QListWidget* modes = host.Window().ModeList();
@@ -83,16 +85,38 @@ TEST(HostAndModule, ListsTheEightModesWithTheirTitlesAndIconsAndClicksAreIgnored
     }
     EXPECT_FALSE(LoadBitmapFile(theApp.GetResourceFolder() + "/background.bmp").isNull());
 
-    // Picking a mode calls QX_OnClick; before the input view exists it does nothing and
-    // answers 0, as it does for any text.
-    for (int i = 0; i < modes->count(); ++i) {
+    // Picking a mode calls QX_OnClick, which switches the input view to the mode's list;
+    // the answer is 0.
+    CInputView* input = theApp.m_pInputView;
+    ASSERT_NE(input, nullptr);
+    for (int i = modes->count() - 1; i >= 0; --i) {
         modes->setCurrentRow(i);
         EXPECT_EQ(host.Window().LastClickResult(), 0);
+        EXPECT_EQ(input->CurrentList(), input->List(i)) << i;
+    }
+    EXPECT_EQ(host.Module().OnClick(nullptr), 0);
+    EXPECT_EQ(input->CurrentList(), input->List(0));
+}
+
+TEST(HostAndModule, QX_OnClickIsIgnoredWithoutAnInputView) {
+    const CRuntimeClass* saved = CLayoutView::s_pInputPaneClass;
+    CLayoutView::s_pInputPaneClass = &classCInputPanePlaceholder;
+    {
+        CLoadedHost host;
+        CLayoutView::s_pInputPaneClass = saved;
+        ASSERT_TRUE(host.Loaded());
+        EXPECT_EQ(theApp.m_pInputView, nullptr);
+        EXPECT_EQ(FindView(&host.Window().Document(), &classCInputPanePlaceholder), nullptr);
+        EXPECT_EQ(host.Module().OnClick("6EF1C0C4-6411-4ee1-89C3-53866FA1823B"), 0);
+        EXPECT_EQ(host.Module().OnClick(nullptr), 0);
+    }
+    // A host whose input view has gone leaves the module nothing to call.
+    {
+        CLoadedHost host;
+        ASSERT_TRUE(host.Loaded());
+        EXPECT_NE(theApp.m_pInputView, nullptr);
     }
     EXPECT_EQ(theApp.m_pInputView, nullptr);
-    EXPECT_EQ(host.Module().OnClick("not a mode"), 0);
-    EXPECT_EQ(host.Module().OnClick(""), 0);
-    EXPECT_EQ(host.Module().OnClick(nullptr), 0);
 }
 
 TEST(HostAndModule, AModuleThatCannotBeUsedGivesAMessageAndExitStatusOne) {

@@ -1,12 +1,10 @@
 #include "gui/input/input_view.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QUrl>
 #include <cstdlib>
 
 #include "engine/task.h"
@@ -171,10 +169,10 @@ int CInputView::OnLinkClicked(const CString& msg) {
     const CString home = tabulon::platform::LookupHostText(kHostSection, "PRODUCT_HOME_PAGE");
     switch (std::atoi(msg.GetString())) {
         case kHelpLink:
-            QDesktopServices::openUrl(QUrl::fromLocalFile(Q(m_strHelpPage)));
+            tabulon::platform::OpenDocument(m_strHelpPage);
             break;
         case kHomeLink:
-            QDesktopServices::openUrl(QUrl::fromUserInput(Q(home)));
+            tabulon::platform::OpenDocument(home);
             break;
         default:
             break;

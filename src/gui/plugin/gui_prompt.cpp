@@ -168,7 +168,14 @@ CString CGuiPromptService::BrowseForFolder(const CString& initialFolder) {
 
 bool CGuiPromptService::OpenDocument(const CString& path) {
     return AskOnGuiThread<bool>(
-        [path] { return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path))); }, false);
+        [path] {
+            // A web address ("https://...") as it is; anything else is a file.
+            const QString text = Q(path);
+            const QUrl url =
+                text.contains(QStringLiteral("://")) ? QUrl(text) : QUrl::fromLocalFile(text);
+            return QDesktopServices::openUrl(url);
+        },
+        false);
 }
 
 CPromptRefusal::CPromptRefusal() {
