@@ -1,5 +1,6 @@
 #include "gui/controls/property_list.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -52,7 +53,12 @@ void CPropertyItem::DrawValue(QPainter& dc, const QRect& rect) {
 }
 
 CPropertyList::CPropertyList(QWidget* parent) : QListWidget(parent) {
-    m_font = font();
+    // The list's 8-point font, a little narrowed: the labels were written for a narrow
+    // face and the 290-pixel label column.
+    m_font = QApplication::font();
+    m_font.setPointSize(8);
+    m_font.setStretch(QFont::SemiCondensed);
+    setFont(m_font);
     setItemDelegate(new CPropertyDelegate(this));
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -111,9 +117,22 @@ QRect CPropertyList::ValueRect(int index) const {
     return rect;
 }
 
+int CPropertyList::FirstSplitX() const {
+    // 290 pixels, or more where a label needs it in the platform's font.
+    int widest = 0;
+    QFont bold = m_font;
+    bold.setWeight(QFont::Bold);
+    const QFontMetrics plainMetrics(m_font), boldMetrics(bold);
+    for (const auto& row : m_rows) {
+        const QString label = QString::fromUtf8(row->m_strLabel.GetString());
+        widest = std::max(widest, (row->m_bBold ? boldMetrics : plainMetrics).horizontalAdvance(label));
+    }
+    return std::max(Scaled(kSplitX), widest + 8);
+}
+
 void CPropertyList::DrawItem(QPainter& dc, int index, const QRect& rect) {
     if (m_nSplitX == 0)
-        m_nSplitX = Scaled(kSplitX);
+        m_nSplitX = FirstSplitX();
     const int s = m_nSplitX;
     CPropertyItem* item = GetItem(index);
     if (!item)
@@ -147,7 +166,7 @@ void CPropertyList::OnSelChange(int row) {
         previous->EndEdit();
     if (CPropertyItem* current = GetItem(m_nCurSel)) {
         if (m_nSplitX == 0)
-            m_nSplitX = Scaled(kSplitX);
+            m_nSplitX = FirstSplitX();
         const QRect r = ValueRect(m_nCurSel);
         current->BeginEdit(r.left(), r.top(), r.right() + 1, r.bottom() + 1);
     }

@@ -88,6 +88,7 @@ class CPropertyList : public QListWidget {
 
   private:
     void OnSelChange(int row);
+    int FirstSplitX() const;
     bool NearSplit(int x) const;
 
     std::vector<std::unique_ptr<CPropertyItem>> m_rows;

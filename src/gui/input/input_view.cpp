@@ -45,7 +45,10 @@ const CRuntimeClass classCInputView = {"CInputView", nullptr, &CreateInputView};
 
 CInputView::CInputView(QWidget* parent, CCreateContext* context) : QWidget(parent) {
     setObjectName(QStringLiteral("CInputView"));
-    setFont(QApplication::font());
+    // The form's 8-point font.
+    QFont form = QApplication::font();
+    form.setPointSize(8);
+    setFont(form);
     // Dialog template 1001, 543 x 224 dialog units.
     const tabulon::gui::CDialogUnits du(font());
     m_wndIcon = new QLabel(this);
