@@ -50,25 +50,30 @@ QTreeWidgetItem* CCheckComboTree::ItemOfEntry(int index) const {
     return nullptr;
 }
 
+bool CCheckComboTree::event(QEvent* event) {
+    // A press outside reaches the pop-up itself (not its viewport): it closes the pop-up.
+    // A click on the owner combo only closes it: it is not replayed to reopen it.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!rect().contains(mouse->position().toPoint())) {
+            QPoint onOwner = m_pOwner->mapFromGlobal(mouse->globalPosition().toPoint());
+            setAttribute(Qt::WA_NoMouseReplay, m_pOwner->rect().contains(onOwner));
+            hide();
+            return true;
+        }
+    }
+    return QTreeWidget::event(event);
+}
+
 void CCheckComboTree::mousePressEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    if (!rect().contains(pos)) {
-        // Outside: close. A click on the owner combo only closes (it does not reopen).
-        QPoint onOwner = m_pOwner->mapFromGlobal(event->globalPosition().toPoint());
-        setAttribute(Qt::WA_NoMouseReplay, m_pOwner->rect().contains(onOwner));
-        hide();
-        return;
-    }
-    if (!viewport()->geometry().contains(pos)) {
-        QTreeWidget::mousePressEvent(event);  // the scroll bar or the frame
-        return;
-    }
+    // In viewport coordinates: let the tree handle the click, then act on the item hit.
     QTreeWidget::mousePressEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
-    QTreeWidgetItem* item = itemAt(viewport()->mapFrom(this, pos));
-    if (item && !visualItemRect(item).contains(viewport()->mapFrom(this, pos)))
-        item = nullptr;
+    const QPoint pos = event->position().toPoint();
+    QTreeWidgetItem* item = itemAt(pos);
+    if (item && pos.x() < visualItemRect(item).left())
+        return;  // the expand button: only opens or closes the branch
     ActOn(item);
 }
 

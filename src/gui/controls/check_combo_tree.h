@@ -18,6 +18,7 @@ class CCheckComboTree : public QTreeWidget {
     QTreeWidgetItem* ItemOfEntry(int index) const;
 
   protected:
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
