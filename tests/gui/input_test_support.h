@@ -12,11 +12,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/controls/check_combo_box.h"
 #include "gui/input/edit_items.h"
 #include "gui/input/excel_file_item.h"
 #include "gui/input/input_view.h"
 #include "gui/input/select_sheet_dlg.h"
-#include "gui/input/sheet_combo.h"
 #include "gui/input/sheet_item.h"
 #include "gui/input/task_field_list.h"
 #include "gui/input/work_modes.h"
@@ -50,6 +50,14 @@ inline void TypeIntoRow(CPropertyList* list, int row, const QString& text) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClicks(edit, text);
+}
+
+// A click on the worksheet check-combo through the window system, as a user's click comes.
+inline void ClickSheetCombo(CCheckComboBox* combo) {
+    QWidget* window = combo->window();
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                      combo->mapTo(window, QPoint(combo->width() - 8, combo->height() / 2)));
+    QTest::qWait(30);
 }
 
 // Chooses an entry of the open Yes/No row.

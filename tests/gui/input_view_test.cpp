@@ -6,8 +6,9 @@
 #include <QUrl>
 
 #include "engine/tasks/task_test_support.h"
-#include "gui/input/help_label.h"
+#include "gui/controls/check_combo_tree.h"
 #include "gui/plugin/layout_view.h"
+#include "gui/richtext/rich_text_static.h"
 #include "input_test_support.h"
 #include "platform/ini_file.h"
 #include "platform/scripted_prompt.h"
@@ -86,7 +87,7 @@ TEST(InputView, EachModeShowsItsRowsLabelsAndDefaultsFromAFreshSettingsFile) {
             EXPECT_EQ(view->List(other)->isVisible(), other == m) << other;
         EXPECT_EQ(list->geometry(), view->GroupBox()->geometry());
         EXPECT_FALSE(view->Icon()->pixmap().isNull());
-        const QString help = Q(view->Help()->Markup());
+        const QString help = Q(view->Help()->GetText());
         EXPECT_TRUE(help.contains(QString("<b>%1</b>").arg(c.title))) << help.toStdString();
         EXPECT_TRUE(help.contains("<a msg=\"1001\">More help on this task...</a>"));
         EXPECT_TRUE(help.contains("<a msg=\"1002\">Tabulon home page</a>"));
@@ -279,10 +280,11 @@ TEST(InputView, TheLinksOpenTheHelpPageAndTheHomePage) {
     host.Module().OnClick(kWorkModes[4].guid);
     auto scripted = std::make_shared<platform::CScriptedPromptService>();
     platform::CScopedPromptService scope(scripted);
-    // The label draws two links; a click on either hands its msg text to the view.
-    EXPECT_EQ(view->Help()->text().count("<a href="), 2);
-    emit view->Help()->linkActivated("1001");
-    emit view->Help()->linkActivated("1002");
+    // The title's two links notify the view with their msg text.
+    for (const char* msg : {"1001", "1002"}) {
+        CLinkNotifyEvent click(CInputView::WM_LINKCLICKED, msg, 0);
+        QCoreApplication::sendEvent(view, &click);
+    }
     EXPECT_EQ(view->OnLinkClicked("7"), 1);  // neither: nothing opens
     const std::vector<platform::PromptRecord> records = scripted->Records();
     ASSERT_EQ(records.size(), 2u);
@@ -387,6 +389,15 @@ TEST(InputView, RowEditorsOpenOnSelectionAndTheColumnLineMoves) {
     EXPECT_EQ(folder->Edit()->x(), 360);
 }
 
+// The names the pop-up tree lists under its root.
+std::vector<CString> Listed(CCheckComboBox* combo) {
+    std::vector<CString> names;
+    QTreeWidgetItem* root = combo->Tree() ? combo->Tree()->Root() : nullptr;
+    for (int i = 0; root && i < root->childCount(); ++i)
+        names.emplace_back(root->child(i)->text(0).toStdString());
+    return names;
+}
+
 TEST(InputView, TheWorksheetComboReadsTheNamesOfAFolderOnce) {
     TempFolder books;
     engine::testing::WriteBook(books / "a.xlsx", {{"Sales", {{"x"}}}, {"Costs", {{"y"}}}});
@@ -399,41 +410,42 @@ TEST(InputView, TheWorksheetComboReadsTheNamesOfAFolderOnce) {
     host.Module().OnClick(kWorkModes[1].guid);
     CTaskFieldList* list = view->CurrentList();
     CSheetItem* sheets = list->SheetRow();
+    CCheckComboBox* combo = sheets->Combo();
     TypeIntoRow(list, 0, QString::fromStdString(books.Path()));
     ClickRow(list, 1);
     // Until a refresh the pop-up offers the marker alone.
-    EXPECT_EQ(sheets->Combo()->Offered(), std::vector<CString>{"*(All Worksheets)"});
+    EXPECT_EQ(Listed(combo), std::vector<CString>{});
     for (int click = 0; click < 2; ++click) {
-        QTest::mouseClick(sheets->Combo()->lineEdit(), Qt::LeftButton);
+        ClickSheetCombo(combo);
         ASSERT_TRUE(WaitUntil([&] { return !sheets->IsFilling(); }));
+        if (click == 0)
+            view->grab().save(ScreenshotFolder() + "/editor_worksheets_filled.png");
+        if (combo->IsDroppedDown())
+            combo->hidePopup();
     }
     EXPECT_EQ(sheets->ReadCount(), 1);
-    EXPECT_EQ(sheets->Combo()->Offered(),
-              (std::vector<CString>{"*(All Worksheets)", "Sales", "Costs", "Staff"}));
-    // Choosing names builds the list; the marker replaces it.
-    QComboBox* combo = sheets->Combo();
-    emit combo->activated(1);
-    EXPECT_EQ(Q(sheets->Combo()->Text()), "Sales");
-    emit combo->activated(3);
-    EXPECT_EQ(Q(sheets->Combo()->Text()), "Sales;Staff");
-    emit combo->activated(1);
-    EXPECT_EQ(Q(sheets->Combo()->Text()), "Staff");
-    view->grab().save(ScreenshotFolder() + "/editor_worksheets_filled.png");
-    emit combo->activated(0);
-    EXPECT_EQ(Q(sheets->Combo()->Text()), "*(All Worksheets)");
+    EXPECT_EQ(Listed(combo), (std::vector<CString>{"Sales", "Costs", "Staff"}));
+    // Chosen names make the row's value when the row closes.
+    combo->AppendToText("Sales");
+    combo->AppendToText("Staff");
+    ClickRow(list, 2);
+    EXPECT_EQ(Q(sheets->m_strValue), "Sales;Staff");
 
     // Another folder is read once more; a folder that is not there is not read.
     TypeIntoRow(list, 0, QString::fromStdString(other.Path()));
     ClickRow(list, 1);
-    QTest::mouseClick(sheets->Combo()->lineEdit(), Qt::LeftButton);
+    ClickSheetCombo(combo);
     ASSERT_TRUE(WaitUntil([&] { return !sheets->IsFilling(); }));
+    combo->hidePopup();
     EXPECT_EQ(sheets->ReadCount(), 2);
-    EXPECT_EQ(sheets->Combo()->Offered(), (std::vector<CString>{"*(All Worksheets)", "Summary"}));
+    EXPECT_EQ(Listed(combo), (std::vector<CString>{"Summary"}));
     TypeIntoRow(list, 0, QString::fromStdString(other / "gone"));
     ClickRow(list, 1);
-    QTest::mouseClick(sheets->Combo()->lineEdit(), Qt::LeftButton);
+    ClickSheetCombo(combo);
+    combo->hidePopup();
     EXPECT_EQ(sheets->ReadCount(), 2);
     EXPECT_EQ(Q(list->m_strLastFolder), QString::fromStdString(other / "gone"));
+    EXPECT_EQ(Listed(combo), (std::vector<CString>{"Summary"}));  // as it was
 }
 
 }  // namespace

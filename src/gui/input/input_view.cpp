@@ -8,7 +8,6 @@
 #include <cstdlib>
 
 #include "engine/task.h"
-#include "gui/input/help_label.h"
 #include "gui/input/task_field_list.h"
 #include "gui/input/work_modes.h"
 #include "gui/output/output_view.h"
@@ -16,6 +15,7 @@
 #include "gui/plugin/gui_prompt.h"
 #include "gui/plugin/notify_pump.h"
 #include "gui/plugin/plugin_app.h"
+#include "gui/richtext/rich_text_static.h"
 #include "platform/host_text.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -54,7 +54,8 @@ CInputView::CInputView(QWidget* parent, CCreateContext* context) : QWidget(paren
     m_wndIcon = new QLabel(this);
     m_wndIcon->setGeometry(du.Rect(9, 11, 20, 20));
     m_wndIcon->setScaledContents(true);
-    m_wndHelp = new CHelpLabel(this);
+    m_wndHelp = new CRichTextStatic(this);
+    m_wndHelp->SetBackground(CRichTextStatic::kNoColor, CRichTextStatic::BackTransparent);
     m_wndHelp->setGeometry(du.Rect(45, 6, 444, 50));
     m_pInstruction = new QLabel(this);
     m_pInstruction->setGeometry(du.Rect(10, 62, 389, 10));
@@ -136,7 +137,7 @@ void CInputView::Init() {
                                                         "LastWorkMode");
     if (guid.IsEmpty())
         guid = tabulon::gui::kDefaultWorkModeGuid;
-    m_wndHelp->m_onLink = [this](const CString& msg) { OnLinkClicked(msg); };
+    m_wndHelp->SetLinkNotify(WM_LINKCLICKED, 0);
     SelectWorkMode(guid);
 }
 
@@ -164,7 +165,7 @@ void CInputView::SelectWorkMode(const CString& guid) {
     CString help;
     help.Format(kHelpFormat, title.GetString(), kHelpLink, moreHelp.GetString(), kHomeLink,
                 homePage.GetString());
-    m_wndHelp->SetMarkup(help);
+    m_wndHelp->SetText(help);
     ArrangeControls(m_pCurList);
 }
 
@@ -241,6 +242,14 @@ void CInputView::ArrangeControls(CTaskFieldList* list) {
 void CInputView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     ArrangeControls(m_pCurList);
+}
+
+bool CInputView::event(QEvent* event) {
+    if (event->type() == static_cast<QEvent::Type>(WM_LINKCLICKED)) {
+        OnLinkClicked(static_cast<CLinkNotifyEvent*>(event)->LinkText());
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void CInputView::paintEvent(QPaintEvent*) {

@@ -16,7 +16,7 @@
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class CHelpLabel;
+class CRichTextStatic;
 class CTaskFieldList;
 
 namespace tabulon::engine {
@@ -51,7 +51,7 @@ class CInputView : public QWidget {
     QPushButton* StopButton() const { return m_pStop; }
     QGroupBox* GroupBox() const { return m_pGroup; }
     QLabel* Icon() const { return m_wndIcon; }
-    CHelpLabel* Help() const { return m_wndHelp; }
+    CRichTextStatic* Help() const { return m_wndHelp; }
     QLabel* Instruction() const { return m_pInstruction; }
     bool IsRunning() const { return m_pTask != nullptr; }
     tabulon::platform::CNotifyHandle NotifyHandle() const;
@@ -62,8 +62,11 @@ class CInputView : public QWidget {
         "The program detected that Excel is running. You are suggested to close Excel and "
         "click \"OK\" to proceed.";
     static constexpr int kMinHeight = 300;
+    // The message the title's msg links send to the view.
+    static constexpr int WM_LINKCLICKED = 0x8100;
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -76,7 +79,7 @@ class CInputView : public QWidget {
     int m_bFirstUpdate = 1;
     std::shared_ptr<tabulon::engine::CTaskControl> m_pTask;
     QLabel* m_wndIcon = nullptr;
-    CHelpLabel* m_wndHelp = nullptr;
+    CRichTextStatic* m_wndHelp = nullptr;
     QLabel* m_pInstruction = nullptr;
     QGroupBox* m_pGroup = nullptr;
     QPushButton* m_pStart = nullptr;

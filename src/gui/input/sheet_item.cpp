@@ -7,7 +7,8 @@
 #include "engine/automation/application.h"
 #include "engine/automation/com_error.h"
 #include "engine/sheet/sheet_helpers.h"
-#include "gui/input/sheet_combo.h"
+#include "gui/controls/check_combo_box.h"
+#include "gui/controls/check_combo_tree.h"
 
 namespace {
 
@@ -39,20 +40,26 @@ CSheetItem::CSheetItem(const CString& label, const CString& value, const CString
 CSheetItem::~CSheetItem() = default;  // the editor is a child of the list
 
 void CSheetItem::CreateEditors(const QFont& font) {
-    m_pCombo = new CSheetCombo(m_pList->EditorParent());
+    m_pCombo = new CCheckComboBox(m_pList->EditorParent());
+    m_pCombo->setObjectName(QStringLiteral("combo700"));
     m_pCombo->setFont(font);
     m_pCombo->hide();
     m_pCombo->CreateTree();
-    m_pCombo->m_onClick = [this] {
-        if (m_pfnRefresh)
-            m_pfnRefresh(m_pRefreshContext);
-    };
+    m_pCombo->m_pfnOnClick = &OnComboClick;
+    m_pCombo->m_pClickContext = this;
+}
+
+void CSheetItem::OnComboClick(void* item) {
+    auto* self = static_cast<CSheetItem*>(item);
+    if (self->m_pfnRefresh)
+        self->m_pfnRefresh(self->m_pRefreshContext);
 }
 
 void CSheetItem::BeginEdit(int left, int top, int right, int bottom) {
     m_pCombo->setGeometry(left, top, right - left, bottom - top);
+    m_pCombo->clear();
     // The choices of the option text ("A|B|C|": each one ended by its bar) become entries;
-    // the pop-up shows them from its next rebuild on.
+    // the pop-up lists them from its next rebuild on.
     int start = 0;
     for (int bar = m_strOptions.Find('|'); bar >= 0; bar = m_strOptions.Find('|', start)) {
         m_pCombo->AddEntry(m_strOptions.Mid(start, bar - start), -1, 1);
@@ -65,7 +72,7 @@ void CSheetItem::BeginEdit(int left, int top, int right, int bottom) {
 
 void CSheetItem::EndEdit() {
     m_pCombo->hide();
-    m_strValue = m_pCombo->Text();
+    m_strValue = m_pCombo->GetText();
 }
 
 void CSheetItem::FillFromPath(const CString& path) {
@@ -90,10 +97,11 @@ void CSheetItem::FillFromPath(const CString& path) {
 
 void CSheetItem::OfferNames(const std::vector<CString>& names) {
     m_pCombo->RemoveAllEntries();
-    if (!m_pCombo->HasTree())
+    if (!m_pCombo->Tree())
         m_pCombo->CreateTree();
     for (const CString& name : names)
         m_pCombo->AddEntry(name, 2, 1);
     m_pCombo->RebuildTree();
-    m_pCombo->setEnabled(true);
+    if (m_pCombo->Tree())
+        m_pCombo->Tree()->setEnabled(true);
 }

@@ -6,7 +6,7 @@
 
 #include "gui/controls/property_list.h"
 
-class CSheetCombo;
+class CCheckComboBox;
 
 class CSheetItem : public CPropertyItem {
   public:
@@ -29,13 +29,14 @@ class CSheetItem : public CPropertyItem {
     // How many reads were started.
     int ReadCount() const { return m_nReads; }
 
-    CSheetCombo* Combo() const { return m_pCombo; }
+    CCheckComboBox* Combo() const { return m_pCombo; }
     CString m_strOptions;
 
   private:
     void OfferNames(const std::vector<CString>& names);
+    static void OnComboClick(void* item);
 
-    CSheetCombo* m_pCombo = nullptr;
+    CCheckComboBox* m_pCombo = nullptr;
     RefreshCallback m_pfnRefresh;
     void* m_pRefreshContext;
     int m_nFilling = 0;
