@@ -6,6 +6,8 @@
 #include <QTreeView>
 #include <functional>
 
+#include <QLabel>
+#include <QPainter>
 #include "engine/tasks/task_test_support.h"
 #include "input_test_support.h"
 #include "platform/temp_folder.h"
@@ -216,6 +218,137 @@ TEST(InputRun, EveryModeRunsFromTheGuiAndItsSettingsRunOnTheCommandLine) {
         EXPECT_EQ(DumpWithOpenpyxl(cliResult.toStdString()).toStdString(), dump.toStdString())
             << err.toStdString();
     }
+}
+
+}  // namespace
+}  // namespace tabulon::gui::testing
+
+namespace tabulon::gui::testing {
+namespace {
+
+// The dialog as a window shows it: its caption drawn in a title strip above its client
+// area (offscreen windows have no frame of their own).
+void SaveWithCaption(QWidget* dialog, const QString& path) {
+    const QPixmap client = dialog->grab();
+    const int strip = dialog->fontMetrics().height() + 12;
+    QPixmap shot(client.width(), client.height() + strip);
+    shot.fill(QColor(60, 90, 150));
+    QPainter painter(&shot);
+    painter.setPen(Qt::white);
+    painter.setFont(dialog->font());
+    painter.drawText(QRect(8, 0, client.width() - 16, strip), Qt::AlignVCenter | Qt::AlignLeft,
+                     dialog->windowTitle());
+    painter.drawPixmap(0, strip, client);
+    painter.end();
+    shot.save(path);
+}
+
+TEST(InputRun, StopEndsALongRunWithTaskIsCanceledAndNoResult) {
+    TempFolder books, out;
+    for (int i = 0; i < 300; ++i) {
+        engine::testing::WriteBook(books / ("book" + std::to_string(1000 + i) + ".xlsx"),
+                                   {{"Sales", {{"Item", "Units"}, {"Lamp", std::to_string(i)}}}});
+    }
+    const QString result = QString::fromStdString(out / "result.xlsx");
+    CLoadedHost host;
+    ASSERT_TRUE(host.Loaded());
+    CInputView* view = theApp.m_pInputView;
+    host.Module().OnClick(kWorkModes[2].guid);
+    CTaskFieldList* list = view->CurrentList();
+    TypeIntoRow(list, 0, QString::fromStdString(books.Path()));
+    TypeIntoRow(list, 5, result);
+    COutputView* output = host.Output();
+    CDialogAnswerer answerer;  // nothing is asked
+    QTest::mouseClick(view->StartButton(), Qt::LeftButton);
+    EXPECT_FALSE(view->StartButton()->isEnabled());  // no second Start while it runs
+    EXPECT_TRUE(view->StopButton()->isEnabled());
+    ASSERT_TRUE(WaitUntil([&] { return output->LineCount() >= 3; }, 60000));
+    QTest::mouseClick(view->StopButton(), Qt::LeftButton);
+    EXPECT_FALSE(view->IsRunning());
+    ASSERT_TRUE(WaitUntil([&] { return view->StartButton()->isEnabled(); }, 30000));
+    EXPECT_FALSE(view->StopButton()->isEnabled());
+    ASSERT_TRUE(WaitUntil(
+        [&] { return output->LineText(output->LineCount() - 1) == "Task is canceled."; }));
+    EXPECT_LT(output->LineCount(), 2 * 300);
+    EXPECT_FALSE(QFile::exists(result));
+    EXPECT_TRUE(answerer.Unexpected().isEmpty()) << answerer.Unexpected().join("|").toStdString();
+    host.Window().grab().save(ScreenshotFolder() + "/run_canceled.png");
+}
+
+TEST(InputRun, TheWorkbookRowTakesOneWorksheetOrOffersSeveralInTheSelectWorksheetDialog) {
+    TempFolder books;
+    const QString several = QString::fromStdString(books / "several.xlsx");
+    engine::testing::WriteBook(several.toStdString(),
+                               {{"Sales", {{"x"}}}, {"Costs", {{"y"}}}, {"Staff", {{"z"}}}});
+    const QString single = QString::fromStdString(books / "single.xlsx");
+    engine::testing::WriteBook(single.toStdString(), {{"Only", {{"x"}}}});
+    const QString broken = QString::fromStdString(books.Write("broken.xlsx", "not a workbook"));
+    CLoadedHost host;
+    ASSERT_TRUE(host.Loaded());
+    CInputView* view = theApp.m_pInputView;
+    host.Module().OnClick(kWorkModes[5].guid);
+    CTaskFieldList* list = view->CurrentList();
+    auto* row = dynamic_cast<CExcelFileItem*>(list->GetItem(0));
+    ASSERT_NE(row, nullptr);
+
+    // Several worksheets: the dialog lists them; a single click chooses.
+    CDialogAnswerer answerer;
+    QString title, caption, cancel, instruction;
+    QStringList offered;
+    answerer.Expect(TypeInFileDialog(several, &title));
+    answerer.Expect([&](QWidget* dialog) {
+        auto* select = dynamic_cast<CSelectSheetDlg*>(dialog);
+        ASSERT_NE(select, nullptr);
+        caption = select->windowTitle();
+        cancel = select->CancelButton()->text();
+        instruction = select->Instruction()->text();
+        SaveWithCaption(select, ScreenshotFolder() + "/select_worksheet_dialog.png");
+        ClickWorksheet("Costs", &offered)(dialog);
+    });
+    ClickRowButton(list, 0, CExcelFileItem::kBrowseId);
+    ASSERT_TRUE(WaitUntil([&] { return answerer.AllAnswered(); }));
+    EXPECT_EQ(title, "Please specify the Excel file where Worksheet 1 locates.");
+    EXPECT_EQ(caption, QString::fromUtf8("选择工作表"));
+    EXPECT_EQ(cancel, QString::fromUtf8("取消"));
+    EXPECT_EQ(instruction,
+              "There are multiple worksheets in the Excel file you just specified. Please select "
+              "one from the list below with your mouse.");
+    EXPECT_EQ(offered, QStringList({"Sales", "Costs", "Staff"}));
+    EXPECT_EQ(Q(row->m_strFile), several);
+    EXPECT_EQ(Q(row->m_strSheet), "Costs");
+    EXPECT_EQ(Q(row->DisplayText()), "\"" + several + "\" --> \"Costs\"");
+    EXPECT_FALSE(row->Edit()->isVisible());  // the row closed with its new value
+
+    // Cancel in the dialog, a workbook that cannot be read, a cancelled file dialog: the
+    // row keeps what it had.
+    answerer.Expect(TypeInFileDialog(several));
+    answerer.Expect([](QWidget* dialog) {
+        auto* select = dynamic_cast<CSelectSheetDlg*>(dialog);
+        ASSERT_NE(select, nullptr);
+        QTest::mouseClick(select->CancelButton(), Qt::LeftButton);
+    });
+    answerer.Expect(TypeInFileDialog(broken));
+    answerer.Expect([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+    for (int i = 0; i < 3; ++i) {
+        ClickRowButton(list, 0, CExcelFileItem::kBrowseId);
+        ASSERT_TRUE(WaitUntil([&] { return answerer.AllAnswered() || i < 2; }));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Q(row->m_strFile), several) << i;
+        EXPECT_EQ(Q(row->m_strSheet), "Costs") << i;
+    }
+    ASSERT_TRUE(WaitUntil([&] { return answerer.AllAnswered(); }));
+
+    // A single worksheet is taken without the dialog; Clear empties the row.
+    answerer.Expect(TypeInFileDialog(single));
+    ClickRowButton(list, 0, CExcelFileItem::kBrowseId);
+    ASSERT_TRUE(WaitUntil([&] { return answerer.AllAnswered(); }));
+    EXPECT_EQ(Q(row->m_strFile), single);
+    EXPECT_EQ(Q(row->m_strSheet), "Only");
+    ClickRowButton(list, 0, CExcelFileItem::kClearId);
+    EXPECT_TRUE(row->m_strFile.IsEmpty());
+    EXPECT_TRUE(row->m_strSheet.IsEmpty());
+    EXPECT_TRUE(row->Edit()->text().isEmpty());
+    EXPECT_TRUE(answerer.Unexpected().isEmpty()) << answerer.Unexpected().join("|").toStdString();
 }
 
 }  // namespace
