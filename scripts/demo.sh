@@ -41,8 +41,19 @@ echo "== intersection: North's January sales of the products South also sold in 
   --keep-formulas yes --result "$results/january-shared-products.xlsx" --overwrite </dev/null
 
 echo
+echo "== The GUI, drawn without a display: its pages, editors, dialog and a finished run"
+screenshots="$results/screenshots"
+if [ -x "$build/bin/gui_screenshots" ]; then
+  QT_QPA_PLATFORM=offscreen "$build/bin/gui_screenshots" "$examples" "$screenshots" \
+    2> >(grep -v -e propagateSizeHints -e XDG_RUNTIME_DIR >&2)
+else
+  echo "gui_screenshots was not built; no pictures of the GUI." >&2
+fi
+
+echo
 echo "Results:"
 echo "  $results/all-sales-rows.xlsx"
 echo "  $results/all-month-sheets.xlsx"
 echo "  $results/january-totals.xlsx"
 echo "  $results/january-shared-products.xlsx"
+echo "  $screenshots/ (pictures of the GUI)"
