@@ -377,7 +377,7 @@ TEST_F(RichTextDrawerTest, OneMegabyteTextIsLaidOutQuickly) {
         EXPECT_GT(height, 0);
         const auto seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
-        EXPECT_LT(seconds.count(), 20.0) << text->substr(0, 20);
+        EXPECT_LT(seconds.count(), 60.0) << text->substr(0, 20);
     }
 }
 
