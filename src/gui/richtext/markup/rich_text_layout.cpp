@@ -1,6 +1,7 @@
 // The layout of a prepared markup text: tokens to styled pieces on lines, with word
 // wrapping, alignment and link ids; and drawing the pieces.
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
 #include "gui/richtext/markup/rich_text_drawer.h"
@@ -40,11 +41,10 @@ bool IsStyledTag(const CString& name) {
 
 int CountOf(const RichToken& tag) {
     if (const CString* count = tag.Attribute("count"))
-        return std::clamp(std::atoi(*count), 1, 100);
+        return static_cast<int>(std::clamp(std::strtol(*count, nullptr, 10), 1L, 100L));
     CString rest = tag.rest;
     rest.TrimLeft("= ");
-    int n = std::atoi(rest);
-    return std::clamp(n, 1, 100);
+    return static_cast<int>(std::clamp(std::strtol(rest, nullptr, 10), 1L, 100L));
 }
 
 }  // namespace

@@ -85,8 +85,8 @@ void SetWeight(RichTextStyle& style, std::string_view value) {
         style.weight = 900;
     else if (v == "lighter")
         style.weight = 100;
-    else if (int n = std::atoi(v.c_str()); n > 0)
-        style.weight = std::min(n, 1000);
+    else if (long n = std::strtol(v.c_str(), nullptr, 10); n > 0)
+        style.weight = static_cast<int>(std::min(n, 1000L));
 }
 
 void SetItalic(RichTextStyle& style, std::string_view value) {
