@@ -261,10 +261,11 @@ TEST(TerminalSession, CtrlCWhileTheStatusLineShowsCancelsCleanly) {
     ManyBooks books;
     bool sent = false;
     // A run that got past its walk before the interrupt asks for the name: the typed
-    // answer lets it go on to notice the stop.
+    // answers let it go on to notice the stop (or end, failing the test).
     TerminalRun run =
         RunOnTerminal({"copy-rows", "--folder", books.folder},
-                      {{"or specify an existing file: ", books.out / "rows\n"}},
+                      {{"or specify an existing file: ", books.out / "rows\n"},
+         {"Do you want to open the result? [y/n] ", "n\n"}},
                       [&](const std::string& raw, int terminal) {
                           if (!sent && raw.find(" of 40 files, ") != std::string::npos)
                               sent = write(terminal, "\x03", 1) == 1;
