@@ -136,16 +136,15 @@ LIMITS = {
                           "other core and is not the limit.",
     "copy-rows-by-key K": "as on S: a key search and a block copy or a cell-by-cell add for each "
                           "of the 1,000,000 rows; the result's key-column index holds 100,000 "
-                          "keys in two string maps.",
-    "intersection T": "half the time goes on building (and freeing) the find index of "
-                      "worksheet 2's key column, two string maps of 100,000 keys; both "
-                      "worksheets are held at once.",
+                          "keys.",
+    "intersection T": "building the find index of worksheet 2's key column (100,000 keys) "
+                      "and holding both worksheets at once.",
     "intersection T memory": "both worksheets are held at once, with the find index of "
-                             "worksheet 2's key column (two string maps of 100,000 keys).",
+                             "worksheet 2's key column (one table of 100,000 keys).",
     "merge-cols T memory": "both worksheets are held at once, with the find index of "
-                           "worksheet 2's key column (two string maps of 100,000 keys).",
-    "copy-rows-by-key K memory": "the find index of the result's key column (two string maps "
-                                 "of 100,000 keys) comes on top of the workbooks.",
+                           "worksheet 2's key column (one table of 100,000 keys).",
+    "copy-rows-by-key K memory": "the find index of the result's key column (one table of "
+                                 "100,000 keys) comes on top of the workbooks.",
     "check-same-format S": "every one of the 24,000 template cells of each of the 400 worksheets "
                            "costs several object calls, and each of the 800,000 formula cells is "
                            "put into the cell, calculated and put back.",
