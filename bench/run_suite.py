@@ -12,6 +12,8 @@ Environment:
   BENCH_PEER_LIMIT=S   upper limit of one peer run in seconds (default 240)
   BENCH_STARTED=EPOCH  when `make bench` started; the suite then keeps the whole make under
                        BENCH_BUDGET seconds (default 900) by shortening the peer limits
+  BENCH_FULL=1         every peer runs to its end, once per job, whatever it takes: no time
+                       limit, no budget, no side-by-side calibration (hours, not minutes)
   BENCH_KEEP=1         keep the temporary folder
 """
 import datetime
@@ -31,6 +33,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 PYTHON = "/usr/bin/python3"
 QUICK = os.environ.get("BENCH_QUICK", "") not in ("", "0")
+FULL = os.environ.get("BENCH_FULL", "") not in ("", "0")
 PEER_LIMIT = float(os.environ.get("BENCH_PEER_LIMIT", "30" if QUICK else "240"))
 STARTED = float(os.environ.get("BENCH_STARTED", time.time()))
 BUDGET = float(os.environ.get("BENCH_BUDGET", "900"))
@@ -124,25 +127,24 @@ def repeated(cmd, cwd, runs):
 
 # What holds a job back where a target is not met: the work its algorithm must do, as profiled.
 LIMITS = {
-    "copy-rows S": "the openpyxl run is cut by the time budget before it can show 30×; "
-                   "Tabulon runs level with the floor program, which is what reading and writing "
-                   "the cells costs.",
+    "copy-rows S": ("" if FULL else "the openpyxl run is cut by the time budget before it can "
+                    "show 30×; ") + "Tabulon runs level with the floor program, which is what "
+                   "reading and writing the cells costs.",
     "copy-rows-by-key S": "every one of the 800,000 rows costs a search in the result's key "
                           "column and then a block copy or a cell-by-cell add through the "
                           "automation objects (about 80 object calls a row); reading runs on the "
                           "other core and is not the limit.",
     "copy-rows-by-key K": "as on S: a key search and a block copy or a cell-by-cell add for each "
                           "of the 1,000,000 rows; the result's key-column index holds 100,000 "
-                          "keys in two string maps.",
-    "intersection T": "half the time goes on building (and freeing) the find index of "
-                      "worksheet 2's key column, two string maps of 100,000 keys; both "
-                      "worksheets are held at once.",
+                          "keys.",
+    "intersection T": "building the find index of worksheet 2's key column (100,000 keys) "
+                      "and holding both worksheets at once.",
     "intersection T memory": "both worksheets are held at once, with the find index of "
-                             "worksheet 2's key column (two string maps of 100,000 keys).",
+                             "worksheet 2's key column (one table of 100,000 keys).",
     "merge-cols T memory": "both worksheets are held at once, with the find index of "
-                           "worksheet 2's key column (two string maps of 100,000 keys).",
-    "copy-rows-by-key K memory": "the find index of the result's key column (two string maps "
-                                 "of 100,000 keys) comes on top of the workbooks.",
+                           "worksheet 2's key column (one table of 100,000 keys).",
+    "copy-rows-by-key K memory": "the find index of the result's key column (one table of "
+                                 "100,000 keys) comes on top of the workbooks.",
     "check-same-format S": "every one of the 24,000 template cells of each of the 400 worksheets "
                            "costs several object calls, and each of the 800,000 formula cells is "
                            "put into the cell, calculated and put back.",
@@ -280,6 +282,9 @@ class Suite:
     # --- one job
 
     def peer_limit(self, job, tabulon_s, peer_jobs_left):
+        """Seconds a peer run may take before it is cut; None in a full run: no limit."""
+        if FULL:
+            return None
         wanted = max(job["targets"].get(p, 0) for p in PEERS)
         # A peer needs to run only long enough to show the target: 1.5 x target x Tabulon.
         limit = min(PEER_LIMIT, max(30.0, 1.5 * wanted * (tabulon_s or 1.0)))
@@ -323,7 +328,7 @@ class Suite:
             cmds = {p: [PYTHON, "-B", os.path.join(HERE, "peers", f"peer_{p}.py"), job["mode"]] +
                     peer_args + ["--result", res + f"-{p}.xlsx"] for p in PEERS}
             limit = self.peer_limit(job, tab.seconds if tab.ok else None, peer_jobs_left)
-            if job.get("calibrate") and not QUICK:
+            if job.get("calibrate") and not QUICK and not FULL:
                 # Once: each peer alone (the figures reported), then both side by side, to
                 # see what sharing the two cores costs a peer.
                 alone = [run_one(cmds[p], limit, self.data) for p in PEERS]
@@ -536,10 +541,13 @@ class Suite:
             "would take longer than the whole suite may. The openpyxl and pandas runs of a job "
             "run side by side, one per core (each is single-threaded). Measured once on "
             f"intersection T: {getattr(self, 'side_by_side', 'not measured in this mode')}.",
+            "- Every peer run went on to its end (`make bench BENCH_FULL=1`): no time limit, no "
+            "budget." if FULL else
             "- A peer run is killed at a time limit (at most "
             f"{PEER_LIMIT:.0f} s; shorter where 1.5 × target × Tabulon's time already decides "
             "the target, or where the 15-minute budget of `make bench` requires). Its ratio is "
-            "then a lower bound (\"≥ N×\", time \"> N (cut)\").",
+            "then a lower bound (\"≥ N×\", time \"> N (cut)\"). `make bench BENCH_FULL=1` "
+            "runs every peer to its end instead.",
             "- The floor (bench/floor.cpp) is one thread on one core: zip central directory, "
             "each worksheet part and the shared strings inflated whole with libdeflate, the XML "
             "scanned by hand (cells, r/t/s attributes, <f> and <v> text, std::from_chars), no "

@@ -1,5 +1,6 @@
 #include "cli/cli_driver.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,8 +13,10 @@
 #include "cli/cli_fields.h"
 #include "cli/cli_options.h"
 #include "cli/line_printer.h"
+#include "cli/question_gate.h"
 #include "cli/terminal_prompt.h"
 #include "engine/automation/automation.h"
+#include "engine/file_walker.h"
 #include "engine/sheet/sheet_helpers.h"
 #include "platform/paths.h"
 #include "platform/pending_files.h"
@@ -180,14 +183,58 @@ CString ResultFileProblem(const CString& result, bool overwrite, bool interactiv
     _exit(kExitCanceled);
 }
 
-// Runs the task to its end, printing its messages; the exit status.
+// The columns of the terminal on stdout.
+int TerminalWidth() {
+    winsize size = {};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+// The status line's head: the files done of those found, and the time since the start.
+CString StatusHead(const engine::WalkSnapshot& walk, std::chrono::steady_clock::duration run) {
+    const long seconds =
+        static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(run).count());
+    CString time;
+    if (seconds >= 3600)
+        time.Format("%ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    else
+        time.Format("%ld:%02ld", seconds / 60, seconds % 60);
+    CString head;
+    if (walk.filesFound > 0)
+        head.Format("[%d of %d files, %s]", walk.filesDone, walk.filesFound, time.GetString());
+    else
+        head.Format("[%s]", time.GetString());
+    return head;
+}
+
+// Runs the task to its end, printing its messages; the exit status. status, when given,
+// is shown on the bottom line of a terminal while the task runs.
 int RunTask(std::unique_ptr<engine::CTask> task, platform::CNotifyTarget& target,
-            CLinePrinter& printer, const CliEnvironment& env, bool json) {
+            CLinePrinter& printer, CQuestionGate& gate,
+            const std::shared_ptr<engine::CWalkStatus>& status, const CliEnvironment& env,
+            bool json) {
     auto handle = [&](platform::CNotifyMessage message) {
-        printer.Handle(message.code, std::move(message.payload));
+        if (CQuestionGate::IsMarker(message)) {
+            // The lines before the question are out: erase the bottom line, then ask.
+            printer.Suspend(true);
+            gate.Release(message);
+        } else {
+            printer.Handle(message.code, std::move(message.payload));
+        }
+    };
+    const auto started = std::chrono::steady_clock::now();
+    auto showStatus = [&] {
+        printer.Suspend(gate.IsAsking());
+        if (status) {
+            const engine::WalkSnapshot walk = status->Snapshot();
+            printer.SetStatus(StatusHead(walk, std::chrono::steady_clock::now() - started),
+                              walk.current);
+        }
     };
     const unsigned long commitsBefore = platform::CPendingFiles::CommitCount();
     InterruptsWatched().store(true);
+    gate.Open(target.Handle());
     std::shared_ptr<engine::CTaskControl> control = engine::CTask::Start(std::move(task));
     bool stopRequested = false;
     while (control && !control->IsFinished()) {
@@ -200,7 +247,9 @@ int RunTask(std::unique_ptr<engine::CTask> task, platform::CNotifyTarget& target
         }
         if (auto message = target.WaitNext(std::chrono::milliseconds(100)))
             handle(std::move(*message));
+        showStatus();
     }
+    gate.Close();
     for (platform::CNotifyMessage& message : target.Drain())
         handle(std::move(message));
     printer.Close();
@@ -245,8 +294,9 @@ int RunTabulon(const std::vector<CString>& args, const CliEnvironment& env) {
     }
 
     TerminalAnswers answers{options.overwrite, options.open, env.inIsTerminal, options.json};
+    auto gate = std::make_shared<CQuestionGate>();
     platform::CScopedPromptService prompts(
-        std::make_shared<CTerminalPromptService>(answers, env.in, env.err));
+        std::make_shared<CTerminalPromptService>(answers, env.in, env.err, gate));
 
     if (options.listSheets)
         return ListSheets(*options.listSheets, env, options.json);
@@ -270,8 +320,15 @@ int RunTabulon(const std::vector<CString>& args, const CliEnvironment& env) {
         PrintUsageError(env, options.json, resultProblem);
         return kExitUsage;
     }
-    CLinePrinter printer(env.out, env.outIsTerminal, options.json);
-    return RunTask(std::move(task), target, printer, env, options.json);
+    // The status line: for a walk over a folder, on a terminal, never with --json.
+    std::shared_ptr<engine::CWalkStatus> status;
+    if (auto* walker = dynamic_cast<engine::CFileWalker*>(task.get());
+        walker && env.outIsTerminal && !options.json) {
+        status = std::make_shared<engine::CWalkStatus>();
+        walker->WatchWalk(status);
+    }
+    CLinePrinter printer(env.out, env.outIsTerminal, options.json, TerminalWidth);
+    return RunTask(std::move(task), target, printer, *gate, status, env, options.json);
 }
 
 }  // namespace tabulon::cli

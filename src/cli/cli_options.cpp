@@ -148,16 +148,20 @@ const char* UsageText() {
   --template FILE --template-sheet NAME      (add-cell-by-cell, check-same-format)
   --file1 FILE --sheet1 NAME --key1 N --file2 FILE --sheet2 NAME --key2 N   (two-file modes)
   --keep-formulas yes|no   (default yes)
-  --result FILE         without it, the result name is asked for on a terminal; without a
-                        terminal that is a usage error
+  --result FILE         without it, the result name is asked for on a terminal (a name
+                        without an extension gets .xlsx); without a terminal that is a usage
+                        error
   --overwrite           answer Yes when the result file already exists (only a regular file
                         is ever replaced, never a source workbook)
-  --open                answer Yes to "Do you want to open the result?" (default No)
+  --open                answer Yes to "Do you want to open the result?" (default No); when
+                        the desktop cannot open it, the reason is said
   --json                one JSON object per line instead of text (code, text, record); usage
                         errors and messages on stderr as JSON objects too
   --list-sheets PATH    print the worksheet names of a workbook, or those a folder offers, and
                         exit
   --help, --version
+On a terminal, the bottom line shows the files done of those found, the file at work and
+the time taken; it is never written with --json or when the output is not a terminal.
 Ctrl-C, SIGTERM or SIGHUP stops the task; a second one ends the program at once.
 Exit status: 0 when the task completed, 1 when it was cancelled or failed (or --list-sheets
 could not read the workbook), 2 for usage errors.

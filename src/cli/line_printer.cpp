@@ -1,6 +1,8 @@
 #include "cli/line_printer.h"
 
+#include <algorithm>
 #include <ostream>
+#include <utility>
 
 namespace tabulon::cli {
 
@@ -43,6 +45,65 @@ int Utf8SequenceLength(const CString& text, int i) {
             return 0;
     }
     return size;
+}
+
+bool IsContinuationByte(char ch) {
+    return (static_cast<unsigned char>(ch) & 0xC0) == 0x80;
+}
+
+// Columns of text, counted as characters (UTF-8 sequences count once).
+int Columns(const CString& text) {
+    int columns = 0;
+    for (int i = 0; i < text.GetLength(); ++i)
+        columns += IsContinuationByte(text.GetAt(i)) ? 0 : 1;
+    return columns;
+}
+
+// The first `columns` characters of text.
+CString LeftColumns(const CString& text, int columns) {
+    int i = 0;
+    for (int seen = 0; i < text.GetLength(); ++i) {
+        if (!IsContinuationByte(text.GetAt(i)) && seen++ == columns)
+            break;
+    }
+    return text.Left(i);
+}
+
+// The last `columns` characters of text.
+CString RightColumns(const CString& text, int columns) {
+    int i = text.GetLength();
+    for (int seen = 0; i > 0 && seen < columns;) {
+        --i;
+        if (!IsContinuationByte(text.GetAt(i)))
+            ++seen;
+    }
+    return text.Mid(i);
+}
+
+// The bottom line within width columns: head, then the progress text, then the file,
+// which loses its start first (its name is at the end). Control characters of a file
+// name would move the cursor: they are shown as '?'.
+CString BottomLine(const CString& head, const CString& progress, const CString& file, int width) {
+    CString fixed = head;
+    if (!progress.IsEmpty())
+        fixed += (fixed.IsEmpty() ? "" : " ") + progress;
+    CString line = fixed;
+    if (!file.IsEmpty()) {
+        const CString gap = fixed.IsEmpty() ? "" : " ";
+        const int room = width - Columns(fixed) - Columns(gap);
+        if (room >= Columns(file))
+            line += gap + file;
+        else if (room > 3)
+            line += gap + "..." + RightColumns(file, room - 3);
+    }
+    if (Columns(line) > width)
+        line = LeftColumns(line, width);
+    for (int i = 0; i < line.GetLength(); ++i) {
+        const unsigned char ch = static_cast<unsigned char>(line.GetAt(i));
+        if (ch < 0x20 || ch == 0x7F)
+            line.SetAt(i, '?');
+    }
+    return line;
 }
 
 }  // namespace
@@ -93,8 +154,8 @@ CString JsonString(const CString& text) {
     return json;
 }
 
-CLinePrinter::CLinePrinter(std::ostream& out, bool terminal, bool json)
-    : m_out(out), m_terminal(terminal && !json), m_json(json) {}
+CLinePrinter::CLinePrinter(std::ostream& out, bool terminal, bool json, std::function<int()> width)
+    : m_out(out), m_terminal(terminal && !json), m_json(json), m_width(std::move(width)) {}
 
 void CLinePrinter::Handle(int code, platform::CNotifyPayload payload) {
     if (m_json) {
@@ -102,28 +163,53 @@ void CLinePrinter::Handle(int code, platform::CNotifyPayload payload) {
         m_list.Apply(code, std::move(payload));
         return;
     }
+    // A progress line that ends with a text is printed as a line below, not drawn first.
+    auto showProgress = [&](const CString& text) {
+        m_progressText = text;
+        if (code != TN_PROGRESS_END)
+            DrawBottom();
+    };
     for (const OutputChange& change : m_list.Apply(code, std::move(payload))) {
         switch (change.kind) {
             case OutputChange::Kind::Appended: {
                 const output::OutputLine& line = m_list.Line(change.index);
-                if (line.isProgress) {
-                    ShowProgress(line.text);
-                } else {
+                if (line.isProgress)
+                    showProgress(line.text);
+                else
                     PrintLine(line);
-                }
                 break;
             }
             case OutputChange::Kind::Changed:
-                ShowProgress(m_list.Line(change.index).text);
+                showProgress(m_list.Line(change.index).text);
                 break;
             case OutputChange::Kind::Removed:
             case OutputChange::Kind::Cleared:
-                HideProgress();
+                m_progressText.Empty();
+                DrawBottom();
                 break;
         }
     }
     if (code == TN_PROGRESS_END && m_list.ProgressIndex() >= 0)
         EndProgress();
+    m_out.flush();
+}
+
+void CLinePrinter::SetStatus(const CString& head, const CString& file) {
+    if (!m_terminal || (head == m_statusHead && file == m_statusFile))
+        return;
+    m_statusHead = head;
+    m_statusFile = file;
+    DrawBottom();
+    m_out.flush();
+}
+
+void CLinePrinter::Suspend(bool suspended) {
+    if (suspended == m_suspended)
+        return;
+    if (suspended)
+        EraseBottom();
+    m_suspended = suspended;
+    DrawBottom();
     m_out.flush();
 }
 
@@ -149,48 +235,65 @@ void CLinePrinter::PrintJson(int code, const platform::CNotifyPayload& payload) 
 }
 
 void CLinePrinter::PrintLine(const output::OutputLine& line) {
-    bool redraw = m_progressShown;
-    if (m_progressShown)
-        m_out << kEraseLine;
+    EraseBottom();
     m_out << line.text << '\n';
     if (line.detail) {
         for (size_t i = 3; i < line.detail->size(); ++i)
             m_out << "    " << (*line.detail)[i] << '\n';
     }
-    if (redraw)
-        m_out << m_progressText;
+    DrawBottom();
 }
 
-void CLinePrinter::ShowProgress(const CString& text) {
-    m_progressText = text;
-    if (!m_terminal)
+void CLinePrinter::DrawBottom() {
+    if (!m_terminal || m_suspended)
         return;
-    m_out << kEraseLine << text;
-    m_progressShown = true;
+    // One column is kept free: a character in the last one leaves some terminals waiting
+    // to wrap, and the line would no longer be erased in place.
+    const int width = std::max(m_width ? m_width() : 80, 2) - 1;
+    const CString line = BottomLine(m_statusHead, m_progressText, m_statusFile, width);
+    if (line == m_bottomShown)
+        return;
+    if (!m_bottomShown.IsEmpty())
+        m_out << kEraseLine;
+    m_out << line;
+    m_bottomShown = line;
 }
 
-void CLinePrinter::HideProgress() {
-    if (m_progressShown)
+void CLinePrinter::EraseBottom() {
+    if (!m_bottomShown.IsEmpty())
         m_out << kEraseLine;
-    m_progressShown = false;
-    m_progressText.Empty();
+    m_bottomShown.Empty();
 }
 
 void CLinePrinter::EndProgress() {
     if (m_terminal) {
-        if (m_progressShown)
-            m_out << '\n';
+        const CString text = m_progressText;
+        m_progressText.Empty();
+        if (!text.IsEmpty()) {
+            EraseBottom();
+            m_out << text << '\n';
+        }
+        DrawBottom();
     } else if (!m_progressText.IsEmpty()) {
         m_out << m_progressText << '\n';
     }
-    m_progressShown = false;
     m_progressText.Empty();
 }
 
 void CLinePrinter::Close() {
-    if (m_progressShown)
+    if (m_terminal && !m_progressText.IsEmpty()) {
+        // The progress line stays as the last line.
+        if (m_bottomShown != m_progressText) {
+            EraseBottom();
+            m_out << m_progressText;
+        }
         m_out << '\n';
-    m_progressShown = false;
+        m_bottomShown.Empty();
+    }
+    EraseBottom();
+    m_progressText.Empty();
+    m_statusHead.Empty();
+    m_statusFile.Empty();
     m_out.flush();
 }
 

@@ -1,5 +1,6 @@
 #include "cli/terminal_prompt.h"
 
+#include <cstdlib>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -22,11 +23,45 @@ bool IsOverwriteQuestion(const CString& text) {
            text.Left(start.GetLength()) == start && text.Right(end.GetLength()) == end;
 }
 
+// The file dialog's rule: a name without an extension gets the default one. A leading
+// dot starts a hidden name, not an extension. "~/" stands for the home folder, as in the
+// shell.
+CString CompleteTypedName(const CString& typed, const CString& extension) {
+    CString name = typed;
+    if (name.Left(2) == "~/") {
+        if (const char* home = std::getenv("HOME"); home && *home)
+            name = CString(home) + name.Mid(1);
+    }
+    const CString base = name.Mid(name.ReverseFind('/') + 1);
+    if (!base.IsEmpty() && !extension.IsEmpty() && base.ReverseFind('.') <= 0)
+        name += "." + extension;
+    return name;
+}
+
+// Holds the question gate open around one message or question.
+class CAsking {
+  public:
+    explicit CAsking(CQuestionGate* gate) : m_gate(gate) {
+        if (m_gate)
+            m_gate->BeforeQuestion();
+    }
+    ~CAsking() {
+        if (m_gate)
+            m_gate->AfterQuestion();
+    }
+    CAsking(const CAsking&) = delete;
+    CAsking& operator=(const CAsking&) = delete;
+
+  private:
+    CQuestionGate* m_gate;
+};
+
 }  // namespace
 
 CTerminalPromptService::CTerminalPromptService(TerminalAnswers answers, std::istream& in,
-                                               std::ostream& err)
-    : m_answers(answers), m_in(in), m_err(err) {}
+                                               std::ostream& err,
+                                               std::shared_ptr<CQuestionGate> gate)
+    : m_answers(answers), m_in(in), m_err(err), m_gate(std::move(gate)) {}
 
 CString CTerminalPromptService::ReadLine_unlocked() {
     std::string line;
@@ -34,6 +69,14 @@ CString CTerminalPromptService::ReadLine_unlocked() {
         return CString();
     CString text(line);
     return text.Trim();
+}
+
+void CTerminalPromptService::PrintMessage_unlocked(const CString& text) {
+    if (m_answers.json) {
+        m_err << "{\"message\":" << JsonString(text) << "}\n" << std::flush;
+    } else {
+        m_err << text << '\n' << std::flush;
+    }
 }
 
 void CTerminalPromptService::PrintAnswered_unlocked(const CString& text, const char* answer) {
@@ -47,12 +90,9 @@ void CTerminalPromptService::PrintAnswered_unlocked(const CString& text, const c
 
 PromptAnswer CTerminalPromptService::ShowMessage(const CString& text, MessageButtons buttons) {
     std::lock_guard lock(m_mutex);
+    CAsking asking(m_gate.get());
     if (buttons == MessageButtons::Ok) {
-        if (m_answers.json) {
-            m_err << "{\"message\":" << JsonString(text) << "}\n" << std::flush;
-        } else {
-            m_err << text << '\n' << std::flush;
-        }
+        PrintMessage_unlocked(text);
         return PromptAnswer::Ok;
     }
     bool yes = (m_answers.overwrite && IsOverwriteQuestion(text)) ||
@@ -81,8 +121,10 @@ CString CTerminalPromptService::PromptForFile(const platform::FilePromptArgs& ar
     std::lock_guard lock(m_mutex);
     if (!m_answers.interactive)
         return CString();
+    CAsking asking(m_gate.get());
     m_err << args.title << ": " << std::flush;
-    return ReadLine_unlocked();
+    const CString typed = ReadLine_unlocked();
+    return typed.IsEmpty() ? typed : CompleteTypedName(typed, args.defaultExtension);
 }
 
 CString CTerminalPromptService::BrowseForFolder(const CString&) {
@@ -90,7 +132,15 @@ CString CTerminalPromptService::BrowseForFolder(const CString&) {
 }
 
 bool CTerminalPromptService::OpenDocument(const CString& path) {
-    return platform::OpenWithDesktopApplication(path);
+    const CString problem = platform::OpenWithDesktopApplication(path);
+    if (problem.IsEmpty())
+        return true;
+    std::lock_guard lock(m_mutex);
+    CAsking asking(m_gate.get());
+    CString text;
+    text.Format("The result \"%s\" could not be opened: %s", path.GetString(), problem.GetString());
+    PrintMessage_unlocked(text);
+    return false;
 }
 
 }  // namespace tabulon::cli

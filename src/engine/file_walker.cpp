@@ -126,9 +126,13 @@ int CFileWalker::WalkFolder(const CString& folder) {
     return VisitFolder(
         folder,
         [this](const CString& path) {
+            if (m_status)
+                m_status->BeginFile(path);
             if (!ProcessFile(path))
                 return 0;
             ++m_nFileCount;
+            if (m_status)
+                m_status->EndFile();
             return 1;
         },
         [this](const CString& line) { output::PostText(NotifyTarget(), line); });

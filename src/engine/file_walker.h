@@ -6,10 +6,12 @@
 // the file set with SkipFile. Links to folders are not followed.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "engine/task.h"
+#include "engine/walk_status.h"
 #include "platform/cstring.h"
 
 namespace tabulon::engine {
@@ -27,6 +29,8 @@ class CFileWalker : public CTask {
     std::vector<CString> ListFiles() const;
     // The walk leaves out the file that is this one (by device and inode), with a line.
     void SkipFile(const CString& path) { m_skippedFile = path; }
+    // The walk reports the file it works on and the files done to status (set before Start).
+    void WatchWalk(std::shared_ptr<CWalkStatus> status) { m_status = std::move(status); }
 
   protected:
     // Visits the matching files under folder in walk order; onFile returning 0 stops.
@@ -42,6 +46,7 @@ class CFileWalker : public CTask {
     CString m_strFolder;
     int m_nFileCount = 0;
     CString m_strPatterns;
+    std::shared_ptr<CWalkStatus> m_status;  // may be null
 
   private:
     std::optional<CString> m_skippedFile;

@@ -31,7 +31,10 @@ int CFolderTask::Run() {
         AbortTask();
         return 0;
     }
-    m_prefetch = std::make_unique<CWorkbookPrefetch>(ListFiles(), 1, CancelCheck());
+    std::vector<CString> files = ListFiles();
+    if (m_status)
+        m_status->SetFound(static_cast<int>(files.size()));
+    m_prefetch = std::make_unique<CWorkbookPrefetch>(std::move(files), 1, CancelCheck());
     const int walked = WalkFolder(m_strFolder);
     m_prefetch.reset();
     if (!walked) {
@@ -157,7 +160,7 @@ int CFolderTask::Finish() {
     text.Format(
         "Task is complete. %d worksheets located in %d Excel files were processed. The result "
         "is saved in the Excel file \"%s\".",
-        m_nSheetsDone, GetFileCount(), m_strResultFile.GetString());
+        m_nSheetsDone, GetFileCount(), path.GetString());
     PostFinishedOnce(text);
     if (platform::MessageBoxYesNo("Do you want to open the result?")) {
         m_pWorkbooks.Add(COleVariant(path));

@@ -10,6 +10,9 @@ namespace tabulon::output {
 
 namespace {
 
+// Results are always written as Office Open XML workbooks: a name typed without an
+// extension gets the one of that format, never ".xls", which would misname the file.
+const char* const kResultExtension = "xlsx";
 const char* const kResultFilter = "Excel Files(*.xls)|*.xls|Excel2007 Files(*.xlsx)|*.xlsx||";
 const char* const kResultTitle =
     "Task is complete. Enter the name of the result file, or specify an existing file";
@@ -72,7 +75,7 @@ void UpdateSheetPercent(const CNotifyHandle& target, const CString& progressId,
 CString PromptResultFile(CString& path) {
     if (path.IsEmpty()) {
         path = platform::PromptForFile(
-            "xls", "", kResultFilter, kResultTitle,
+            kResultExtension, "", kResultFilter, kResultTitle,
             platform::OFN_EXPLORER | platform::OFN_HIDEREADONLY | platform::OFN_OVERWRITEPROMPT,
             "");
         if (path.IsEmpty())

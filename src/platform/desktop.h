@@ -1,14 +1,18 @@
 // Handing a document to the desktop: the building block for the OpenDocument member of
-// the GUI's and the command line's prompt services.
+// the command line's prompt service.
 #pragma once
+
+#include <chrono>
 
 #include "platform/cstring.h"
 
 namespace tabulon::platform {
 
-// Starts "xdg-open" on path (no shell involved, so any file name is safe) and returns at
-// once; true when the opener could be started. Whether an application was found is only
-// known to the opener, which reports it on the desktop as it sees fit.
-bool OpenWithDesktopApplication(const CString& path);
+// Starts "xdg-open" on path (no shell involved, so any file name is safe) and waits up to
+// `wait` for it to say how it went. Returns an empty text when the document was opened or
+// the opener is still at work after `wait`; otherwise why it could not be opened: no
+// graphical desktop, no opener installed, or the opener's own failure.
+CString OpenWithDesktopApplication(const CString& path,
+                                   std::chrono::milliseconds wait = std::chrono::seconds(10));
 
 }  // namespace tabulon::platform

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
 
 namespace tabulon::cli {
 namespace {
@@ -41,9 +42,31 @@ TEST(LinePrinter, OnATerminalTheProgressLineIsRewrittenBelowTheOthers) {
     Progress(p, TN_PROGRESS_UPDATE, "p 75%");
     Text(p, TN_FINISHED, "done");
     p.Close();
-    EXPECT_EQ(out.str(),
-              "\r\x1b[Kp 0%\r\x1b[Kp 50%\r\x1b[Kline\np 50%\r\x1b[K\r\x1b[Kp 75%\r\x1b[Kdone\n"
-              "p 75%\n");
+    EXPECT_EQ(out.str(), "p 0%\r\x1b[Kp 50%\r\x1b[Kline\np 50%\r\x1b[Kp 75%\r\x1b[Kdone\np 75%\n");
+}
+
+TEST(LinePrinter, OnATerminalTheStatusLineFitsTheWidthAndGivesWayToLinesAndQuestions) {
+    std::ostringstream out;
+    CLinePrinter p(out, true, false, [] { return 43; });
+    const auto take = [&] { return std::exchange(out, std::ostringstream()).str(); };
+    // The path loses its start, counted in characters (the 'ä' is two bytes).
+    p.SetStatus("[1 of 2 files, 0:01]", "/data/bränches/north.xlsx");
+    EXPECT_EQ(take(), "[1 of 2 files, 0:01] ...ränches/north.xlsx");
+    Text(p, TN_TEXT, "a line");
+    EXPECT_EQ(take(), "\r\x1b[Ka line\n[1 of 2 files, 0:01] ...ränches/north.xlsx");
+    Progress(p, TN_PROGRESS_BEGIN, "p 5%");
+    EXPECT_EQ(take(), "\r\x1b[K[1 of 2 files, 0:01] p 5% ...es/north.xlsx");
+    Progress(p, TN_PROGRESS_END, "p 100%");  // ended with a text: an ordinary line now
+    EXPECT_EQ(take(), "\r\x1b[Kp 100%\n[1 of 2 files, 0:01] ...ränches/north.xlsx");
+    p.Suspend(true);  // a question is asked: nothing is drawn until it is answered
+    p.SetStatus("[2 of 2 files, 0:02]", "/a\x1b[2J.xlsx");
+    EXPECT_EQ(take(), "\r\x1b[K");
+    p.Suspend(false);  // a file name cannot move the cursor
+    EXPECT_EQ(take(), "[2 of 2 files, 0:02] /a?[2J.xlsx");
+    p.SetStatus("[2 of 2 files, 0:02]", "/a\x1b[2J.xlsx");
+    EXPECT_EQ(take(), "");  // unchanged: not drawn again
+    p.Close();
+    EXPECT_EQ(take(), "\r\x1b[K");
 }
 
 TEST(LinePrinter, JsonCarriesCodeTextAndRecordEscaped) {

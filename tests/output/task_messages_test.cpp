@@ -34,7 +34,7 @@ TEST_F(PromptResultFileTest, AsksForAMissingNameAndStoresTheAnswer) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].file.title,
               "Task is complete. Enter the name of the result file, or specify an existing file");
-    EXPECT_EQ(records[0].file.defaultExtension, "xls");
+    EXPECT_EQ(records[0].file.defaultExtension, "xlsx");
     EXPECT_EQ(records[0].file.flags, 0x80006u);
 }
 

@@ -1,6 +1,5 @@
 #include "engine/automation/find_index.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "spreadsheet/worksheet.h"
@@ -22,29 +21,6 @@ std::string PlainNumber(double d) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.15G", d);
     return buffer;
-}
-
-void InsertRow(std::vector<int>& rows, int row) {
-    if (rows.empty() || rows.back() < row) {
-        rows.push_back(row);
-        return;
-    }
-    auto it = std::lower_bound(rows.begin(), rows.end(), row);
-    if (it == rows.end() || *it != row)
-        rows.insert(it, row);
-}
-
-void EraseRow(std::unordered_map<std::string, std::vector<int>>& map, const std::string& key,
-              int row) {
-    auto found = map.find(key);
-    if (found == map.end())
-        return;
-    auto& rows = found->second;
-    auto it = std::lower_bound(rows.begin(), rows.end(), row);
-    if (it != rows.end() && *it == row)
-        rows.erase(it);
-    if (rows.empty())
-        map.erase(found);
 }
 
 }  // namespace
@@ -96,24 +72,24 @@ bool FindIndex::AddCell(Column& column, const Worksheet& sheet, CellRef cell) {
         return false;
     CellTexts texts;
     if (FindTexts(sheet, cell, false, texts)) {
-        InsertRow(column.values[FoldCase(texts.shown)], cell.row);
+        column.keys.Insert(false, FoldCase(texts.shown), cell.row);
         if (!texts.plain.empty())
-            InsertRow(column.values[FoldCase(texts.plain)], cell.row);
+            column.keys.Insert(false, FoldCase(texts.plain), cell.row);
     }
     if (FindTexts(sheet, cell, true, texts))
-        InsertRow(column.formulas[FoldCase(texts.shown)], cell.row);
+        column.keys.Insert(true, FoldCase(texts.shown), cell.row);
     return true;
 }
 
 void FindIndex::RemoveCell(Column& column, const Worksheet& sheet, CellRef cell) {
     CellTexts texts;
     if (FindTexts(sheet, cell, false, texts)) {
-        EraseRow(column.values, FoldCase(texts.shown), cell.row);
+        column.keys.Erase(false, FoldCase(texts.shown), cell.row);
         if (!texts.plain.empty())
-            EraseRow(column.values, FoldCase(texts.plain), cell.row);
+            column.keys.Erase(false, FoldCase(texts.plain), cell.row);
     }
     if (FindTexts(sheet, cell, true, texts))
-        EraseRow(column.formulas, FoldCase(texts.shown), cell.row);
+        column.keys.Erase(true, FoldCase(texts.shown), cell.row);
 }
 
 std::optional<std::vector<int>> FindIndex::Lookup(const Worksheet& sheet, int column, bool formulas,
@@ -129,16 +105,12 @@ std::optional<std::vector<int>> FindIndex::Lookup(const Worksheet& sheet, int co
                                   indexable = false;
                           });
         if (!indexable)
-            built = Column{false, {}, {}};
+            built = Column{false, {}};
         it = m_columns.emplace(column, std::move(built)).first;
     }
     if (!it->second.indexable)
         return std::nullopt;
-    const auto& map = formulas ? it->second.formulas : it->second.values;
-    auto found = map.find(foldedKey);
-    if (found == map.end())
-        return std::vector<int>{};
-    return found->second;
+    return it->second.keys.Rows(formulas, foldedKey);
 }
 
 void FindIndex::BeforeWrite(const Worksheet& sheet, const RangeRef& area) {
@@ -162,7 +134,7 @@ void FindIndex::AfterWrite(const Worksheet& sheet, const RangeRef& area) {
             continue;
         for (int row = area.first.row; row <= area.last.row; ++row) {
             if (!AddCell(column, sheet, {row, col})) {
-                column = Column{false, {}, {}};  // a formula arrived: scan from now on
+                column = Column{false, {}};  // a formula arrived: scan from now on
                 break;
             }
         }

@@ -1,5 +1,6 @@
 // FindIndex: for each column searched with a whole-cell Find, the rows holding each
-// cell text, so that looking a key up again costs a hash lookup instead of a scan.
+// cell text (one FindKeyTable per column), so that looking a key up again costs a hash
+// lookup instead of a scan.
 // Kept true across writes (the sheet reports every write around it). A column with
 // formulas is not indexed, as their results may change without a write there; it
 // is searched by scanning until a write of many rows lets it be indexed afresh.
@@ -10,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/automation/find_key_table.h"
 #include "spreadsheet/address.h"
 
 namespace tabulon::spreadsheet {
@@ -41,8 +43,7 @@ class FindIndex {
   private:
     struct Column {
         bool indexable = true;  // false once a formula was met: searched by scanning
-        std::unordered_map<std::string, std::vector<int>> values;
-        std::unordered_map<std::string, std::vector<int>> formulas;
+        FindKeyTable keys;
     };
     // False when the cell holds a formula (the column is then dropped).
     bool AddCell(Column& column, const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell);
