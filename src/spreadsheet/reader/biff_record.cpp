@@ -108,9 +108,10 @@ std::string BiffCursor::Chars(std::size_t count, bool wide) {
             wide = U8() & 1;
         const std::size_t width = wide ? 2 : 1;
         const std::size_t here = std::min(count, UntilBreak() / width);
+        // Some writers declare a character more than they store: the string
+        // ends with the record, as spreadsheet applications read it.
         if (here == 0)
-            throw BiffDamage("string character cut by a record boundary");
-        Need(here * width);
+            break;
         const char* p = m_data.data() + m_pos;
         for (std::size_t i = 0; i < here; ++i) {
             std::uint32_t c = wide ? U16At(std::string_view(p, 2 * here), 2 * i)
