@@ -353,8 +353,8 @@ SheetKind BiffSubstreamKind(std::string_view stream, std::size_t offset, SheetKi
     BiffRecord r;
     if (!records.Next(r) || r.id != biff::kBof)
         throw BiffDamage("no sheet starts at offset " + std::to_string(offset));
-    if (listed != SheetKind::Worksheet)
-        return listed;
+    // The substream's own BOF decides where it names a known type; some
+    // writers fill the BOUNDSHEET type in wrongly.
     BiffCursor bof(r.data);
     bof.Skip(2);
     const unsigned type = r.data.size() >= 4 ? bof.U16() : 0x10;
@@ -362,6 +362,8 @@ SheetKind BiffSubstreamKind(std::string_view stream, std::size_t offset, SheetKi
         return SheetKind::Chartsheet;
     if (type == 0x40)
         return SheetKind::Macrosheet;
+    if (type != 0x10 || listed == SheetKind::Macrosheet)
+        return listed;
     while (records.Next(r) && r.id != biff::kEof && r.id != kDimensions) {
         if (r.id == kWsBool && r.data.size() >= 2 && (static_cast<unsigned char>(r.data[0]) & 0x10))
             return SheetKind::Dialogsheet;

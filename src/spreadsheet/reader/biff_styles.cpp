@@ -212,16 +212,24 @@ std::vector<CellStyle> BiffStyles::CellStyles() const {
     styles.reserve(m_xfs.size());
     for (const XfEntry& xf : m_xfs) {
         CellStyle style;
+        // Format 0 is General whatever its FORMAT record calls it ("GENERAL",
+        // "Standard" ...).
         const auto own = m_formats.find(xf.format);
-        const std::string_view code = own != m_formats.end()
+        const std::string_view code = xf.format == 0 ? std::string_view()
+                                      : own != m_formats.end()
                                           ? std::string_view(own->second)
                                           : BuiltinFormatCode(static_cast<int>(xf.format));
         if (!code.empty())
             style.numberFormat = code;
-        // Font 4 does not exist: the index skips it.
+        // Font 4 does not exist: the index skips it. Without a font of its
+        // own a cell shows the BIFF default, Arial 10.
         const unsigned font = xf.font >= 4 ? xf.font - 1 : xf.font;
-        if (font < m_fonts.size())
+        if (font < m_fonts.size()) {
             style.font = m_fonts[font];
+        } else {
+            style.font.name = "Arial";
+            style.font.size = 10;
+        }
         style.fill = xf.fill;
         style.border = xf.border;
         style.alignment = xf.alignment;

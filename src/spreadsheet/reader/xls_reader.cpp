@@ -75,7 +75,7 @@ class XlsReader {
                 throw BiffDamage("sheet \"" + info.name + "\" starts at offset " +
                                  std::to_string(info.offset) + ", past the end of the stream");
             const SheetKind kind = BiffSubstreamKind(m_stream, info.offset, info.kind);
-            const int index = m_sink.AddSheet(info.name, kind, info.state);
+            const int index = m_sink.AddSheet(SheetNameOf(s), kind, info.state);
             m_sheetIndex[s] = index;
             if (kind == SheetKind::Worksheet || kind == SheetKind::Macrosheet)
                 ReadBiffCells(source, info.offset, m_sink.Sheet(index));
@@ -89,6 +89,20 @@ class XlsReader {
             m_sink.SetActiveSheet(m_sheetIndex[active]);
         else if (first >= 0)
             m_sink.SetActiveSheet(first);
+    }
+
+    // A sheet without a name is given one that no other sheet has.
+    std::string SheetNameOf(std::size_t sheet) const {
+        if (!m_globals.sheets[sheet].name.empty())
+            return m_globals.sheets[sheet].name;
+        for (std::size_t n = sheet + 1;; ++n) {
+            const std::string name = "Sheet" + std::to_string(n);
+            bool taken = false;
+            for (const BiffSheetInfo& other : m_globals.sheets)
+                taken = taken || other.name == name;
+            if (!taken)
+                return name;
+        }
     }
 
     void AddNames() {
@@ -115,7 +129,7 @@ class XlsReader {
     std::string SheetName(int index) const {
         if (index < 0 || static_cast<std::size_t>(index) >= m_globals.sheets.size())
             return {};
-        return m_globals.sheets[index].name;
+        return SheetNameOf(static_cast<std::size_t>(index));
     }
 
     // "[n]" for the n-th external workbook, as formulas of .xlsx files name them.
