@@ -191,7 +191,12 @@ BiffGlobals ReadBiffGlobals(std::string_view stream, BiffText& text) {
                     g.styles.Font(c, text);
                     break;
                 case kFormat:
-                    g.styles.Format(c, text);
+                    // A format code that cannot be read leaves its cells to the
+                    // built-in format of that id, as spreadsheet applications do.
+                    try {
+                        g.styles.Format(c, text);
+                    } catch (const BiffDamage&) {
+                    }
                     break;
                 case kXf:
                     g.styles.Xf(c, text.Biff8());

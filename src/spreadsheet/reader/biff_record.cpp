@@ -20,15 +20,13 @@ bool BiffRecords::Next(BiffRecord& record) {
     const unsigned length = U16At(m_stream, m_pos + 2);
     if (id == 0 && length == 0 && m_stream.find_first_not_of('\0', m_pos) == std::string_view::npos)
         return false;
-    if (m_pos + 4 + length > m_stream.size())
-        throw BiffDamage("record 0x" +
-                         [&] {
-                             char hex[8];
-                             std::snprintf(hex, sizeof hex, "%04X", id);
-                             return std::string(hex);
-                         }() +
-                         " of " + std::to_string(length) +
-                         " bytes runs past the end of the stream");
+    if (m_pos + 4 + length > m_stream.size()) {
+        char text[96];
+        std::snprintf(text, sizeof text,
+                      "record 0x%04X at offset %zu: its %u bytes run past the end of the stream",
+                      id, m_pos, length);
+        throw BiffDamage(text);
+    }
     record.id = id;
     record.offset = m_pos;
     record.data = m_stream.substr(m_pos + 4, length);
