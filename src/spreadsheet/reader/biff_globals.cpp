@@ -147,7 +147,7 @@ std::string BiffPlace(const BiffRecord& record) {
     return text;
 }
 
-BiffGlobals ReadBiffGlobals(std::string_view stream, BiffText& text) {
+BiffGlobals ReadBiffGlobals(std::string_view stream, BiffText& text, bool decrypted) {
     BiffGlobals g;
     bool firstWindow = true;
     BiffRecords records(stream, 0);
@@ -163,7 +163,10 @@ BiffGlobals ReadBiffGlobals(std::string_view stream, BiffText& text) {
             BiffCursor c(r.data);
             switch (r.id) {
                 case kFilePass:
+                    if (decrypted)
+                        break;
                     g.encrypted = true;
+                    g.filePassOffset = r.offset;
                     return g;
                 case kCodePage:
                     if (!text.Biff8())

@@ -46,6 +46,7 @@ struct BiffName {
 struct BiffGlobals {
     bool date1904 = false;
     bool encrypted = false;
+    std::size_t filePassOffset = 0;     // of the FILEPASS record, when encrypted
     std::vector<BiffSheetInfo> sheets;  // in BOUNDSHEET order
     int activeSheet = 0;
     std::vector<std::string> sst;
@@ -56,8 +57,10 @@ struct BiffGlobals {
 };
 
 // Reads the globals substream at the start of `stream`, setting the code page
-// of `text`. Throws BiffDamage naming the record at fault.
-BiffGlobals ReadBiffGlobals(std::string_view stream, BiffText& text);
+// of `text`. A FILEPASS record ends the read with `encrypted` set, unless
+// `decrypted` says the stream was decrypted already. Throws BiffDamage naming
+// the record at fault.
+BiffGlobals ReadBiffGlobals(std::string_view stream, BiffText& text, bool decrypted = false);
 
 // "record 0x00FC at offset 1234: " for messages.
 std::string BiffPlace(const BiffRecord& record);

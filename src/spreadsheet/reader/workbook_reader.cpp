@@ -40,8 +40,6 @@ void ReadDetected(const void* data, std::size_t size, const std::string& name,
                 case Ole2Kind::EncryptedOoxml:
                     Refuse(name, "the workbook is encrypted (password protected)");
                 case Ole2Kind::Workbook:
-                    if (ole2.filePass)
-                        Refuse(name, "the workbook is encrypted (password protected)");
                     ReadXls(data, size, name, sink);
                     return;
                 case Ole2Kind::Other:

@@ -1,6 +1,7 @@
 #include "spreadsheet/reader/xls_reader.h"
 
 #include "spreadsheet/reader/biff_cells.h"
+#include "spreadsheet/reader/biff_crypto.h"
 #include "spreadsheet/reader/biff_formula.h"
 #include "spreadsheet/reader/biff_globals.h"
 #include "spreadsheet/reader/compound_file.h"
@@ -48,9 +49,14 @@ class XlsReader {
                             "compound file, which is not supported");
         }
         m_globals = ReadBiffGlobals(m_stream, m_text);
-        if (m_globals.encrypted)
-            throw ReadError(m_fileName, "", 0,
-                            "cannot be read: the workbook is encrypted (password protected)");
+        if (m_globals.encrypted) {
+            // Saved with the default password, it opens like any other.
+            if (!DecryptBiffStream(m_stream, m_globals.filePassOffset, m_text.Biff8(),
+                                   kBiffDefaultPassword))
+                throw ReadError(m_fileName, "", 0,
+                                "cannot be read: the workbook is encrypted (password protected)");
+            m_globals = ReadBiffGlobals(m_stream, m_text, true);
+        }
         m_sink.SetDate1904(m_globals.date1904);
         for (const CellStyle& style : m_globals.styles.CellStyles())
             m_styles.push_back(m_sink.AddStyle(style));

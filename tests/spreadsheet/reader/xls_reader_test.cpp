@@ -8,6 +8,8 @@
 #include <iterator>
 
 #include "recording_sink.h"
+#include "spreadsheet/reader/biff_crypto.h"
+#include "spreadsheet/reader/compound_file.h"
 #include "spreadsheet/reader/workbook_reader.h"
 
 namespace tabulon::spreadsheet {
@@ -19,6 +21,11 @@ testing::RecordingWorkbook ReadCorpusFile(const std::string& name) {
     testing::RecordingWorkbook sink;
     ReadWorkbookFile(kCorpus + "/" + name, sink);
     return sink;
+}
+
+std::string CorpusBytes(const std::string& name) {
+    std::ifstream in(kCorpus + "/" + name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 TEST(XlsReader, SameWorkbookAsItsXlsxTwin) {
@@ -59,24 +66,128 @@ TEST(XlsReader, DatesBecomeSerialNumbersWithADateFormat) {
     EXPECT_EQ(xlsx.ByName("Sheet1").At("B5")->value, sheet.At("B5")->value);
 }
 
-TEST(XlsReader, EncryptedAndUndecodableWorkbooksAreRefused) {
-    if (!std::filesystem::exists(kCorpus + "/poi/password.xls"))
-        GTEST_SKIP();
-    testing::RecordingWorkbook sink;
-    try {
-        ReadWorkbookFile(kCorpus + "/poi/password.xls", sink);
-        ADD_FAILURE() << "read an encrypted workbook";
-    } catch (const ReadError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  kCorpus +
-                      "/poi/password.xls: cannot be read: the workbook is encrypted "
-                      "(password protected)");
+// Workbooks protected with a password other than the default one are refused
+// with the words the .xlsx reader uses.
+TEST(XlsReader, WorkbooksWithAPasswordAreRefused) {
+    for (const char* name :
+         {"poi/password.xls", "exceldatareader/Test_git_issue_242_xor_pwd_password.xls"}) {
+        if (!std::filesystem::exists(kCorpus + "/" + name))
+            GTEST_SKIP();
+        testing::RecordingWorkbook sink;
+        try {
+            ReadWorkbookFile(kCorpus + "/" + name, sink);
+            ADD_FAILURE() << "read " << name;
+        } catch (const ReadError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      kCorpus + "/" + name +
+                          ": cannot be read: the workbook is encrypted (password protected)");
+        }
     }
 }
 
-std::string CorpusBytes(const std::string& name) {
-    std::ifstream in(kCorpus + "/" + name, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+std::string WorkbookStream(const std::string& file, std::string* name = nullptr) {
+    const CompoundFile cf(file.data(), file.size());
+    for (const char* stream : {"Workbook", "Book"}) {
+        if (auto s = cf.ReadStream(stream)) {
+            if (name)
+                *name = stream;
+            return *s;
+        }
+    }
+    return {};
+}
+
+// Both methods decrypt the corpus files with their password ("password"): the
+// first FONT record names its font in clear.
+TEST(XlsReader, Rc4AndXorDecryption) {
+    const struct {
+        const char* file;
+        bool biff8;
+        std::string font;
+    } cases[] = {
+        {"poi/password.xls", true, std::string("C\0a\0l\0i\0b\0r\0i", 13)},
+        {"exceldatareader/Test_git_issue_242_xor_pwd_password.xls", false, "Calibri"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (!std::filesystem::exists(kCorpus + "/" + c.file))
+            GTEST_SKIP();
+        const std::string original = WorkbookStream(CorpusBytes(c.file));
+        const std::size_t filePass = original.find(std::string("\x2F\x00", 2));
+        ASSERT_NE(filePass, std::string::npos);
+        std::string stream = original;
+        EXPECT_FALSE(DecryptBiffStream(stream, filePass, c.biff8, kBiffDefaultPassword));
+        EXPECT_EQ(stream, original);
+        ASSERT_TRUE(DecryptBiffStream(stream, filePass, c.biff8, "password"));
+        const std::size_t font = stream.find(std::string("\x31\x00", 2), filePass);
+        ASSERT_NE(font, std::string::npos);
+        EXPECT_NE(stream.substr(font, 64).find(c.font), std::string::npos);
+    }
+    EXPECT_EQ(Md5("abc")[0], 0x90);
+    EXPECT_EQ(Md5(std::string(100, 'x'))[15], Md5(std::string(100, 'x'))[15]);
+}
+
+std::string Rc4KeyStream(const std::array<std::uint8_t, 16>& key, std::size_t count) {
+    std::uint8_t s[256];
+    for (int i = 0; i < 256; ++i)
+        s[i] = static_cast<std::uint8_t>(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % 16]) & 0xFF;
+        std::swap(s[i], s[j]);
+    }
+    std::string out;
+    for (std::size_t n = 0, i = 0, j = 0; n < count; ++n) {
+        i = (i + 1) & 0xFF;
+        j = (j + s[i]) & 0xFF;
+        std::swap(s[i], s[j]);
+        out += static_cast<char>(s[(s[i] + s[j]) & 0xFF]);
+    }
+    return out;
+}
+
+// A workbook encrypted with the default password opens like any other: the
+// corpus workbook protected with "password" is decrypted, given a FILEPASS
+// for the default password and encrypted again.
+TEST(XlsReader, WorkbooksWithTheDefaultPasswordOpen) {
+    if (!std::filesystem::exists(kCorpus + "/poi/password.xls"))
+        GTEST_SKIP();
+    std::string file = CorpusBytes("poi/password.xls");
+    std::string streamName;
+    std::string stream = WorkbookStream(file, &streamName);
+    const std::size_t filePass = stream.find(std::string("\x2F\x00", 2));
+    ASSERT_TRUE(DecryptBiffStream(stream, filePass, true, "password"));
+    const std::string salt(16, '\x5A'), verifier(16, '\x21');
+    std::string utf16;
+    for (const char ch : kBiffDefaultPassword)
+        utf16 += std::string{ch, '\0'};
+    const auto h0 = Md5(utf16);
+    std::string buffer;
+    for (int i = 0; i < 16; ++i)
+        buffer += std::string(reinterpret_cast<const char*>(h0.data()), 5) + salt;
+    const auto h1 = Md5(buffer);
+    const auto key0 =
+        Md5(std::string(reinterpret_cast<const char*>(h1.data()), 5) + std::string(4, '\0'));
+    const std::string keys = Rc4KeyStream(key0, 32);
+    const auto hash = Md5(verifier);
+    std::string fields = salt;
+    for (int i = 0; i < 16; ++i)
+        fields += static_cast<char>(verifier[i] ^ keys[i]);
+    for (int i = 0; i < 16; ++i)
+        fields += static_cast<char>(hash[i] ^ keys[16 + i]);
+    stream.replace(filePass + 4 + 6, 48, fields);
+    // RC4 is its own inverse: "decrypting" the plain stream encrypts it.
+    ASSERT_TRUE(DecryptBiffStream(stream, filePass, true, kBiffDefaultPassword));
+    const CompoundFile cf(file.data(), file.size());
+    ASSERT_TRUE(cf.WriteStream(streamName, stream, file));
+    testing::RecordingWorkbook sink;
+    ReadWorkbookMemory(file.data(), file.size(), "default.xls", sink);
+    ASSERT_EQ(sink.sheets.size(), 3u);
+    EXPECT_EQ(sink.sheets[0].name,
+              "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
+              "1");  // "Лист1"
+    const auto* d5 = sink.sheets[0].content.At("D5");
+    ASSERT_TRUE(d5);
+    EXPECT_EQ(d5->value.AsText().rfind("A ZIP bomb is a variant of mail-bombing.", 0), 0u);
 }
 
 std::string RefusalOf(const std::string& bytes) {
