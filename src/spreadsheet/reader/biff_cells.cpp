@@ -66,7 +66,7 @@ class SheetReader {
     SheetReader(const BiffSheetSource& source, ISheetImport& sink)
         : m_source(source), m_sink(sink), m_biff8(source.text->Biff8()) {}
 
-    void Run(std::size_t offset) {
+    std::size_t Run(std::size_t offset) {
         BiffRecords records(m_source.stream, offset);
         BiffRecord r;
         int depth = 0;
@@ -94,6 +94,7 @@ class SheetReader {
             }
         }
         Flush();
+        return records.Position();
     }
 
   private:
@@ -264,14 +265,22 @@ class SheetReader {
 
     bool Decode(std::string_view tokens, std::string_view extra, int row, int col,
                 std::string& out) {
+        // Shared formulas are spelled once per cell: a small file could make
+        // that endless. The work is held to a budget for the whole workbook.
+        std::size_t& budget = *m_source.formulaBudget;
+        if (budget < tokens.size())
+            throw BiffDamage("shared formulas expand beyond any real workbook");
+        budget -= tokens.size();
         try {
             out = DecodeBiffFormula(tokens, extra, row, col, *m_source.formulas);
-            return true;
         } catch (const BiffDamage&) {
             // Tokens this reader cannot spell: the cell keeps its cached result.
-            ++m_undecoded;
             return false;
         }
+        if (budget < out.size())
+            throw BiffDamage("shared formulas expand beyond any real workbook");
+        budget -= out.size();
+        return true;
     }
 
     void ResolveAnchor() {
@@ -332,7 +341,6 @@ class SheetReader {
     std::optional<Pending> m_pending;
     std::map<std::pair<int, int>, SharedTokens> m_shared;
     std::map<std::pair<int, int>, std::string> m_arrays;
-    unsigned m_undecoded = 0;
 };
 
 }  // namespace
@@ -364,15 +372,16 @@ SheetKind BiffSubstreamKind(std::string_view stream, std::size_t offset, SheetKi
         return SheetKind::Macrosheet;
     if (type != 0x10 || listed == SheetKind::Macrosheet)
         return listed;
-    while (records.Next(r) && r.id != biff::kEof && r.id != kDimensions) {
+    // WSBOOL comes early in a sheet: a few records are enough.
+    for (int n = 0; n < 64 && records.Next(r) && r.id != biff::kEof && r.id != kDimensions; ++n) {
         if (r.id == kWsBool && r.data.size() >= 2 && (static_cast<unsigned char>(r.data[0]) & 0x10))
             return SheetKind::Dialogsheet;
     }
     return SheetKind::Worksheet;
 }
 
-void ReadBiffCells(const BiffSheetSource& source, std::size_t offset, ISheetImport& sink) {
-    SheetReader(source, sink).Run(offset);
+std::size_t ReadBiffCells(const BiffSheetSource& source, std::size_t offset, ISheetImport& sink) {
+    return SheetReader(source, sink).Run(offset);
 }
 
 }  // namespace tabulon::spreadsheet

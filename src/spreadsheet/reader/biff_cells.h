@@ -21,15 +21,16 @@ struct BiffSheetSource {
     BiffText* text = nullptr;
     const BiffFormulaContext* formulas = nullptr;
     const std::string* fileName = nullptr;  // for cancellation
+    std::size_t* formulaBudget = nullptr;   // bytes of formula tokens and text still allowed
 };
 
 // The kind of the sheet whose BOF record is at `offset`: a worksheet substream
 // may be a dialog sheet. Throws BiffDamage when no BOF record is there.
 SheetKind BiffSubstreamKind(std::string_view stream, std::size_t offset, SheetKind listed);
 
-// Reads the sheet substream at `offset` into `sink`. Throws BiffDamage naming
-// the record at fault.
-void ReadBiffCells(const BiffSheetSource& source, std::size_t offset, ISheetImport& sink);
+// Reads the sheet substream at `offset` into `sink`; returns the offset after
+// its EOF record. Throws BiffDamage naming the record at fault.
+std::size_t ReadBiffCells(const BiffSheetSource& source, std::size_t offset, ISheetImport& sink);
 
 // The value of an RK number.
 double BiffRkValue(std::uint32_t rk);

@@ -69,8 +69,11 @@ class XlsReader {
     }
 
     void ReadSheets() {
-        BiffSheetSource source{m_stream, &m_globals,  &m_sst,     &m_styles,
-                               &m_text,  &m_formulas, &m_fileName};
+        // Formulas may spell out to many times the stream, not without end.
+        std::size_t formulaBudget = 64 * m_stream.size() + (std::size_t{64} << 20);
+        const BiffSheetSource source{m_stream, &m_globals,  &m_sst,      &m_styles,
+                                     &m_text,  &m_formulas, &m_fileName, &formulaBudget};
+        std::vector<std::pair<std::size_t, std::size_t>> read;  // substreams read so far
         m_sheetIndex.assign(m_globals.sheets.size(), -1);
         for (std::size_t s = 0; s < m_globals.sheets.size(); ++s) {
             const BiffSheetInfo& info = m_globals.sheets[s];
@@ -83,8 +86,22 @@ class XlsReader {
             const SheetKind kind = BiffSubstreamKind(m_stream, info.offset, info.kind);
             const int index = m_sink.AddSheet(SheetNameOf(s), kind, info.state);
             m_sheetIndex[s] = index;
-            if (kind == SheetKind::Worksheet || kind == SheetKind::Macrosheet)
-                ReadBiffCells(source, info.offset, m_sink.Sheet(index));
+            if (kind == SheetKind::Worksheet || kind == SheetKind::Macrosheet) {
+                // Each substream is read once: sheets sharing or nesting their
+                // records would make the work grow with the square of the file.
+                for (const auto& [start, end] : read) {
+                    if (info.offset >= start && info.offset < end)
+                        throw BiffDamage("sheet \"" + info.name + "\" starts at offset " +
+                                         std::to_string(info.offset) + ", inside another sheet");
+                }
+                const std::size_t end = ReadBiffCells(source, info.offset, m_sink.Sheet(index));
+                for (const auto& [start, other] : read) {
+                    if (start >= info.offset && start < end)
+                        throw BiffDamage("sheet \"" + info.name + "\" at offset " +
+                                         std::to_string(info.offset) + " holds another sheet");
+                }
+                read.emplace_back(info.offset, end);
+            }
         }
         const auto active = static_cast<std::size_t>(m_globals.activeSheet);
         int first = -1;
@@ -247,7 +264,12 @@ void ReadXls(const void* data, std::size_t size, const std::string& fileName,
             ": cannot be read as .xls: damaged or truncated compound file (the workbook "
             "stream cannot be followed through its allocation tables)");
     }
-    XlsReader(std::move(*stream), streamName, fileName, sink).Run();
+    ReadXlsStream(std::move(*stream), streamName, fileName, sink);
+}
+
+void ReadXlsStream(std::string stream, const std::string& streamName, const std::string& fileName,
+                   IWorkbookImport& sink) {
+    XlsReader(std::move(stream), streamName, fileName, sink).Run();
 }
 
 }  // namespace tabulon::spreadsheet

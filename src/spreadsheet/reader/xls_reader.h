@@ -13,4 +13,9 @@ namespace tabulon::spreadsheet {
 void ReadXls(const void* data, std::size_t size, const std::string& fileName,
              IWorkbookImport& sink);
 
+// Reads a BIFF5/BIFF8 workbook stream already taken out of its compound file;
+// `streamName` names it in messages. Throws ReadError.
+void ReadXlsStream(std::string stream, const std::string& streamName, const std::string& fileName,
+                   IWorkbookImport& sink);
+
 }  // namespace tabulon::spreadsheet

@@ -8,6 +8,8 @@
 #include "spreadsheet/reader/biff_cells.h"
 #include "spreadsheet/reader/biff_formula.h"
 #include "spreadsheet/reader/biff_globals.h"
+#include "spreadsheet/reader/read_error.h"
+#include "spreadsheet/reader/xls_reader.h"
 
 namespace tabulon::spreadsheet {
 namespace {
@@ -250,7 +252,8 @@ TEST(BiffDecoder, CellsAndTheirFormulas) {
     const std::vector<Value> sst{Value::Text("zero"), Value::Text("one")};
     const std::vector<int> styles;
     const std::string file = "t.xls";
-    BiffSheetSource source{s, nullptr, &sst, &styles, &text, &context, &file};
+    std::size_t budget = 1 << 20;
+    BiffSheetSource source{s, nullptr, &sst, &styles, &text, &context, &file, &budget};
     testing::RecordingWorkbook book;
     book.AddSheet("S", SheetKind::Worksheet, SheetState::Visible);
     ReadBiffCells(source, 0, book.sheets[0].content);
@@ -280,6 +283,58 @@ TEST(BiffDecoder, CellsAndTheirFormulas) {
     EXPECT_EQ(sheet.At("A7")->value, Value::Boolean(true));
     ASSERT_EQ(book.sheets[0].content.arrays.size(), 1u);
     EXPECT_EQ(book.sheets[0].content.arrays[0], "A7:A8 {A1}");
+}
+
+// Hostile streams that would make the work grow far beyond the file: sheets
+// listed twice at one offset, and shared formulas spelled out for cells
+// without end. Both are refused.
+TEST(BiffDecoder, WorkBeyondTheFileIsRefused) {
+    const std::string number = Rec(0x0203, U16(0) + U16(0) + U16(0) + F64(1));
+    const std::string sheet = kSheetBof8 + number + kEof;
+    auto boundSheet = [](std::size_t offset, const std::string& name) {
+        std::string body;
+        for (int i = 0; i < 4; ++i)
+            body += static_cast<char>((offset >> (8 * i)) & 0xFF);
+        return Rec(0x0085, body + Bytes({0, 0, static_cast<int>(name.size()), 0}) + name);
+    };
+    const std::size_t globalsSize = kBof8.size() + 2 * boundSheet(0, "A").size() + kEof.size();
+    const std::string twice =
+        kBof8 + boundSheet(globalsSize, "A") + boundSheet(globalsSize, "B") + kEof + sheet;
+    testing::RecordingWorkbook book;
+    try {
+        ReadXlsStream(twice, "Workbook", "twice.xls", book);
+        ADD_FAILURE() << "read a workbook whose sheets share their records";
+    } catch (const ReadError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "twice.xls: Workbook: damaged workbook stream: sheet \"B\" starts at offset " +
+                      std::to_string(globalsSize) + ", inside another sheet");
+    }
+
+    const std::string tokens = Bytes({0x2C}) + U16(0) + U16(0xFF | 0xC000);
+    std::string shared = kSheetBof8;
+    auto formula = [](unsigned row) {
+        return Rec(0x0006, U16(row) + U16(1) + U16(0) + F64(0) + U16(0) + std::string(4, '\0') +
+                               U16(5) + Bytes({0x01}) + U16(0) + U16(1));
+    };
+    shared += formula(0) + Rec(0x04BC, U16(0) + U16(999) + Bytes({1, 1, 0, 0}) + U16(5) + tokens);
+    for (unsigned row = 1; row < 40; ++row)
+        shared += formula(row);
+    shared += kEof;
+    BiffText text(true);
+    const BiffFormulaContext context = Context(text);
+    const std::vector<Value> sst;
+    const std::vector<int> styles;
+    const std::string file = "t.xls";
+    std::size_t budget = 100;  // bytes of tokens and text: about ten cells' worth
+    const BiffSheetSource source{shared, nullptr, &sst, &styles, &text, &context, &file, &budget};
+    testing::RecordingWorkbook sink;
+    sink.AddSheet("S", SheetKind::Worksheet, SheetState::Visible);
+    EXPECT_THROW(ReadBiffCells(source, 0, sink.sheets[0].content), BiffDamage);
+    budget = 1000;
+    testing::RecordingWorkbook enough;
+    enough.AddSheet("S", SheetKind::Worksheet, SheetState::Visible);
+    ReadBiffCells(source, 0, enough.sheets[0].content);
+    EXPECT_EQ(enough.sheets[0].content.At("B40")->formula, "A40");
 }
 
 }  // namespace
