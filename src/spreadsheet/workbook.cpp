@@ -205,6 +205,9 @@ Worksheet& Workbook::CopySheet(const Worksheet& source, int position, std::strin
             chosen = base + suffix;
         }
     }
+    // A new workbook takes the look of the first workbook it receives a sheet from.
+    if (!HasOwnDefaultFont() && &source.Owner() != this)
+        SetDefaultFont(source.Owner().DefaultFont());
     Worksheet& copy = AddSheet(chosen, source.Kind(), position);
     copy.CopyContentFrom(source);
     const int from = source.Owner().IndexOf(source);

@@ -1,7 +1,9 @@
 #include "spreadsheet/worksheet.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
+#include <cmath>
 #include <map>
 #include <stdexcept>
 #include <unordered_map>
@@ -37,6 +39,46 @@ struct Bounds {
             return std::nullopt;
         return RangeRef{{r1, c1}, {r2, c2}};
     }
+};
+
+// Pixels of the widest digit of `font` on a 96 dpi screen, which column widths
+// count in: an estimate from the font's size and the share of the em its
+// digits take (Calibri 11 and Arial 10 give 7, Calibri 12 and SimSun 12 give 8).
+int MaxDigitWidth(const Font& font) {
+    std::string name;
+    for (char c : font.name)
+        name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    double share = 0.5;  // CJK fonts, Times and most serif faces
+    if (name.starts_with("calibri") || name.starts_with("cambria"))
+        share = 0.507;
+    else if (name.starts_with("arial") || name.starts_with("helvetica") ||
+             name.starts_with("liberation sans") || name.starts_with("tahoma"))
+        share = 0.556;
+    else if (name.starts_with("verdana") || name.starts_with("consolas") ||
+             name.starts_with("courier"))
+        share = 0.6;
+    const double size = font.size > 0 ? font.size : 11;
+    return std::max(1, static_cast<int>(std::lround(size * 96 / 72 * share)));
+}
+
+// Widths a sheet gives in digits of its workbook's default font, told in digits
+// of another workbook's default font so that columns keep their size.
+class WidthScale {
+  public:
+    WidthScale(const Workbook& from, const Workbook& to)
+        : m_from(MaxDigitWidth(from.DefaultFont())), m_to(MaxDigitWidth(to.DefaultFont())) {}
+    bool Needed() const { return m_from != m_to; }
+    double operator()(double width) const {
+        if (width < 0 || m_from == m_to)
+            return width;
+        return std::round(width * m_from / m_to * 256) / 256;
+    }
+    // The default width of a sheet giving only a base width (digits without padding).
+    double FromBase(int base) const { return (base * m_from + 5.0) / m_to; }
+
+  private:
+    int m_from;
+    int m_to;
 };
 
 void CheckCell(CellRef cell) {
@@ -1006,6 +1048,13 @@ void Worksheet::CopyContentFrom(const Worksheet& source) {
     dst.columns = src.columns;
     for (auto& c : dst.columns)
         c.info.style = static_cast<int>(mapStyle(static_cast<std::uint32_t>(c.info.style)));
+    if (const WidthScale scale(src.owner, book); scale.Needed()) {
+        dst.defaultWidth = src.defaultWidth >= 0
+                               ? scale(src.defaultWidth)
+                               : scale.FromBase(src.baseWidth >= 0 ? src.baseWidth : 8);
+        for (auto& c : dst.columns)
+            c.info.width = scale(c.info.width);
+    }
     dst.merges = src.merges;
     dst.filter = src.filter;
     dst.arrays = src.arrays;

@@ -233,6 +233,8 @@ void SheetContext::Start(std::string_view element, const platform::XmlAttributes
             m_sink.SetDefaultColumnWidth(xml::ToDouble(w, 0));
         if (const char* h = attrs.Find("defaultRowHeight"))
             m_sink.SetDefaultRowHeight(xml::ToDouble(h, 0));
+        if (const char* b = attrs.Find("baseColWidth"))
+            m_sink.SetBaseColumnWidth(xml::ToInt(b, -1));
     } else if (element == "mergeCell") {
         m_sink.AddMerge(Range(attrs.Find("ref"), "merge"));
     } else if (element == "autoFilter") {
