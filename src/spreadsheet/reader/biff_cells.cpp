@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "spreadsheet/reader/biff_annotations.h"
 #include "spreadsheet/reader/biff_sheet_layout.h"
 #include "spreadsheet/reader/read_control.h"
 
@@ -64,7 +65,10 @@ struct SharedTokens {
 class SheetReader {
   public:
     SheetReader(const BiffSheetSource& source, ISheetImport& sink)
-        : m_source(source), m_sink(sink), m_biff8(source.text->Biff8()) {}
+        : m_source(source),
+          m_sink(sink),
+          m_biff8(source.text->Biff8()),
+          m_annotations(*source.text, source.globals ? &source.globals->styles : nullptr, sink) {}
 
     std::size_t Run(std::size_t offset) {
         BiffRecords records(m_source.stream, offset);
@@ -94,6 +98,7 @@ class SheetReader {
             }
         }
         Flush();
+        m_annotations.Finish();
         return records.Position();
     }
 
@@ -146,16 +151,28 @@ class SheetReader {
                 if (index >= m_source.sst->size())
                     throw BiffDamage("shared string " + std::to_string(index) + " of " +
                                      std::to_string(m_source.sst->size()));
-                if (Cell(row, col, cell))
+                if (Cell(row, col, cell)) {
                     m_sink.SetSharedString(cell, index, (*m_source.sst)[index], Style(xf));
+                    if (m_source.sstRuns) {
+                        if (const auto it = m_source.sstRuns->find(index);
+                            it != m_source.sstRuns->end())
+                            m_sink.SetTextRuns(cell, it->second);
+                    }
+                }
                 return;
             }
             case kLabel:
             case kRString: {
                 const unsigned row = c.U16(), col = c.U16(), xf = c.U16();
+                std::vector<BiffRun> runs;
                 std::string text = m_source.text->String(c, 2);
-                if (Cell(row, col, cell))
-                    m_sink.SetCell(cell, Value::Text(std::move(text)), Style(xf));
+                if (r.id == kRString)
+                    runs = StringRuns(c);
+                if (!Cell(row, col, cell))
+                    return;
+                m_sink.SetCell(cell, Value::Text(text), Style(xf));
+                if (!runs.empty() && m_source.globals)
+                    m_sink.SetTextRuns(cell, BiffRichText(text, runs, m_source.globals->styles));
                 return;
             }
             case kBoolErr: {
@@ -201,9 +218,23 @@ class SheetReader {
             case kTable:
                 return;  // the cells keep their cached results
             default:
-                ReadBiffLayoutRecord(r, *m_source.styles, m_sink);
+                if (!m_annotations.Record(r, records))
+                    ReadBiffLayoutRecord(r, *m_source.styles, m_sink);
                 return;
         }
+    }
+
+    // The runs after the text of an RSTRING record.
+    std::vector<BiffRun> StringRuns(BiffCursor& c) const {
+        std::vector<BiffRun> runs;
+        const unsigned count = m_biff8 ? c.U16() : c.U8();
+        for (unsigned i = 0; i < count && c.Left() >= (m_biff8 ? 4u : 2u); ++i) {
+            BiffRun run;
+            run.first = m_biff8 ? c.U16() : c.U8();
+            run.font = m_biff8 ? c.U16() : c.U8();
+            runs.push_back(run);
+        }
+        return runs;
     }
 
     void Formula(BiffCursor& c) {
@@ -341,6 +372,7 @@ class SheetReader {
     std::optional<Pending> m_pending;
     std::map<std::pair<int, int>, SharedTokens> m_shared;
     std::map<std::pair<int, int>, std::string> m_arrays;
+    BiffAnnotations m_annotations;
 };
 
 }  // namespace

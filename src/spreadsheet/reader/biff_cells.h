@@ -3,10 +3,12 @@
 // and the sheet's layout records.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "spreadsheet/annotations.h"
 #include "spreadsheet/import.h"
 #include "spreadsheet/reader/biff_formula.h"
 #include "spreadsheet/reader/biff_globals.h"
@@ -22,6 +24,7 @@ struct BiffSheetSource {
     const BiffFormulaContext* formulas = nullptr;
     const std::string* fileName = nullptr;  // for cancellation
     std::size_t* formulaBudget = nullptr;   // bytes of formula tokens and text still allowed
+    const std::map<std::size_t, RichText>* sstRuns = nullptr;  // shared strings with runs
 };
 
 // The kind of the sheet whose BOF record is at `offset`: a worksheet substream

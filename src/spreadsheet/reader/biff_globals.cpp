@@ -56,14 +56,19 @@ BiffSheetInfo BoundSheet(BiffCursor& c, BiffText& text) {
     return sheet;
 }
 
-void SharedStrings(const BiffBody& body, BiffText& text, std::vector<std::string>& sst) {
+void SharedStrings(const BiffBody& body, BiffText& text, BiffGlobals& g) {
     BiffCursor c(body.bytes, &body.breaks);
     c.Skip(4);
     const std::uint32_t unique = c.U32();
     // Each string takes three bytes at least: the count bounds the table.
-    sst.reserve(std::min<std::size_t>(unique, body.bytes.size() / 3));
-    while (sst.size() < unique && c.Left() > 0)
-        sst.push_back(text.String(c, 2));
+    g.sst.reserve(std::min<std::size_t>(unique, body.bytes.size() / 3));
+    std::vector<BiffRun> runs;
+    while (g.sst.size() < unique && c.Left() > 0) {
+        runs.clear();
+        g.sst.push_back(text.String(c, 2, &runs));
+        if (!runs.empty())
+            g.sstRuns.emplace_back(g.sst.size() - 1, runs);
+    }
 }
 
 void Name(BiffCursor& c, BiffText& text, BiffGlobals& g) {
@@ -187,7 +192,7 @@ BiffGlobals ReadBiffGlobals(std::string_view stream, BiffText& text, bool decryp
                     break;
                 case kSst: {
                     const BiffBody body = records.Continued(r);
-                    SharedStrings(body, text, g.sst);
+                    SharedStrings(body, text, g);
                     break;
                 }
                 case kFont:

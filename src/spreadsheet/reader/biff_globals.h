@@ -50,6 +50,7 @@ struct BiffGlobals {
     std::vector<BiffSheetInfo> sheets;  // in BOUNDSHEET order
     int activeSheet = 0;
     std::vector<std::string> sst;
+    std::vector<std::pair<std::size_t, std::vector<BiffRun>>> sstRuns;  // of rich entries
     BiffStyles styles;
     std::vector<BiffSupBook> supBooks;
     std::vector<BiffExternSheet> externSheets;

@@ -4,6 +4,7 @@ namespace tabulon::spreadsheet {
 namespace {
 
 constexpr unsigned kColInfo = 0x007D;
+constexpr unsigned kDefColWidth = 0x0055;
 constexpr unsigned kStandardWidth = 0x0099;
 constexpr unsigned kMergedCells = 0x00E5;
 constexpr unsigned kRow = 0x0208;
@@ -81,6 +82,9 @@ bool ReadBiffLayoutRecord(const BiffRecord& record, const std::vector<int>& styl
             // DEFCOLWIDTH is the base width without padding, like baseColWidth
             // in OOXML; only STANDARDWIDTH is the default column width itself.
             sink.SetDefaultColumnWidth(c.U16() / 256.0);
+            return true;
+        case kDefColWidth:
+            sink.SetBaseColumnWidth(c.U16());
             return true;
         case kDefaultRowHeight:
             c.Skip(2);

@@ -207,29 +207,42 @@ void BiffStyles::Xf(BiffCursor& cursor, bool biff8) {
     m_xfs.push_back(std::move(xf));
 }
 
+Font BiffStyles::FontOf(unsigned index) const {
+    // Font 4 does not exist: the index skips it. Without a font of its own a
+    // cell shows the BIFF default, Arial 10.
+    const unsigned font = index >= 4 ? index - 1 : index;
+    if (font < m_fonts.size())
+        return m_fonts[font];
+    spreadsheet::Font arial;
+    arial.name = "Arial";
+    arial.size = 10;
+    return arial;
+}
+
 std::vector<CellStyle> BiffStyles::CellStyles() const {
     std::vector<CellStyle> styles;
     styles.reserve(m_xfs.size());
     for (const XfEntry& xf : m_xfs) {
         CellStyle style;
         // Format 0 is General whatever its FORMAT record calls it ("GENERAL",
-        // "Standard" ...).
+        // "Standard" ...). A built-in id whose code follows the locale and
+        // that the file gives no code for is shown the way .xlsx files show it.
         const auto own = m_formats.find(xf.format);
-        const std::string_view code = xf.format == 0 ? std::string_view()
-                                      : own != m_formats.end()
-                                          ? std::string_view(own->second)
-                                          : BuiltinFormatCode(static_cast<int>(xf.format));
+        const int id = static_cast<int>(xf.format);
+        std::string_view code;
+        if (id != 0 && own != m_formats.end()) {
+            code = own->second;
+        } else if (const std::string_view local = LocaleFormatCode(id); id != 0 && !local.empty()) {
+            code = local;
+            style.builtinFormat = id;
+        } else if (id != 0) {
+            code = BuiltinFormatCode(id);
+        }
         if (!code.empty())
             style.numberFormat = code;
         // Font 4 does not exist: the index skips it. Without a font of its
         // own a cell shows the BIFF default, Arial 10.
-        const unsigned font = xf.font >= 4 ? xf.font - 1 : xf.font;
-        if (font < m_fonts.size()) {
-            style.font = m_fonts[font];
-        } else {
-            style.font.name = "Arial";
-            style.font.size = 10;
-        }
+        style.font = FontOf(xf.font);
         style.fill = xf.fill;
         style.border = xf.border;
         style.alignment = xf.alignment;

@@ -28,6 +28,9 @@ class BiffStyles {
     // none for the system colours.
     Color PaletteColor(unsigned icv) const;
     std::size_t XfCount() const { return m_xfs.size(); }
+    // The font of a FONT index as XF records and text runs give it; font 0 is
+    // the workbook's Normal font.
+    spreadsheet::Font FontOf(unsigned index) const;
 
   private:
     struct XfEntry {

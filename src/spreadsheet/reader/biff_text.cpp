@@ -100,15 +100,24 @@ std::string BiffText::Characters(BiffCursor& cursor, std::size_t count) {
     return cursor.Chars(count, options & 1);
 }
 
-std::string BiffText::String(BiffCursor& cursor, int countBytes) {
+std::string BiffText::String(BiffCursor& cursor, int countBytes, std::vector<BiffRun>* runs) {
     const std::size_t count = countBytes == 1 ? cursor.U8() : cursor.U16();
     if (!m_biff8)
         return Decode(cursor.Bytes(count));
     const std::uint8_t options = cursor.U8();
-    const std::size_t runs = (options & 0x08) ? cursor.U16() : 0;
+    const std::size_t runCount = (options & 0x08) ? cursor.U16() : 0;
     const std::size_t phonetic = (options & 0x04) ? cursor.U32() : 0;
     std::string text = cursor.Chars(count, options & 1);
-    cursor.Skip(runs * 4);
+    if (runs && runCount * 4 <= cursor.Left()) {
+        for (std::size_t i = 0; i < runCount; ++i) {
+            BiffRun run;
+            run.first = cursor.U16();
+            run.font = cursor.U16();
+            runs->push_back(run);
+        }
+    } else {
+        cursor.Skip(runCount * 4);
+    }
     cursor.Skip(phonetic);
     return text;
 }

@@ -5,10 +5,17 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "spreadsheet/reader/biff_record.h"
 
 namespace tabulon::spreadsheet {
+
+// A formatting run of a string: from character `first` on, font `font`.
+struct BiffRun {
+    unsigned first = 0;
+    unsigned font = 0;
+};
 
 class BiffText {
   public:
@@ -21,8 +28,9 @@ class BiffText {
     void SetCodePage(unsigned codePage);
 
     // A string with a character count of `countBytes` (1 or 2) bytes: in BIFF8
-    // followed by an option byte (rich-text runs and phonetic data skipped).
-    std::string String(BiffCursor& cursor, int countBytes);
+    // followed by an option byte. Its formatting runs go to `runs` when given;
+    // phonetic data is skipped.
+    std::string String(BiffCursor& cursor, int countBytes, std::vector<BiffRun>* runs = nullptr);
     // The characters of a string whose count is already read (BIFF8: option
     // byte first).
     std::string Characters(BiffCursor& cursor, std::size_t count);

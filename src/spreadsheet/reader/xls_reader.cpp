@@ -1,5 +1,6 @@
 #include "spreadsheet/reader/xls_reader.h"
 
+#include "spreadsheet/reader/biff_annotations.h"
 #include "spreadsheet/reader/biff_cells.h"
 #include "spreadsheet/reader/biff_crypto.h"
 #include "spreadsheet/reader/biff_formula.h"
@@ -58,11 +59,14 @@ class XlsReader {
             m_globals = ReadBiffGlobals(m_stream, m_text, true);
         }
         m_sink.SetDate1904(m_globals.date1904);
+        m_sink.SetDefaultFont(m_globals.styles.FontOf(0));
         for (const CellStyle& style : m_globals.styles.CellStyles())
             m_styles.push_back(m_sink.AddStyle(style));
         m_sst.reserve(m_globals.sst.size());
         for (const std::string& text : m_globals.sst)
             m_sst.push_back(Value::Text(text));
+        for (const auto& [index, runs] : m_globals.sstRuns)
+            m_sstRuns[index] = BiffRichText(m_globals.sst[index], runs, m_globals.styles);
         SetUpFormulas();
         ReadSheets();
         AddNames();
@@ -71,8 +75,8 @@ class XlsReader {
     void ReadSheets() {
         // Formulas may spell out to many times the stream, not without end.
         std::size_t formulaBudget = 64 * m_stream.size() + (std::size_t{64} << 20);
-        const BiffSheetSource source{m_stream, &m_globals,  &m_sst,      &m_styles,
-                                     &m_text,  &m_formulas, &m_fileName, &formulaBudget};
+        const BiffSheetSource source{m_stream,    &m_globals,  &m_sst,         &m_styles, &m_text,
+                                     &m_formulas, &m_fileName, &formulaBudget, &m_sstRuns};
         std::vector<std::pair<std::size_t, std::size_t>> read;  // substreams read so far
         m_sheetIndex.assign(m_globals.sheets.size(), -1);
         for (std::size_t s = 0; s < m_globals.sheets.size(); ++s) {
@@ -243,6 +247,7 @@ class XlsReader {
     BiffGlobals m_globals;
     std::vector<int> m_styles;
     std::vector<Value> m_sst;
+    std::map<std::size_t, RichText> m_sstRuns;
     std::vector<int> m_sheetIndex;
     BiffFormulaContext m_formulas;
 };

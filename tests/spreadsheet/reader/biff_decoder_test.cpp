@@ -285,6 +285,83 @@ TEST(BiffDecoder, CellsAndTheirFormulas) {
     EXPECT_EQ(book.sheets[0].content.arrays[0], "A7:A8 {A1}");
 }
 
+std::string Utf16(const std::string& ascii, bool counted) {
+    std::string out;
+    if (counted) {
+        const auto n = static_cast<unsigned>(ascii.size() + 1);
+        out = U16(n) + U16(0);
+    }
+    for (const char c : ascii)
+        out += std::string{c, '\0'};
+    return out + std::string(2, '\0');
+}
+
+// Links (URL and place inside the workbook, with a tooltip), a note with its
+// text in OBJ and TXO records, and the runs of a rich string.
+TEST(BiffDecoder, LinksNotesAndRichText) {
+    auto font = [](const std::string& name, bool bold) {
+        return Rec(0x0031, U16(200) + U16(0) + U16(0x7FFF) + U16(bold ? 700 : 400) + U16(0) +
+                               Bytes({0, 0, 0, 0}) + Bytes({static_cast<int>(name.size()), 0}) +
+                               name);
+    };
+    BiffText text(true);
+    const BiffGlobals globals =
+        ReadBiffGlobals(kBof8 + font("Arial", false) + font("Arial", true) + kEof, text);
+    const std::string urlMoniker = Bytes({0xE0, 0xC9, 0xEA, 0x79, 0xF9, 0xBA, 0xCE, 0x11, 0x8C,
+                                          0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B});
+    const std::string url = Utf16("http://example.com/", false);
+    const std::string head =
+        U16(0) + U16(0) + U16(0) + U16(1) + std::string(16, '\0') + U16(2) + U16(0);
+    std::string s = kSheetBof8;
+    s += Rec(0x01B8, head + U16(0x17) + U16(0) + Utf16("Site", true) + urlMoniker +
+                         U16(static_cast<unsigned>(url.size())) + U16(0) + url);
+    s += Rec(0x0800, U16(0x0800) + std::string(8, '\0') + Utf16("Go there", false));
+    s += Rec(0x01B8, U16(2) + U16(2) + U16(0) + U16(0) + std::string(16, '\0') + U16(2) + U16(0) +
+                         U16(0x08) + U16(0) + Utf16("Sheet2!A1", true));
+    s += Rec(0x005D, U16(0x15) + U16(18) + U16(0x19) + U16(7) + std::string(14, '\0'));
+    s += Rec(0x01B6, U16(0x0212) + std::string(8, '\0') + U16(5) + U16(24) + std::string(6, '\0'));
+    s += Rec(0x003C, Bytes({0}) + "Hello");
+    s += Rec(0x003C, U16(0) + U16(0) + std::string(4, '\0') + U16(2) + U16(1) +
+                         std::string(4, '\0') + U16(5) + U16(0) + std::string(4, '\0'));
+    s += Rec(0x00D6, U16(4) + U16(0) + U16(0) + U16(6) + Bytes({0}) + "abcdef" + U16(2) + U16(0) +
+                         U16(0) + U16(3) + U16(1));
+    s += Rec(0x001C, U16(3) + U16(1) + U16(2) + U16(7) + U16(3) + Bytes({0}) + "Ann");
+    s += kEof;
+    const BiffFormulaContext context = Context(text);
+    const std::vector<Value> sst;
+    const std::vector<int> styles;
+    const std::string file = "t.xls";
+    std::size_t budget = 1 << 20;
+    const BiffSheetSource source{s, &globals, &sst, &styles, &text, &context, &file, &budget};
+    testing::RecordingWorkbook book;
+    book.AddSheet("S", SheetKind::Worksheet, SheetState::Visible);
+    ReadBiffCells(source, 0, book.sheets[0].content);
+    const auto& sheet = book.sheets[0].content;
+    ASSERT_EQ(sheet.links.size(), 2u);
+    EXPECT_EQ(sheet.links[0].range, (RangeRef{{1, 1}, {1, 2}}));
+    EXPECT_EQ(sheet.links[0].target, "http://example.com/");
+    EXPECT_EQ(sheet.links[0].display, "Site");
+    EXPECT_EQ(sheet.links[0].tooltip, "Go there");
+    EXPECT_EQ(sheet.links[1].location, "Sheet2!A1");
+    EXPECT_EQ(sheet.links[1].range, (RangeRef{{3, 1}, {3, 1}}));
+    ASSERT_EQ(sheet.notes.size(), 1u);
+    EXPECT_EQ(sheet.notes[0].cell, (CellRef{4, 2}));
+    EXPECT_EQ(sheet.notes[0].author, "Ann");
+    EXPECT_TRUE(sheet.notes[0].visible);
+    ASSERT_EQ(sheet.notes[0].text.size(), 2u);
+    EXPECT_EQ(sheet.notes[0].text[0].text, "He");
+    EXPECT_EQ(sheet.notes[0].text[1].text, "llo");
+    ASSERT_TRUE(sheet.notes[0].text[1].font);
+    EXPECT_TRUE(sheet.notes[0].text[1].font->bold);
+    ASSERT_EQ(sheet.runs.count({5, 1}), 1u);
+    const RichText& runs = sheet.runs.at({5, 1});
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].text, "abc");
+    EXPECT_EQ(runs[1].text, "def");
+    EXPECT_FALSE(runs[0].font->bold);
+    EXPECT_TRUE(runs[1].font->bold);
+}
+
 // Hostile streams that would make the work grow far beyond the file: sheets
 // listed twice at one offset, and shared formulas spelled out for cells
 // without end. Both are refused.
