@@ -285,6 +285,41 @@ TEST(BiffDecoder, CellsAndTheirFormulas) {
     EXPECT_EQ(book.sheets[0].content.arrays[0], "A7:A8 {A1}");
 }
 
+TEST(BiffDecoder, SheetLayoutRecords) {
+    // ROW 3 hidden with a custom height of 30 pt; ROW 4 plain; COLINFO B:IV
+    // width 12.5 custom; COLINFO with first > last (skipped); MERGEDCELLS with
+    // one good range and one beyond the grid; STANDARDWIDTH 9; DEFCOLWIDTH 8;
+    // then a ROW after the EOF that belongs to no sheet.
+    static const char kBytes[] =
+        "\x08\x02\x10\x00\x02\x00\x00\x00\x01\x00\x58\x02\x00\x00\x00\x00\x60\x00\x0F\x00"
+        "\x08\x02\x10\x00\x03\x00\x00\x00\x01\x00\xFF\x80\x00\x00\x00\x00\x00\x00\x0F\x00"
+        "\x7D\x00\x0C\x00\x01\x00\x00\x01\x80\x0C\x0F\x00\x02\x00\x00\x00"
+        "\x7D\x00\x0C\x00\x05\x00\x04\x00\x00\x01\x0F\x00\x01\x00\x00\x00"
+        "\xE5\x00\x12\x00\x02\x00\x00\x00\x01\x00\x00\x00\x02\x00"
+        "\x00\x00\x01\x00\x00\x00\xFF\xFF"
+        "\x99\x00\x02\x00\x00\x09"
+        "\x55\x00\x02\x00\x08\x00";
+    const std::string stream = kSheetBof8 + std::string(kBytes, sizeof kBytes - 1) + kEof +
+                               Rec(0x0208, U16(7) + std::string(14, '\0'));
+    BiffText text(true);
+    const BiffFormulaContext context = Context(text);
+    const std::vector<Value> sst;
+    const std::vector<int> styles;
+    const std::string file = "t.xls";
+    std::size_t budget = 1 << 20;
+    const BiffSheetSource source{stream, nullptr, &sst, &styles, &text, &context, &file, &budget};
+    testing::RecordingSheet sheet;
+    ReadBiffCells(source, 0, sheet);
+    ASSERT_EQ(sheet.rows.size(), 1u);
+    EXPECT_EQ(sheet.rows[0], "3 height=30 custom hidden style=0");
+    ASSERT_EQ(sheet.columns.size(), 1u);
+    EXPECT_EQ(sheet.columns[0], "B:IV width=12.5 custom style=0");
+    ASSERT_EQ(sheet.merges.size(), 1u);
+    EXPECT_EQ(sheet.merges[0], (RangeRef{{1, 1}, {2, 3}}));
+    EXPECT_EQ(sheet.defaultWidth, 9);
+    EXPECT_EQ(sheet.baseWidth, 8);
+}
+
 std::string Utf16(const std::string& ascii, bool counted) {
     std::string out;
     if (counted) {
