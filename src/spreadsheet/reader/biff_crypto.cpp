@@ -177,7 +177,7 @@ std::array<std::uint8_t, 16> XorArray(std::string_view password) {
         --index;
         out[index] = XorRor(at(password.size() - 1), low);
     }
-    while (index > 0) {
+    while (index >= 2) {  // even here: the characters two by two
         --index;
         out[index] = XorRor(at(index), high);
         --index;
