@@ -2,12 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
-#include <cstring>
-#include <shared_mutex>
-
-#include "platform/fork_gate.h"
-
 namespace tabulon::engine {
 
 namespace {
@@ -20,18 +14,6 @@ long long Stamp(const CString& path) {
         return -1;
     return static_cast<long long>(info.st_size) * 1000003LL ^
            (static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec);
-}
-
-// Only zip packages are read ahead: the older binary format is read in a child process,
-// which is started from the task's own thread as before.
-bool IsZipPackage(const CString& path) {
-    std::FILE* file = std::fopen(path.GetString(), "rb");
-    if (!file)
-        return false;
-    char magic[4] = {};
-    const bool zip = std::fread(magic, 1, 4, file) == 4 && std::memcmp(magic, "PK\3\4", 4) == 0;
-    std::fclose(file);
-    return zip;
 }
 
 }  // namespace
@@ -70,13 +52,9 @@ void CWorkbookPrefetch::ReadAhead() {
 
         Slot slot;
         slot.stamp = Stamp(path);
-        if (IsZipPackage(path)) {
-            std::shared_lock<std::shared_mutex> gate(platform::ForkGate());
-            slot.read = Workbooks::ReadFile(path, [this] {
-                return m_stopReading.load(std::memory_order_relaxed) ||
-                       (m_canceled && m_canceled());
-            });
-        }
+        slot.read = Workbooks::ReadFile(path, [this] {
+            return m_stopReading.load(std::memory_order_relaxed) || (m_canceled && m_canceled());
+        });
         slot.done = true;
 
         lock.lock();

@@ -2,7 +2,7 @@
 // the order the task will open them and a few files ahead, so that reading the next file
 // overlaps working on the current one. The task still opens every file itself, in its
 // own order, and sees the same workbooks and the same errors as without it: a file that
-// was not read ahead (not a zip package, changed since, asked for out of order) is read
+// was not read ahead (changed since, asked for out of order) is read
 // by the caller as before.
 #pragma once
 

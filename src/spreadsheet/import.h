@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "spreadsheet/address.h"
+#include "spreadsheet/annotations.h"
 #include "spreadsheet/style.h"
 #include "spreadsheet/value.h"
 
@@ -42,6 +43,9 @@ class ISheetImport {
     // Widths in character units as stored in the file; width < 0 means not given.
     virtual void SetDefaultColumnWidth(double width) = 0;
     virtual void SetDefaultRowHeight(double height) = 0;
+    // The base width in characters of the default font's digits (without
+    // padding) the file gives for columns without a width; ignored by default.
+    virtual void SetBaseColumnWidth(int chars) { (void)chars; }
     virtual void SetColumns(int firstCol, int lastCol, double width, bool customWidth, bool hidden,
                             int style) = 0;
     // Height in points; height < 0 means not given.
@@ -49,6 +53,19 @@ class ISheetImport {
 
     virtual void AddMerge(const RangeRef& range) = 0;
     virtual void SetAutoFilter(const RangeRef& range) = 0;
+
+    // The runs of the text of a cell already given by SetCell or
+    // SetSharedString (their texts joined are that text), for a text whose
+    // pieces carry fonts of their own. Ignored by default.
+    virtual void SetTextRuns(CellRef cell, const RichText& runs) {
+        (void)cell;
+        (void)runs;
+    }
+    // A link on a cell or range; ignored by default.
+    virtual void AddHyperlink(const Hyperlink& link) { (void)link; }
+    // A note on a cell; a second note on the same cell replaces the first.
+    // Ignored by default.
+    virtual void AddNote(const Note& note) { (void)note; }
 };
 
 // Receives a whole workbook. Call order: date system, styles and names may come
@@ -67,6 +84,10 @@ class IWorkbookImport {
     // Adds a style and returns the index the sheets use for it. Style 0 is the
     // default style and need not be added.
     virtual int AddStyle(const CellStyle& style) = 0;
+    // The font of the workbook's Normal style: cells without a style of their
+    // own show in it and column widths count its digits. Best given before the
+    // styles; ignored by default.
+    virtual void SetDefaultFont(const Font& font) { (void)font; }
     // A defined name; localSheet is the 0-based sheet index or -1 for the workbook.
     virtual void AddDefinedName(std::string_view name, std::string_view formula, int localSheet,
                                 bool hidden) = 0;

@@ -66,7 +66,7 @@ constexpr std::array<std::string_view, 50> kBuiltin{
     "_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"?\?_);_(@_)",
     "mm:ss",
     "[h]:mm:ss",
-    "mmss.0",
+    "mm:ss.0",  // stored as "mmss.0"; applications show minutes and seconds
     "##0.0E+0",
     "@",
 };
@@ -166,6 +166,33 @@ std::string_view BuiltinFormatCode(int id) {
     if (id < 0 || id >= static_cast<int>(kBuiltin.size()))
         return {};
     return kBuiltin[static_cast<size_t>(id)];
+}
+
+std::string_view LocaleFormatCode(int id) {
+    if ((id >= 5 && id <= 8) || (id >= 41 && id <= 44))
+        return BuiltinFormatCode(id);
+    switch (id) {
+        case 23:
+        case 24:
+        case 25:
+        case 26:
+            return "General";
+        case 32:
+            return "h:mm";
+        case 33:
+            return "h:mm:ss";
+        case 34:
+        case 55:
+            return "h:mm AM/PM";
+        case 35:
+        case 56:
+            return "h:mm:ss AM/PM";
+        default:
+            break;
+    }
+    if ((id >= 27 && id <= 36) || (id >= 50 && id <= 58))
+        return "m/d/yyyy";
+    return {};
 }
 
 FormatClass ClassifyFormat(std::string_view code) {

@@ -70,6 +70,10 @@ struct Protection {
 
 struct CellStyle {
     std::string numberFormat = "General";  // the format code itself, not its id
+    // The built-in format id the file gave when that id's code follows the
+    // reader's locale (5-8, 23-36, 41-44, 50-58): the code above is then what
+    // this system shows for it, and files get the id back. -1 otherwise.
+    int builtinFormat = -1;
     Font font;
     Fill fill;
     Border border;

@@ -49,11 +49,11 @@ void Put(std::string& key, const BorderSide& s) {
 
 // A text equal for equal styles, to find duplicates by hashing.
 std::string StyleKey(const CellStyle& s) {
-    std::string k = s.numberFormat + '\x01' + s.font.name + '|' + std::to_string(s.font.size) +
-                    '|' + std::to_string(s.font.bold) + std::to_string(s.font.italic) +
-                    std::to_string(s.font.strike) + '|' + s.font.underline + '|' +
-                    s.font.vertAlign + '|' + std::to_string(s.font.family) + '|' + s.font.scheme +
-                    '|';
+    std::string k = s.numberFormat + '\x01' + std::to_string(s.builtinFormat) + '|' + s.font.name +
+                    '|' + std::to_string(s.font.size) + '|' + std::to_string(s.font.bold) +
+                    std::to_string(s.font.italic) + std::to_string(s.font.strike) + '|' +
+                    s.font.underline + '|' + s.font.vertAlign + '|' +
+                    std::to_string(s.font.family) + '|' + s.font.scheme + '|';
     Put(k, s.font.color);
     k += s.fill.pattern + '|';
     Put(k, s.fill.fg);
@@ -85,6 +85,7 @@ struct Workbook::Impl {
     std::string path;
     std::vector<CellStyle> styles{CellStyle{}};
     std::unordered_map<std::string, int> styleIndex{{StyleKey(CellStyle{}), 0}};
+    bool defaultFontSet = false;
     std::vector<DefinedName> names;
     mutable StringPool strings;
     mutable std::vector<int> formatClasses;  // per style; -1 until asked
@@ -204,6 +205,9 @@ Worksheet& Workbook::CopySheet(const Worksheet& source, int position, std::strin
             chosen = base + suffix;
         }
     }
+    // A new workbook takes the look of the first workbook it receives a sheet from.
+    if (!HasOwnDefaultFont() && &source.Owner() != this)
+        SetDefaultFont(source.Owner().DefaultFont());
     Worksheet& copy = AddSheet(chosen, source.Kind(), position);
     copy.CopyContentFrom(source);
     const int from = source.Owner().IndexOf(source);
@@ -313,6 +317,29 @@ int Workbook::AddStyle(const CellStyle& style) {
     if (added)
         m_impl->styles.push_back(style);
     return it->second;
+}
+
+const Font& Workbook::DefaultFont() const {
+    return m_impl->styles[0].font;
+}
+
+bool Workbook::HasOwnDefaultFont() const {
+    return m_impl->defaultFontSet;
+}
+
+void Workbook::SetDefaultFont(const Font& font) {
+    m_impl->defaultFontSet = true;
+    CellStyle& normal = m_impl->styles[0];
+    if (normal.font == font)
+        return;
+    // Style 0 is whatever the default is: an equal style added before keeps its
+    // index, and an equal style added from now on is style 0.
+    if (const auto it = m_impl->styleIndex.find(StyleKey(normal));
+        it != m_impl->styleIndex.end() && it->second == 0) {
+        m_impl->styleIndex.erase(it);
+    }
+    normal.font = font;
+    m_impl->styleIndex[StyleKey(normal)] = 0;
 }
 
 int Workbook::ImportStyle(const Workbook& other, int index) {

@@ -69,6 +69,12 @@ class Workbook {
     const CellStyle& Style(int index) const;  // the default for a bad index
     // The index of an equal style, adding it when new.
     int AddStyle(const CellStyle& style);
+    // The font of the Normal style (style 0): cells without a style of their own
+    // show in it, and column widths count its digits. Calibri 11 unless set.
+    const Font& DefaultFont() const;
+    void SetDefaultFont(const Font& font);
+    // Whether SetDefaultFont was called (a file gave the font).
+    bool HasOwnDefaultFont() const;
     // The index in this workbook of style `index` of `other`.
     int ImportStyle(const Workbook& other, int index);
     // What the number format of style `index` presents (dates, currency...);

@@ -63,6 +63,7 @@ class SheetBuilder final : public ISheetImport {
     }
     void SetDefaultColumnWidth(double width) override { m_sheet.SetDefaultColumnWidth(width); }
     void SetDefaultRowHeight(double height) override { m_sheet.SetDefaultRowHeight(height); }
+    void SetBaseColumnWidth(int chars) override { m_sheet.SetBaseColumnWidth(chars); }
     void SetColumns(int firstCol, int lastCol, double width, bool customWidth, bool hidden,
                     int style) override {
         m_sheet.SetColumns(firstCol, lastCol, ColumnInfo{width, customWidth, hidden, style});
@@ -78,6 +79,11 @@ class SheetBuilder final : public ISheetImport {
         }
     }
     void SetAutoFilter(const RangeRef& range) override { m_sheet.SetAutoFilter(range); }
+    void SetTextRuns(CellRef cell, const RichText& runs) override {
+        m_sheet.SetTextRuns(cell, runs);
+    }
+    void AddHyperlink(const Hyperlink& link) override { m_sheet.AddHyperlink(link); }
+    void AddNote(const Note& note) override { m_sheet.SetNote(note); }
 
   private:
     Worksheet& m_sheet;
@@ -113,6 +119,7 @@ class WorkbookBuilder final : public IWorkbookImport {
     }
 
     int AddStyle(const CellStyle& style) override { return m_book.AddStyle(style); }
+    void SetDefaultFont(const Font& font) override { m_book.SetDefaultFont(font); }
 
     void AddDefinedName(std::string_view name, std::string_view formula, int localSheet,
                         bool hidden) override {

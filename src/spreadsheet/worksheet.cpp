@@ -1,7 +1,10 @@
 #include "spreadsheet/worksheet.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
+#include <cmath>
+#include <map>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -36,6 +39,46 @@ struct Bounds {
             return std::nullopt;
         return RangeRef{{r1, c1}, {r2, c2}};
     }
+};
+
+// Pixels of the widest digit of `font` on a 96 dpi screen, which column widths
+// count in: an estimate from the font's size and the share of the em its
+// digits take (Calibri 11 and Arial 10 give 7, Calibri 12 and SimSun 12 give 8).
+int MaxDigitWidth(const Font& font) {
+    std::string name;
+    for (char c : font.name)
+        name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    double share = 0.5;  // CJK fonts, Times and most serif faces
+    if (name.starts_with("calibri") || name.starts_with("cambria"))
+        share = 0.507;
+    else if (name.starts_with("arial") || name.starts_with("helvetica") ||
+             name.starts_with("liberation sans") || name.starts_with("tahoma"))
+        share = 0.556;
+    else if (name.starts_with("verdana") || name.starts_with("consolas") ||
+             name.starts_with("courier"))
+        share = 0.6;
+    const double size = font.size > 0 ? font.size : 11;
+    return std::max(1, static_cast<int>(std::lround(size * 96 / 72 * share)));
+}
+
+// Widths a sheet gives in digits of its workbook's default font, told in digits
+// of another workbook's default font so that columns keep their size.
+class WidthScale {
+  public:
+    WidthScale(const Workbook& from, const Workbook& to)
+        : m_from(MaxDigitWidth(from.DefaultFont())), m_to(MaxDigitWidth(to.DefaultFont())) {}
+    bool Needed() const { return m_from != m_to; }
+    double operator()(double width) const {
+        if (width < 0 || m_from == m_to)
+            return width;
+        return std::round(width * m_from / m_to * 256) / 256;
+    }
+    // The default width of a sheet giving only a base width (digits without padding).
+    double FromBase(int base) const { return (base * m_from + 5.0) / m_to; }
+
+  private:
+    int m_from;
+    int m_to;
 };
 
 void CheckCell(CellRef cell) {
@@ -145,10 +188,14 @@ struct Worksheet::Impl {
     mutable bool boundsDirty = false;
     double defaultWidth = -1;
     double defaultHeight = -1;
+    int baseWidth = -1;
     std::vector<ColumnSpan> columns;
     MergeList merges;
     std::optional<RangeRef> filter;
     std::vector<ArrayFormula> arrays;
+    std::map<std::pair<int, int>, RichText> runs;
+    std::vector<Hyperlink> links;
+    std::map<std::pair<int, int>, Note> notes;
 
     Impl(Workbook& o, std::string n, SheetKind k) : owner(o), name(std::move(n)), kind(k) {}
 
@@ -603,6 +650,14 @@ double Worksheet::DefaultColumnWidth() const {
 void Worksheet::SetDefaultColumnWidth(double width) {
     m_impl->defaultWidth = width;
 }
+int Worksheet::BaseColumnWidth() const {
+    return m_impl->baseWidth;
+}
+
+void Worksheet::SetBaseColumnWidth(int chars) {
+    m_impl->baseWidth = chars >= 0 && chars <= 255 ? chars : -1;
+}
+
 double Worksheet::DefaultRowHeight() const {
     return m_impl->defaultHeight;
 }
@@ -740,6 +795,74 @@ void Worksheet::AddArrayFormula(const RangeRef& range, std::string_view formula)
     if (!formula.empty() && formula.front() == '=')
         formula.remove_prefix(1);
     m_impl->arrays.push_back({range, std::string(formula)});
+}
+
+const RichText* Worksheet::TextRuns(CellRef cell) const {
+    if (m_impl->runs.empty())
+        return nullptr;
+    const auto it = m_impl->runs.find({cell.row, cell.col});
+    if (it == m_impl->runs.end())
+        return nullptr;
+    const CellView v = Cell(cell);
+    if (v.kind != CellKind::Text || v.text != PlainText(it->second))
+        return nullptr;
+    return &it->second;
+}
+
+void Worksheet::SetTextRuns(CellRef cell, RichText runs) {
+    CheckCell(cell);
+    if (runs.empty())
+        m_impl->runs.erase({cell.row, cell.col});
+    else
+        m_impl->runs[{cell.row, cell.col}] = std::move(runs);
+}
+
+std::vector<CellRef> Worksheet::CellsWithRuns() const {
+    std::vector<CellRef> cells;
+    cells.reserve(m_impl->runs.size());
+    for (const auto& [at, runs] : m_impl->runs)
+        cells.push_back({at.first, at.second});
+    return cells;
+}
+
+const std::vector<Hyperlink>& Worksheet::Hyperlinks() const {
+    return m_impl->links;
+}
+
+void Worksheet::AddHyperlink(Hyperlink link) {
+    CheckCell(link.range.first);
+    CheckCell(link.range.last);
+    m_impl->links.push_back(std::move(link));
+}
+
+void Worksheet::RemoveHyperlinks(const RangeRef& range) {
+    std::erase_if(m_impl->links, [&](const Hyperlink& l) {
+        return l.range.first.row >= range.first.row && l.range.last.row <= range.last.row &&
+               l.range.first.col >= range.first.col && l.range.last.col <= range.last.col;
+    });
+}
+
+std::vector<Note> Worksheet::Notes() const {
+    std::vector<Note> notes;
+    notes.reserve(m_impl->notes.size());
+    for (const auto& [at, note] : m_impl->notes)
+        notes.push_back(note);
+    return notes;
+}
+
+const Note* Worksheet::FindNote(CellRef cell) const {
+    const auto it = m_impl->notes.find({cell.row, cell.col});
+    return it == m_impl->notes.end() ? nullptr : &it->second;
+}
+
+void Worksheet::SetNote(Note note) {
+    CheckCell(note.cell);
+    const std::pair<int, int> at{note.cell.row, note.cell.col};
+    m_impl->notes[at] = std::move(note);
+}
+
+void Worksheet::RemoveNote(CellRef cell) {
+    m_impl->notes.erase({cell.row, cell.col});
 }
 
 void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dRows, int dCols,
@@ -921,12 +1044,23 @@ void Worksheet::CopyContentFrom(const Worksheet& source) {
     dst.state = src.state;
     dst.defaultWidth = src.defaultWidth;
     dst.defaultHeight = src.defaultHeight;
+    dst.baseWidth = src.baseWidth;
     dst.columns = src.columns;
     for (auto& c : dst.columns)
         c.info.style = static_cast<int>(mapStyle(static_cast<std::uint32_t>(c.info.style)));
+    if (const WidthScale scale(src.owner, book); scale.Needed()) {
+        dst.defaultWidth = src.defaultWidth >= 0
+                               ? scale(src.defaultWidth)
+                               : scale.FromBase(src.baseWidth >= 0 ? src.baseWidth : 8);
+        for (auto& c : dst.columns)
+            c.info.width = scale(c.info.width);
+    }
     dst.merges = src.merges;
     dst.filter = src.filter;
     dst.arrays = src.arrays;
+    dst.runs = src.runs;
+    dst.links = src.links;
+    dst.notes = src.notes;
 }
 
 }  // namespace tabulon::spreadsheet

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "spreadsheet/address.h"
+#include "spreadsheet/annotations.h"
 #include "spreadsheet/cell.h"
 #include "spreadsheet/import.h"
 #include "spreadsheet/value.h"
@@ -134,6 +135,10 @@ class Worksheet {
     // --- Columns and rows.
     double DefaultColumnWidth() const;  // < 0 when the file gave none
     void SetDefaultColumnWidth(double width);
+    // The width in digits of the default font the file counts columns without
+    // a width from (its padding added); < 0 when the file gave none.
+    int BaseColumnWidth() const;
+    void SetBaseColumnWidth(int chars);
     double DefaultRowHeight() const;  // < 0 when the file gave none
     void SetDefaultRowHeight(double height);
     ColumnInfo Column(int col) const;
@@ -166,6 +171,26 @@ class Worksheet {
     void ShowAllData();
     const std::vector<ArrayFormula>& ArrayFormulas() const;
     void AddArrayFormula(const RangeRef& range, std::string_view formula);
+
+    // --- Text runs, links and notes.
+    // The runs of a text cell whose pieces carry fonts of their own; nullptr for
+    // a plain text, and once the cell's text no longer is the runs' text.
+    const RichText* TextRuns(CellRef cell) const;
+    // Gives the text cell at `cell` these runs; empty runs make it plain again.
+    void SetTextRuns(CellRef cell, RichText runs);
+    // The cells given runs, row by row.
+    std::vector<CellRef> CellsWithRuns() const;
+    // Links in the order added.
+    const std::vector<Hyperlink>& Hyperlinks() const;
+    void AddHyperlink(Hyperlink link);
+    // Removes the links lying wholly inside `range`.
+    void RemoveHyperlinks(const RangeRef& range);
+    // Notes row by row.
+    std::vector<Note> Notes() const;
+    const Note* FindNote(CellRef cell) const;
+    // Adds a note, or replaces the note already on its cell.
+    void SetNote(Note note);
+    void RemoveNote(CellRef cell);
 
     // The cell part of CopyCells from another sheet: writes the cells of
     // `source` on `from` moved by (dRows, dCols), their formulas moved too, as

@@ -82,12 +82,14 @@ TEST(WorkbookPrefetch, ABrokenFileGivesTheErrorOpeningItWouldGive) {
     app.Quit();
 }
 
-TEST(WorkbookPrefetch, LeavesOtherFormatsAndChangedFilesToTheCaller) {
+TEST(WorkbookPrefetch, ReadsBrokenFilesAheadAndLeavesChangedFilesToTheCaller) {
     TempFolder folder;
     const CString binary(folder.Write("old.xls", "\xD0\xCF\x11\xE0 compound file"));
     const CString changed = WriteBook(folder, "changed.xlsx", 1);
     CWorkbookPrefetch prefetch({binary, changed}, 2);
-    EXPECT_FALSE(prefetch.Take(binary));
+    const auto broken = prefetch.Take(binary);
+    ASSERT_TRUE(broken);
+    EXPECT_TRUE(broken->error);
     // Wait until the second file has surely been read ahead, then rewrite it.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     std::filesystem::remove(changed.Str());
@@ -109,8 +111,8 @@ TEST(WorkbookPrefetch, StopsPromptlyWithFilesStillQueued) {
     SUCCEED();
 }
 
-// .xls files are read by a child process while the read-ahead thread reads the .xlsx files
-// around them: the whole folder must come through, in walk order, with nothing torn.
+// The read-ahead thread reads .xls and .xlsx files alike: a mixed folder must come
+// through whole, in walk order, with nothing torn.
 TEST(WorkbookPrefetch, AMixedXlsAndXlsxFolderComesThroughWhole) {
     const std::string xls = std::string(TABULON_CORPUS_DIR) + "/exceldatareader/Test255x10.xls";
     if (!std::filesystem::exists(xls))

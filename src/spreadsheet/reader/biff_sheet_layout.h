@@ -1,17 +1,18 @@
 // Column widths, row heights, hidden rows and columns and merged ranges of one
-// sheet of a BIFF5/BIFF8 workbook stream, which freexl does not report.
+// sheet of a BIFF5/BIFF8 workbook stream.
 #pragma once
 
-#include <cstddef>
-#include <string_view>
+#include <vector>
 
 #include "spreadsheet/import.h"
+#include "spreadsheet/reader/biff_record.h"
 
 namespace tabulon::spreadsheet {
 
-// Scans the sheet substream that starts at `offset` of the workbook stream and
-// hands its layout to `sink`. Damaged or out-of-grid records are skipped; a
-// record running past the stream ends the scan.
-void ReadBiffSheetLayout(std::string_view stream, std::size_t offset, ISheetImport& sink);
+// Hands a layout record of a sheet substream to `sink`; false when `record` is
+// not one. `styles` maps XF indexes to the sink's style indexes. Out-of-grid
+// entries are skipped; short records throw BiffDamage.
+bool ReadBiffLayoutRecord(const BiffRecord& record, const std::vector<int>& styles,
+                          ISheetImport& sink);
 
 }  // namespace tabulon::spreadsheet

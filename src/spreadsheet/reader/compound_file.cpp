@@ -29,7 +29,7 @@ CompoundFile::CompoundFile(const void* data, std::size_t size)
     m_miniSectorSize = std::size_t{1} << miniShift;
     m_miniCutoff = U32(m_data + 0x38);
     // Whole sectors only: a file cut inside a sector has lost data, and other
-    // readers (freexl among them) stumble over it in ways that leak.
+    // readers stumble over it.
     if (size % m_sectorSize != 0)
         return;
 

@@ -163,6 +163,7 @@ class OoxmlReader {
             return;  // formatting only: the values are still all there
         StylesContext styles(m_package.FileName(), rel->target);
         styles.Parse(m_package.Zip(), *entry);
+        m_sink.SetDefaultFont(styles.NormalFont());
         for (const CellStyle& style : styles.CellStyles())
             m_styles.push_back(m_sink.AddStyle(style));
     }

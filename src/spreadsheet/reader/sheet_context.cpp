@@ -85,6 +85,7 @@ class SkipArrayFormulas final : public ISheetImport {
     }
     void SetDefaultColumnWidth(double width) override { m_sink.SetDefaultColumnWidth(width); }
     void SetDefaultRowHeight(double height) override { m_sink.SetDefaultRowHeight(height); }
+    void SetBaseColumnWidth(int chars) override { m_sink.SetBaseColumnWidth(chars); }
     void SetColumns(int firstCol, int lastCol, double width, bool customWidth, bool hidden,
                     int style) override {
         m_sink.SetColumns(firstCol, lastCol, width, customWidth, hidden, style);
@@ -94,6 +95,11 @@ class SkipArrayFormulas final : public ISheetImport {
     }
     void AddMerge(const RangeRef& range) override { m_sink.AddMerge(range); }
     void SetAutoFilter(const RangeRef& range) override { m_sink.SetAutoFilter(range); }
+    void SetTextRuns(CellRef cell, const RichText& runs) override {
+        m_sink.SetTextRuns(cell, runs);
+    }
+    void AddHyperlink(const Hyperlink& link) override { m_sink.AddHyperlink(link); }
+    void AddNote(const Note& note) override { m_sink.AddNote(note); }
 
   private:
     ISheetImport& m_sink;
@@ -227,6 +233,8 @@ void SheetContext::Start(std::string_view element, const platform::XmlAttributes
             m_sink.SetDefaultColumnWidth(xml::ToDouble(w, 0));
         if (const char* h = attrs.Find("defaultRowHeight"))
             m_sink.SetDefaultRowHeight(xml::ToDouble(h, 0));
+        if (const char* b = attrs.Find("baseColWidth"))
+            m_sink.SetBaseColumnWidth(xml::ToInt(b, -1));
     } else if (element == "mergeCell") {
         m_sink.AddMerge(Range(attrs.Find("ref"), "merge"));
     } else if (element == "autoFilter") {

@@ -46,6 +46,8 @@ constexpr ElementRule kRules[] = {
     {"top", "color"},
     {"bottom", "color"},
     {"diagonal", "color"},
+    {"styleSheet", "cellStyleXfs"},
+    {"cellStyleXfs", "xf"},
     {"styleSheet", "cellXfs"},
     {"cellXfs", "xf"},
     {"xf", "alignment"},
@@ -141,13 +143,21 @@ void StylesContext::Start(std::string_view element, const platform::XmlAttribute
         m_side->style = style && std::strcmp(style, "none") != 0 ? style : "";
     } else if (element == "color" && m_side) {
         m_side->color = ReadColor(attrs);
+    } else if (element == "xf" && parent == "cellStyleXfs") {
+        if (m_normalFont < 0)
+            m_normalFont = xml::ToInt(attrs.Find("fontId"), 0);
+        m_side = nullptr;
+        m_inStyleXf = true;
     } else if (element == "xf") {
+        m_inStyleXf = false;
         Xf xf;
         xf.numFmt = xml::ToInt(attrs.Find("numFmtId"), 0);
         xf.font = xml::ToInt(attrs.Find("fontId"), 0);
         xf.fill = xml::ToInt(attrs.Find("fillId"), 0);
         xf.border = xml::ToInt(attrs.Find("borderId"), 0);
         m_xfs.push_back(xf);
+    } else if (m_inStyleXf) {
+        // the alignment and protection of a named style: cells carry their own
     } else if (element == "alignment" && !m_xfs.empty()) {
         Alignment& a = m_xfs.back().alignment;
         if (const char* h = attrs.Find("horizontal"))
@@ -165,6 +175,13 @@ void StylesContext::Start(std::string_view element, const platform::XmlAttribute
     }
 }
 
+Font StylesContext::NormalFont() const {
+    const int index = m_normalFont < 0 ? 0 : m_normalFont;
+    if (static_cast<std::size_t>(index) < m_fonts.size())
+        return m_fonts[static_cast<std::size_t>(index)];
+    return m_fonts.empty() ? Font{} : m_fonts.front();
+}
+
 std::vector<CellStyle> StylesContext::CellStyles() const {
     std::vector<CellStyle> styles;
     styles.reserve(m_xfs.size());
@@ -173,8 +190,15 @@ std::vector<CellStyle> StylesContext::CellStyles() const {
         // A format of the file's own wins over the built-in one of the same id;
         // an empty code, or an id without a built-in code, reads as General.
         const auto own = m_numFmts.find(xf.numFmt);
-        const std::string_view code =
-            own != m_numFmts.end() ? std::string_view(own->second) : BuiltinFormatCode(xf.numFmt);
+        std::string_view code;
+        if (own != m_numFmts.end()) {
+            code = own->second;
+        } else if (const std::string_view local = LocaleFormatCode(xf.numFmt); !local.empty()) {
+            code = local;
+            style.builtinFormat = xf.numFmt;
+        } else {
+            code = BuiltinFormatCode(xf.numFmt);
+        }
         if (!code.empty())
             style.numberFormat = code;
         // Out-of-range indexes fall back to the defaults rather than failing:

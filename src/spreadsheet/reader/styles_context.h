@@ -16,6 +16,8 @@ class StylesContext : public XmlContext {
 
     // One entry per cellXfs record, in file order, fully resolved.
     std::vector<CellStyle> CellStyles() const;
+    // The font of the Normal style, the workbook's default.
+    Font NormalFont() const;
 
   private:
     struct Xf {
@@ -34,6 +36,8 @@ class StylesContext : public XmlContext {
     std::vector<Border> m_borders;
     std::vector<Xf> m_xfs;
     BorderSide* m_side = nullptr;  // the border side being read
+    int m_normalFont = -1;         // font of the first cell style record
+    bool m_inStyleXf = false;      // reading a cell style record, not a cell format
 };
 
 }  // namespace tabulon::spreadsheet

@@ -22,22 +22,9 @@ constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
     throw ReadError(name, "", 0, "cannot be read: " + why);
 }
 
-// Writes "Workbook" as the name of the directory entry at `entry`.
-void RenameWorkbookStream(std::vector<char>& bytes, std::size_t entry) {
-    constexpr char kName[] = "Workbook";
-    for (std::size_t i = 0; i < 32; ++i) {
-        const char c = i < 8 ? kName[i] : '\0';
-        bytes[entry + 2 * i] = c;
-        bytes[entry + 2 * i + 1] = '\0';
-    }
-    bytes[entry + 64] = 18;  // name length in bytes, terminator included
-    bytes[entry + 65] = 0;
-}
-
-// Everything but the compound-file .xls path, which freexl reads from a file.
 // sheetListOnly: an OOXML package gives its sheet list alone; other formats are read whole.
 void ReadDetected(const void* data, std::size_t size, const std::string& name,
-                  const std::string* path, IWorkbookImport& sink, bool sheetListOnly = false) {
+                  IWorkbookImport& sink, bool sheetListOnly = false) {
     switch (DetectContainer(data, size)) {
         case Container::Empty:
             Refuse(name, "the file is empty");
@@ -53,18 +40,7 @@ void ReadDetected(const void* data, std::size_t size, const std::string& name,
                 case Ole2Kind::EncryptedOoxml:
                     Refuse(name, "the workbook is encrypted (password protected)");
                 case Ole2Kind::Workbook:
-                    if (ole2.filePass)
-                        Refuse(name, "the workbook is encrypted (password protected)");
-                    if (ole2.workbookStream != "Workbook") {
-                        // freexl looks for "Workbook" alone: hand it a copy where the
-                        // stream carries that name (BIFF5 "Book", odd letter case).
-                        std::vector<char> copy(static_cast<const char*>(data),
-                                               static_cast<const char*>(data) + size);
-                        RenameWorkbookStream(copy, ole2.entryOffset);
-                        ReadXls(copy.data(), copy.size(), name, nullptr, sink);
-                    } else {
-                        ReadXls(data, size, name, path, sink);
-                    }
+                    ReadXls(data, size, name, sink);
                     return;
                 case Ole2Kind::Other:
                     Refuse(name,
@@ -113,7 +89,7 @@ void ReadFile(const std::string& path, IWorkbookImport& sink, bool sheetListOnly
         throw ReadError(path, "", 0, "cannot be read");
     ThrowIfReadCanceled(path);
     try {
-        ReadDetected(bytes.data(), bytes.size(), path, &path, sink, sheetListOnly);
+        ReadDetected(bytes.data(), bytes.size(), path, sink, sheetListOnly);
     } catch (const std::bad_alloc&) {
         throw ReadError(path, "", 0, "cannot be read: out of memory");
     }
@@ -126,7 +102,7 @@ void ReadWorkbookMemory(const void* data, std::size_t size, const std::string& n
     ReadOptionsScope scope(options);
     ThrowIfReadCanceled(name);
     try {
-        ReadDetected(data, size, name, nullptr, sink);
+        ReadDetected(data, size, name, sink);
     } catch (const std::bad_alloc&) {
         throw ReadError(name, "", 0, "cannot be read: out of memory");
     }

@@ -10,14 +10,10 @@
 // cell and row addresses must lie on the grid. Declared dimensions and counts
 // are never used to size anything.
 //
-// .xls files are read through freexl, run in a child process and only given
-// compound files whose workbook stream we could follow, whose records are
-// sound and whose DIMENSION records were fitted to the cells present. Kept:
-// values and cached formula results (not the formulas), dates as serial numbers
-// with an ISO date format, sheet names and the date system; from the BIFF
-// records themselves sheet kinds, states, the active sheet, column widths,
-// custom and hidden rows and columns, and merged ranges. Not read: cell styles,
-// number formats other than dates, formulas and defined names.
+// .xls files (BIFF8, and BIFF5 with its code page) are read by our own record
+// reader over the compound file: values, formulas with their cached results,
+// styles, layout, sheet kinds and states, and defined names. Every length,
+// index and count in them is checked against the record and the stream.
 #pragma once
 
 #include <cstddef>

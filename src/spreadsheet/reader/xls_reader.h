@@ -1,4 +1,4 @@
-// Reads a BIFF .xls workbook (in its compound file) through libfreexl.
+// Reads a BIFF5/BIFF8 .xls workbook out of its compound file.
 #pragma once
 
 #include <cstddef>
@@ -9,9 +9,13 @@
 namespace tabulon::spreadsheet {
 
 // Reads the .xls workbook held in `data`; `fileName` names it in messages.
-// `path`, when not null, names a file with the same bytes, which spares a copy.
 // Throws ReadError.
 void ReadXls(const void* data, std::size_t size, const std::string& fileName,
-             const std::string* path, IWorkbookImport& sink);
+             IWorkbookImport& sink);
+
+// Reads a BIFF5/BIFF8 workbook stream already taken out of its compound file;
+// `streamName` names it in messages. Throws ReadError.
+void ReadXlsStream(std::string stream, const std::string& streamName, const std::string& fileName,
+                   IWorkbookImport& sink);
 
 }  // namespace tabulon::spreadsheet

@@ -23,6 +23,8 @@ constexpr std::string_view kContentTypes =
 constexpr std::string_view kRelTransitional =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 constexpr std::string_view kRelStrict = "http://purl.oclc.org/ooxml/officeDocument/relationships";
+constexpr std::string_view kMarkupCompatibility =
+    "http://schemas.openxmlformats.org/markup-compatibility/2006";
 
 }  // namespace
 
@@ -134,7 +136,10 @@ void XmlContext::Scan(platform::XmlScanner& scanner) {
                     lastNs = ns;
                     lastOwn = OwnNamespace(ns);
                 }
-                StartElement(lastOwn, scanner.Local(), scanner.Attributes());
+                if (!lastOwn && ns == kMarkupCompatibility && m_skipDepth == 0)
+                    StartAlternate(scanner.Local());
+                else
+                    StartElement(lastOwn, scanner.Local(), scanner.Attributes());
                 break;
             }
             case Token::End:
@@ -185,7 +190,22 @@ void XmlContext::OnStart(std::string_view ns, std::string_view local,
         ++m_skipDepth;
         return;
     }
-    StartElement(OwnNamespace(ns), local, attrs);
+    if (ns == kMarkupCompatibility)
+        StartAlternate(local);
+    else
+        StartElement(OwnNamespace(ns), local, attrs);
+}
+
+// Alternate content offers a choice that needs an extension and a fallback in
+// the plain vocabulary. Every choice names an extension namespace, and none of
+// those is read here, so the fallback is read, as if its children stood in
+// the parent of the alternate content.
+void XmlContext::StartAlternate(std::string_view local) {
+    if (local == "AlternateContent" || local == "Fallback") {
+        ++m_alternateDepth;
+        return;
+    }
+    m_skipDepth = 1;  // a Choice, or markup this reader does not know
 }
 
 void XmlContext::StartElement(bool own, std::string_view local,
@@ -227,9 +247,13 @@ void XmlContext::StartElement(bool own, std::string_view local,
     Start(rule->child, attrs);
 }
 
-void XmlContext::OnEnd(std::string_view, std::string_view) {
+void XmlContext::OnEnd(std::string_view ns, std::string_view) {
     if (m_skipDepth > 0) {
         --m_skipDepth;
+        return;
+    }
+    if (m_alternateDepth > 0 && ns == kMarkupCompatibility) {
+        --m_alternateDepth;
         return;
     }
     if (m_stack.empty())

@@ -72,6 +72,7 @@ class XmlContext : public platform::XmlHandler {
     void OnText(std::string_view text) final;
     void Scan(platform::XmlScanner& scanner);
     void StartElement(bool own, std::string_view local, const platform::XmlAttributes& attrs);
+    void StartAlternate(std::string_view local);
     bool OwnNamespace(std::string_view ns) const;
     bool IsStrictParent(std::string_view element) const;
     [[noreturn]] void Rethrow() const;
@@ -90,6 +91,7 @@ class XmlContext : public platform::XmlHandler {
     std::span<const std::string_view> m_strictParents;
     std::vector<std::string_view> m_stack;  // views into the rule table
     std::size_t m_skipDepth = 0;            // > 0 while inside a skipped subtree
+    std::size_t m_alternateDepth = 0;       // open AlternateContent and Fallback elements
     platform::XmlParser* m_parser = nullptr;
     const platform::XmlScanner* m_scanner = nullptr;
     // Rules found lately, by the first letter of the child's name: elements

@@ -215,7 +215,13 @@ void WriteSheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings
     out += " defaultRowHeight=\"";
     AppendNumber(out,
                  sheet.DefaultRowHeight() >= 0 ? sheet.DefaultRowHeight() : kStandardRowHeight);
-    out += "\"/>";
+    out += '"';
+    if (sheet.BaseColumnWidth() >= 0) {
+        out += " baseColWidth=\"";
+        AppendInt(out, sheet.BaseColumnWidth());
+        out += '"';
+    }
+    out += "/>";
 
     const auto spans = sheet.ColumnSpans();
     if (!spans.empty()) {

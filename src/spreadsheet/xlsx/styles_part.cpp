@@ -11,11 +11,11 @@ namespace tabulon::spreadsheet::xlsx {
 
 namespace {
 
-// Built-in ids whose code every reader agrees on. Others (locale currency
-// formats 5-8, accounting 41-44) are written out with their code.
-constexpr std::array<int, 27> kPortableBuiltins{0,  1,  2,  3,  4,  9,  10, 11, 12,
-                                                13, 14, 15, 16, 17, 18, 19, 20, 21,
-                                                22, 37, 38, 39, 40, 45, 46, 47, 48};
+// Built-in ids whose code every reader agrees on. Others are written out with
+// their code, but for the locale ones read as ids (CellStyle::builtinFormat);
+// 47 is left out, as readers differ on whether its "mmss.0" has a colon.
+constexpr std::array<int, 26> kPortableBuiltins{0,  1,  2,  3,  4,  9,  10, 11, 12, 13, 14, 15, 16,
+                                                17, 18, 19, 20, 21, 22, 37, 38, 39, 40, 45, 46, 48};
 
 template <typename T>
 int IndexIn(std::vector<T>& list, const T& item) {
@@ -160,14 +160,18 @@ void AppendBorder(std::string& out, const Border& b) {
 std::string StylesXml(const Workbook& book) {
     std::map<std::string, int> customFormats;  // code -> id, written in id order below
     std::vector<std::pair<int, std::string>> formatList;
-    std::vector<Font> fonts{Font{}};
+    std::vector<Font> fonts{book.DefaultFont()};
     std::vector<Fill> fills{Fill{}, Fill{"gray125", {}, {}}};
     std::vector<Border> borders{Border{}};
     std::string xfs;
     for (int i = 0; i < book.StyleCount(); ++i) {
         const CellStyle& s = book.Style(i);
-        int numFmtId = -1;
+        int numFmtId = s.builtinFormat >= 0 && LocaleFormatCode(s.builtinFormat) == s.numberFormat
+                           ? s.builtinFormat
+                           : -1;
         for (int id : kPortableBuiltins) {
+            if (numFmtId >= 0)
+                break;
             if (BuiltinFormatCode(id) == s.numberFormat)
                 numFmtId = id;
         }

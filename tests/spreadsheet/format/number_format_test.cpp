@@ -237,7 +237,14 @@ TEST(NumberFormat, BuiltinCodes) {
     EXPECT_EQ(BuiltinFormatCode(50), "");
     EXPECT_EQ(BuiltinFormatCode(-1), "");
     EXPECT_EQ(FormatValue(Value::Number(-1234.5), BuiltinFormatCode(8)), "($1,234.50)");
-    EXPECT_EQ(FormatValue(Value::Number(0.5), BuiltinFormatCode(47)), "0000.0");
+    // Id 47 is stored as "mmss.0" but shown as minutes and seconds.
+    EXPECT_EQ(FormatValue(Value::Number(15.0 / 1440), BuiltinFormatCode(47)), "15:00.0");
+    EXPECT_EQ(FormatValue(Value::Number(15.0 / 1440), "mmss.0"), "1500.0");
+    // Locale ids show as dates and times here and keep their id in files.
+    EXPECT_EQ(LocaleFormatCode(58), "m/d/yyyy");
+    EXPECT_EQ(LocaleFormatCode(33), "h:mm:ss");
+    EXPECT_EQ(LocaleFormatCode(7), BuiltinFormatCode(7));
+    EXPECT_EQ(LocaleFormatCode(14), "");
 }
 
 TEST(NumberFormat, Classification) {

@@ -293,6 +293,34 @@ TEST(CopyCells, WholeSheetCarriesMergesWidthsAndRows) {
     EXPECT_EQ(block.GetValue({11, 2}), Value::Text("head"));
 }
 
+TEST(Worksheet, RunsLinksAndNotesTravelWithASheetCopy) {
+    Workbook a, b;
+    Worksheet& src = a.AddSheet("A");
+    src.SetValue({2, 2}, Value::Text("bold plain"));
+    Font bold;
+    bold.bold = true;
+    src.SetTextRuns({2, 2}, {{"bold", bold}, {" plain", std::nullopt}});
+    src.AddHyperlink({{{1, 1}, {1, 2}}, "https://example.com/", "", "tip", "site"});
+    src.AddHyperlink({{{3, 1}, {3, 1}}, "", "'A'!B2", "", ""});
+    src.SetNote({{4, 4}, "Ann", {{"first", std::nullopt}}, false});
+    src.SetNote({{4, 4}, "Bob", {{"second", bold}}, true});
+    src.SetNote({{1, 9}, "Ann", {{"top", std::nullopt}}, false});
+
+    Worksheet& copy = b.CopySheet(src);
+    ASSERT_NE(copy.TextRuns({2, 2}), nullptr);
+    EXPECT_EQ(*copy.TextRuns({2, 2}), *src.TextRuns({2, 2}));
+    EXPECT_EQ(copy.Hyperlinks(), src.Hyperlinks());
+    ASSERT_EQ(copy.Notes().size(), 2u);
+    EXPECT_EQ(copy.Notes()[0].cell, (CellRef{1, 9}));
+    EXPECT_EQ(copy.FindNote({4, 4})->author, "Bob");
+
+    // Runs that no longer spell the cell's text are not its runs.
+    copy.SetValue({2, 2}, Value::Text("other"));
+    EXPECT_EQ(copy.TextRuns({2, 2}), nullptr);
+    copy.RemoveHyperlinks({{1, 1}, {2, 5}});
+    EXPECT_EQ(copy.Hyperlinks().size(), 1u);
+}
+
 TEST(Worksheet, DisplayTextAndFormatClassFollowTheStyle) {
     Workbook book;
     CellStyle date, money;

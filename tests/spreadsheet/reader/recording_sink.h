@@ -30,11 +30,21 @@ class RecordingSheet : public ISheetImport {
     void SetRow(int row, double height, bool customHeight, bool hidden, int style) override;
     void AddMerge(const RangeRef& range) override { merges.push_back(range); }
     void SetAutoFilter(const RangeRef& range) override { autoFilter = FormatRangeRef(range); }
+    void SetTextRuns(CellRef cell, const RichText& value) override {
+        runs[{cell.row, cell.col}] = value;
+    }
+    void AddHyperlink(const Hyperlink& link) override { links.push_back(link); }
+    void AddNote(const Note& note) override { notes.push_back(note); }
+    void SetBaseColumnWidth(int chars) override { baseWidth = chars; }
 
     std::map<std::pair<int, int>, RecordedCell> cells;  // (row, col)
     std::vector<std::string> arrays;                    // "A1:B2 {formula}"
     std::vector<std::string> columns, rows;
     std::vector<RangeRef> merges;
+    std::map<std::pair<int, int>, RichText> runs;
+    std::vector<Hyperlink> links;
+    std::vector<Note> notes;
+    int baseWidth = -1;
     std::string autoFilter;
     double defaultWidth = -1, defaultHeight = -1;
     int duplicates = 0;  // cells delivered twice
@@ -47,6 +57,7 @@ class RecordingWorkbook : public IWorkbookImport {
     RecordingWorkbook() { styles.emplace_back(); }
 
     void SetDate1904(bool value) override { date1904 = value; }
+    void SetDefaultFont(const Font& font) override { defaultFont = font; }
     int AddSheet(std::string_view name, SheetKind kind, SheetState state) override;
     ISheetImport& Sheet(int index) override {
         return sheets.at(static_cast<size_t>(index)).content;
@@ -66,6 +77,7 @@ class RecordingWorkbook : public IWorkbookImport {
     std::vector<CellStyle> styles;  // [0] is the default
     std::vector<std::string> names;
     bool date1904 = false;
+    Font defaultFont;
     int active = -1;
 
     const RecordingSheet& ByName(const std::string& name) const;
