@@ -22,16 +22,23 @@ constexpr std::string_view kElementWise[] = {
     "WEEKDAY", "YEAR",
 };
 
+constexpr std::string_view kPerArea[] = {
+    "AVERAGEIF", "AVERAGEIFS", "COUNTIF", "COUNTIFS", "MAXIFS", "MINIFS", "SUMIF", "SUMIFS",
+};
+
 const std::vector<FunctionInfo>& SortedTable() {
     static const std::vector<FunctionInfo> table = [] {
         std::vector<FunctionInfo> all;
-        for (auto family : {MathFunctions(), StatisticalFunctions(), LogicalInfoFunctions(),
-                            LookupFunctions(), TextFunctions(), DateFunctions()}) {
+        for (auto family :
+             {MathFunctions(), StatisticalFunctions(), LogicalInfoFunctions(), LookupFunctions(),
+              TextFunctions(), DateFunctions(), ArrayFunctions()}) {
             all.insert(all.end(), family.begin(), family.end());
         }
         for (FunctionInfo& f : all) {
             f.elementWise = std::find(std::begin(kElementWise), std::end(kElementWise), f.name) !=
                             std::end(kElementWise);
+            f.perArea =
+                std::find(std::begin(kPerArea), std::end(kPerArea), f.name) != std::end(kPerArea);
         }
         std::sort(all.begin(), all.end(),
                   [](const FunctionInfo& a, const FunctionInfo& b) { return a.name < b.name; });

@@ -22,6 +22,10 @@ struct FunctionInfo {
     // Takes single values only, so that inside array evaluation it is applied to
     // each element of array arguments (set from the table in function_table.cpp).
     bool elementWise = false;
+    // Takes ranges (SUMIF and friends): given a reference of several areas, such
+    // as INDIRECT of an array of texts makes, it runs once per area and answers a
+    // column of the results.
+    bool perArea = false;
 };
 
 constexpr int kVariadic = 255;
@@ -38,5 +42,9 @@ std::span<const FunctionInfo> LogicalInfoFunctions();
 std::span<const FunctionInfo> LookupFunctions();
 std::span<const FunctionInfo> TextFunctions();
 std::span<const FunctionInfo> DateFunctions();
+std::span<const FunctionInfo> ArrayFunctions();
+std::span<const FunctionInfo> FinancialFunctions();
+std::span<const FunctionInfo> EngineeringFunctions();
+std::span<const FunctionInfo> DistributionFunctions();
 
 }  // namespace tabulon::spreadsheet::formula
