@@ -56,6 +56,44 @@ bool IsVolatile(std::string_view formula) {
     return false;
 }
 
+// Cells whose cached result is not what the application computes, with the reason.
+struct KnownDifference {
+    const char* file;
+    const char* cell;  // Sheet!A1
+    const char* reason;
+};
+constexpr KnownDifference kKnownDifferences[] = {
+    {"phpspreadsheet/Reader/XLSX/issue.2301.xlsx", "HS1-XYZ!K57",
+     "stale cache: AO56 is blank and AM57 is 38980, so the condition holds and gives \"M\""},
+    {"phpspreadsheet/Reader/XLSX/issue.2301.xlsx", "HS1-XYZ!AN56", "reads K57 above"},
+    {"readxl/dates-leap-year-1900-xlsx.xlsx", "for_human_eyes!B4",
+     "serial 0.33 shows as 1900-01-00 in the application; the file was written by another"},
+    {"sheetjs/LONumbers.xlsx", "Sheet1!C38", "the writer cached empty text for numbers"},
+    {"sheetjs/LONumbers.xlsx", "Sheet1!D38", "the writer cached empty text for numbers"},
+    {"sheetjs/LONumbers.xlsx", "Sheet1!E38", "the writer cached empty text for numbers"},
+    {"sheetjs/LONumbers.xlsx", "Sheet1!F38", "the writer cached empty text for numbers"},
+    {"sheetjs/LONumbers.xlsx", "Sheet1!G38", "the writer cached empty text for numbers"},
+    {"sheetjs/LONumbers.xlsx", "Sheet1!H38", "the writer cached empty text for numbers"},
+    {"sheetjs/LONumbers.xlsx", "Sheet1!I38", "the writer cached empty text for numbers"},
+    {"sheetjs/LONumbers.xlsx", "Sheet1!J38", "the writer cached empty text for numbers"},
+    {"sheetjs/formula_stress_test.xlsx", "Text!B20",
+     "saved on a Mac: CHAR there reads Mac Roman, here Windows-1252"},
+    {"sheetjs/formula_stress_test.xlsx", "Text!B21",
+     "saved on a Mac: CODE there reads Mac Roman, here Windows-1252"},
+    {"sheetjs/metadata_2019.xlsx", "Sheet1!C13",
+     "a dynamic array blocked from spilling (#SPILL!, saved as #VALUE!); the file's range "
+     "is one cell, which a legacy array formula fills with the first element"},
+    {"xlsxwriter/dynamic_array01.xlsx", "Sheet1!A1", "the writer cached a placeholder 0"},
+};
+
+bool IsKnownDifference(const std::string& file, const std::string& cell) {
+    for (const auto& k : kKnownDifferences) {
+        if (file == k.file && cell == k.cell)
+            return true;
+    }
+    return false;
+}
+
 // A cell whose file cached a result for a formula: a formula cell, or a cell of
 // an array formula's range.
 struct Expected {
@@ -115,6 +153,12 @@ TEST(FormulaCorpus, RecalculatedResultsMatchTheCachedOnes) {
                 continue;
             }
             const Value ours = sheet.GetValue(e.ref);
+            const std::string where = sheet.Name() + "!" + FormatCellRef(e.ref);
+            if (IsKnownDifference(file.name, where)) {
+                ++excluded;
+                ++reasons["a known difference (listed above)"];
+                continue;
+            }
             if (SameResult(ours, e.cached)) {
                 ++matched;
             } else if (mismatches.size() < 200) {
