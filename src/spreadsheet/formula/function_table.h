@@ -44,7 +44,8 @@ std::span<const FunctionInfo> TextFunctions();
 std::span<const FunctionInfo> DateFunctions();
 std::span<const FunctionInfo> ArrayFunctions();
 std::span<const FunctionInfo> FinancialFunctions();
-std::span<const FunctionInfo> EngineeringFunctions();
+std::span<const FunctionInfo> MoreMathFunctions();
+std::span<const FunctionInfo> MoreStatisticalFunctions();
 std::span<const FunctionInfo> DistributionFunctions();
 
 }  // namespace tabulon::spreadsheet::formula
