@@ -137,11 +137,6 @@ bool FormulaEngine::IsEvaluable(std::string_view formula, const ICellProvider& c
     }
 }
 
-FormulaEngine& SharedFormulaEngine() {
-    static FormulaEngine engine;
-    return engine;
-}
-
 std::string WhyNotEvaluable(std::string_view formula) {
     Ast ast;
     try {

@@ -49,10 +49,6 @@ class FormulaEngine : public IEvaluator {
     FormulaCache m_cache;
 };
 
-// One engine for the whole program (its cache is shared and thread-safe), for the
-// workbook model to use as its default evaluator.
-FormulaEngine& SharedFormulaEngine();
-
 // IsEvaluable without a cache.
 bool IsEvaluable(std::string_view formula);
 

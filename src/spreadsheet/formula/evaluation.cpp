@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::size_t kMaxNameDepth = 32;
 constexpr long long kMaxMatrixCells = 16LL * 1024 * 1024;
-constexpr long long kUnclippedCells = 64LL * 1024;
+constexpr long long kUnclippedCells = 4096;
 
 Value CheckNumber(double d) {
     if (!std::isfinite(d))

@@ -125,7 +125,8 @@ const std::vector<FunctionInfo>& SortedTable() {
         for (auto family :
              {MathFunctions(), StatisticalFunctions(), LogicalInfoFunctions(), LookupFunctions(),
               TextFunctions(), DateFunctions(), ArrayFunctions(), FinancialFunctions(),
-              MoreMathFunctions(), MoreStatisticalFunctions()}) {
+              MoreMathFunctions(), MoreStatisticalFunctions(), DistributionFunctions(),
+              MoreLookupFunctions(), MoreDateFunctions(), MoreTextFunctions()}) {
             all.insert(all.end(), family.begin(), family.end());
         }
         for (FunctionInfo& f : all) {

@@ -47,5 +47,8 @@ std::span<const FunctionInfo> FinancialFunctions();
 std::span<const FunctionInfo> MoreMathFunctions();
 std::span<const FunctionInfo> MoreStatisticalFunctions();
 std::span<const FunctionInfo> DistributionFunctions();
+std::span<const FunctionInfo> MoreLookupFunctions();
+std::span<const FunctionInfo> MoreDateFunctions();
+std::span<const FunctionInfo> MoreTextFunctions();
 
 }  // namespace tabulon::spreadsheet::formula

@@ -23,10 +23,12 @@ MatrixPtr ArrayOf(CallContext& call, std::size_t i) {
     return call.Eval().ToMatrix(call.ArrayArg(i));
 }
 
-std::shared_ptr<Matrix> NewMatrix(long long rows, long long cols) {
+std::shared_ptr<Matrix> NewMatrix(double rows, double cols) {
+    rows = std::trunc(rows);
+    cols = std::trunc(cols);
     if (rows < 1 || cols < 1)
         Raise(ErrorCode::Calc);
-    if (rows * cols > kMaxResultCells)
+    if (rows * cols > static_cast<double>(kMaxResultCells))
         Raise(ErrorCode::Num);
     return std::make_shared<Matrix>(static_cast<int>(rows), static_cast<int>(cols));
 }
@@ -167,7 +169,7 @@ Operand Sequence(CallContext& call) {
     double step = call.Number(3, 1);
     if (rows < 0 || cols < 0)
         return Value::Error(ErrorCode::Value);
-    auto out = NewMatrix(static_cast<long long>(rows), static_cast<long long>(cols));
+    auto out = NewMatrix(rows, cols);
     for (std::size_t i = 0; i < out->cells.size(); ++i)
         out->cells[i] = Value::Number(start + step * static_cast<double>(i));
     return Result(std::move(out));
@@ -183,7 +185,7 @@ Operand RandArray(CallContext& call) {
         return Value::Error(ErrorCode::Value);
     if (whole && (low != std::floor(low) || high != std::floor(high)))
         return Value::Error(ErrorCode::Value);
-    auto out = NewMatrix(static_cast<long long>(rows), static_cast<long long>(cols));
+    auto out = NewMatrix(rows, cols);
     for (Value& v : out->cells) {
         double u = RandomUnit();
         v = Value::Number(whole ? low + std::floor(u * (high - low + 1)) : low + u * (high - low));
@@ -220,8 +222,8 @@ bool SameLine(const std::vector<Value>& a, const std::vector<Value>& b) {
 
 // Builds an array of the chosen rows (or columns) of `m`, in the order given.
 Operand Pick(const Matrix& m, const std::vector<int>& lines, bool byCol) {
-    auto out = byCol ? NewMatrix(m.rows, static_cast<long long>(lines.size()))
-                     : NewMatrix(static_cast<long long>(lines.size()), m.cols);
+    auto out = byCol ? NewMatrix(m.rows, static_cast<double>(lines.size()))
+                     : NewMatrix(static_cast<double>(lines.size()), m.cols);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int from = lines[i];
         if (byCol) {
@@ -407,7 +409,7 @@ Operand Frequency(CallContext& call) {
     std::iota(byValue.begin(), byValue.end(), 0);
     std::stable_sort(byValue.begin(), byValue.end(),
                      [&](std::size_t a, std::size_t b) { return bins[a] < bins[b]; });
-    auto out = NewMatrix(static_cast<long long>(bins.size()) + 1, 1);
+    auto out = NewMatrix(static_cast<double>(bins.size()) + 1, 1);
     std::vector<double> counts(bins.size() + 1, 0);
     for (double d : data) {
         std::size_t slot = bins.size();

@@ -11,6 +11,9 @@ namespace tabulon::spreadsheet::formula {
 
 namespace {
 
+// Functions that walk period by period stop at this many periods.
+constexpr double kMaxPeriods = 1e6;
+
 Value Checked(double d) {
     if (!std::isfinite(d))
         return Value::Error(ErrorCode::Num);
@@ -113,12 +116,13 @@ Operand Cumulative(CallContext& call, bool principal) {
     double first = std::trunc(call.Number(3)), last = std::trunc(call.Number(4));
     double type = call.Number(5);
     if (rate <= 0 || nper <= 0 || pv <= 0 || first < 1 || last < first || last > nper ||
-        (type != 0 && type != 1))
+        (type != 0 && type != 1) || last - first > kMaxPeriods)
         return Value::Error(ErrorCode::Num);
     bool begin = type == 1;
     double pmt = Payment(rate, nper, pv, 0, begin);
     double total = 0;
-    for (double per = first; per <= last; ++per) {
+    for (double step = 0; step <= last - first; ++step) {
+        const double per = first + step;
         double interest = 0;
         if (!(begin && per == 1)) {
             interest = FutureValue(rate, per - 1, pmt, pv, begin) * rate;
@@ -297,7 +301,7 @@ Operand Db(CallContext& call) {
     double cost = call.Number(0), salvage = call.Number(1), life = call.Number(2);
     double period = std::trunc(call.Number(3)), month = std::trunc(call.Number(4, 12));
     if (cost < 0 || salvage < 0 || life <= 0 || period <= 0 || month < 1 || month > 12 ||
-        period > life + (month < 12 ? 1 : 0))
+        period > life + (month < 12 ? 1 : 0) || period > kMaxPeriods)
         return Value::Error(ErrorCode::Num);
     if (cost == 0)
         return Value::Number(0);

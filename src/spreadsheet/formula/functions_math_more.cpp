@@ -229,9 +229,12 @@ Operand FactDouble(CallContext& call) {
     return Checked(f);
 }
 
+// n over k; beyond k = 1030 (either way) the result overflows, as infinity.
 double Choose(double n, double k) {
     double r = 1;
     k = std::min(k, n - k);
+    if (k > 1030)
+        return HUGE_VAL;
     for (double i = 1; i <= k; ++i)
         r = r * (n - k + i) / i;
     return std::round(r);
@@ -255,11 +258,11 @@ Operand Combina(CallContext& call) {
 
 Operand Permut(CallContext& call) {
     double n = std::trunc(call.Number(0)), k = std::trunc(call.Number(1));
-    if (n < 0 || k < 0 || k > n)
+    if (n < 0 || k < 0 || k > n || k > 1100)  // beyond 1100 factors: overflow
         return Value::Error(ErrorCode::Num);
     double r = 1;
-    for (double i = n - k + 1; i <= n; ++i)
-        r *= i;
+    for (double j = 0; j < k; ++j)
+        r *= n - j;
     return Checked(r);
 }
 
