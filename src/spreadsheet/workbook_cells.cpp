@@ -1,6 +1,5 @@
 #include "spreadsheet/workbook_cells.h"
 
-#include <atomic>
 #include <unordered_set>
 #include <vector>
 
@@ -9,8 +8,6 @@
 namespace tabulon::spreadsheet {
 
 namespace {
-
-std::atomic<formula::IEvaluator*> g_defaultEvaluator{nullptr};
 
 // Formula calls nest this deep on the C++ stack at most. Each level costs the
 // evaluator's own frames too, so this stays well below what a thread's stack
@@ -28,14 +25,6 @@ std::uint64_t Key(int sheet, CellRef cell) {
 }
 
 }  // namespace
-
-void SetDefaultEvaluator(formula::IEvaluator* evaluator) {
-    g_defaultEvaluator = evaluator;
-}
-
-formula::IEvaluator* DefaultEvaluator() {
-    return g_defaultEvaluator;
-}
 
 struct WorkbookCells::Impl {
     Impl(Workbook& b, formula::IEvaluator* e) : book(b), evaluator(e) {}
@@ -66,7 +55,7 @@ struct WorkbookCells::Impl {
 };
 
 WorkbookCells::WorkbookCells(Workbook& workbook, formula::IEvaluator* evaluator)
-    : m_impl(std::make_unique<Impl>(workbook, evaluator ? evaluator : g_defaultEvaluator.load())) {}
+    : m_impl(std::make_unique<Impl>(workbook, evaluator)) {}
 
 WorkbookCells::~WorkbookCells() = default;
 
