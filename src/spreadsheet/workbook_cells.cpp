@@ -1,6 +1,5 @@
 #include "spreadsheet/workbook_cells.h"
 
-#include <atomic>
 #include <unordered_set>
 #include <vector>
 
@@ -9,8 +8,6 @@
 namespace tabulon::spreadsheet {
 
 namespace {
-
-std::atomic<formula::IEvaluator*> g_defaultEvaluator{nullptr};
 
 // Formula calls nest this deep on the C++ stack at most. Each level costs the
 // evaluator's own frames too, so this stays well below what a thread's stack
@@ -29,14 +26,6 @@ std::uint64_t Key(int sheet, CellRef cell) {
 
 }  // namespace
 
-void SetDefaultEvaluator(formula::IEvaluator* evaluator) {
-    g_defaultEvaluator = evaluator;
-}
-
-formula::IEvaluator* DefaultEvaluator() {
-    return g_defaultEvaluator;
-}
-
 struct WorkbookCells::Impl {
     Impl(Workbook& b, formula::IEvaluator* e) : book(b), evaluator(e) {}
 
@@ -49,6 +38,16 @@ struct WorkbookCells::Impl {
     bool unknown = false;                       // a result read a cell with no known result
     std::optional<Pending> deferred;            // the cell met too deep
 
+    // The range of the array formula whose top-left cell is `cell` (anchor) or
+    // that covers `cell` without starting there (!anchor).
+    static std::optional<RangeRef> ArrayRange(const Worksheet& ws, CellRef cell, bool anchor) {
+        for (const ArrayFormula& a : ws.ArrayFormulas()) {
+            if (anchor ? a.range.first == cell : a.range.first != cell && a.range.Contains(cell))
+                return a.range;
+        }
+        return std::nullopt;
+    }
+
     bool Valid(int sheet, CellRef cell) const {
         return sheet >= 0 && sheet < book.SheetCount() && cell.row >= 1 && cell.row <= kMaxRows &&
                cell.col >= 1 && cell.col <= kMaxColumns;
@@ -56,7 +55,7 @@ struct WorkbookCells::Impl {
 };
 
 WorkbookCells::WorkbookCells(Workbook& workbook, formula::IEvaluator* evaluator)
-    : m_impl(std::make_unique<Impl>(workbook, evaluator ? evaluator : g_defaultEvaluator.load())) {}
+    : m_impl(std::make_unique<Impl>(workbook, evaluator)) {}
 
 WorkbookCells::~WorkbookCells() = default;
 
@@ -82,6 +81,16 @@ Value WorkbookCells::CellValue(int sheet, CellRef cell) {
     const CellView view = ws.Cell(cell);
     if (view.kind == CellKind::Formula && view.uncalculable)
         m.unknown = true;
+    if (view.kind != CellKind::Formula && m.evaluator && !ws.ArrayFormulas().empty()) {
+        // A cell inside an array formula's range shows its part of the formula's result.
+        if (auto range = Impl::ArrayRange(ws, cell, false)) {
+            const CellView anchor = ws.Cell(range->first);
+            if (anchor.kind == CellKind::Formula && anchor.stale) {
+                CellValue(sheet, range->first);
+                return ws.GetValue(cell);
+            }
+        }
+    }
     if (view.kind != CellKind::Formula || !view.stale || !m.evaluator)
         return view.ToValue();
     const std::uint64_t key = Key(sheet, cell);
@@ -97,12 +106,25 @@ Value WorkbookCells::CellValue(int sheet, CellRef cell) {
         ++m.depth;
         const bool outerUnknown = m.unknown;
         m.unknown = false;
-        std::optional<Value> result = m.evaluator->TryEvaluate(v.formula, {s, c}, *this);
-        if (m.unknown)
+        Worksheet& target = m.book.Sheet(s);
+        std::optional<Value> result;
+        std::optional<std::vector<Value>> array;
+        const std::optional<RangeRef> range =
+            target.ArrayFormulas().empty() ? std::nullopt : Impl::ArrayRange(target, c, true);
+        if (range) {
+            array = m.evaluator->TryEvaluateArray(v.formula, {s, c}, *this, range->Rows(),
+                                                  range->Columns());
+            if (array)
+                result = array->front();
+        } else {
+            result = m.evaluator->TryEvaluate(v.formula, {s, c}, *this);
+        }
+        if (m.unknown) {
             result.reset();
+            array.reset();
+        }
         --m.depth;
         m.active.erase(k);
-        Worksheet& target = m.book.Sheet(s);
         if (!result && v.fileResult)
             result = v.ToValue();
         m.unknown = outerUnknown || !result;
@@ -111,6 +133,14 @@ Value WorkbookCells::CellValue(int sheet, CellRef cell) {
                 target.SetCachedValue(c, *result);
             else
                 target.SetUncalculable(c);
+            if (array) {
+                const int cols = range->Columns();
+                for (std::size_t i = 1; i < array->size(); ++i) {
+                    const CellRef at{c.row + static_cast<int>(i) / cols,
+                                     c.col + static_cast<int>(i) % cols};
+                    target.SetValue(at, (*array)[i]);
+                }
+            }
         }
         return result.value_or(Value{});
     };

@@ -11,20 +11,15 @@ namespace tabulon::spreadsheet {
 
 class Workbook;
 
-// The evaluator used by WorkbookCells made without one (the formula engine
-// registers itself at start-up); nullptr for none.
-void SetDefaultEvaluator(formula::IEvaluator* evaluator);
-formula::IEvaluator* DefaultEvaluator();
-
 // A cell that is met again while it is being calculated (a circular
 // reference) gets this error as its value.
 constexpr ErrorCode kCircularReferenceError = ErrorCode::Calc;
 
 class WorkbookCells final : public formula::ICellProvider {
   public:
-    // Without an evaluator (none given and no default), formula cells answer
-    // their cached result even when stale.
-    explicit WorkbookCells(Workbook& workbook, formula::IEvaluator* evaluator = nullptr);
+    // Formula cells are calculated by `evaluator` (the session's engine); with
+    // none they answer their cached result even when stale.
+    WorkbookCells(Workbook& workbook, formula::IEvaluator* evaluator);
     ~WorkbookCells() override;
 
     int FindSheet(std::string_view name) const override;

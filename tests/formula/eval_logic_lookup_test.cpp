@@ -129,7 +129,7 @@ TEST(EvalReference, IndirectReadsReferencesFromText) {
         {"INDIRECT(\"1+1\")", E(ErrorCode::Ref)},
         {"INDIRECT(\"Nope!A1\")", E(ErrorCode::Ref)},
         {"INDIRECT(\"[1]Sheet1!A1\")", E(ErrorCode::Ref)},
-        {"INDIRECT(\"R1C1\",FALSE)", E(ErrorCode::Ref)},
+        {"INDIRECT(\"R1C1\",FALSE)", N(1)},
     };
     EXPECT_EVAL_TABLE(book, cases);
 }

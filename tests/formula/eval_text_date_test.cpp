@@ -62,6 +62,7 @@ TEST(EvalText, SearchReplaceAndConversion) {
         {"VALUE(\"12:00\")", N(0.5)},
         {"TEXT(1234.5,\"#,##0.00\")", S("1,234.50")},
         {"TEXT(43861,\"yyyy-mm-dd\")", S("2020-01-31")},
+        {"TEXT(43861,\"e-mm-dd\")", S("2020-01-31")},  // "e": the year in full
         {"TEXT(0.25,\"0%\")", S("25%")},
         {"TEXT(C1,\"0\")", E(ErrorCode::NA)},
     };

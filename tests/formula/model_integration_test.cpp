@@ -20,7 +20,8 @@ TEST(ModelIntegration, FormulaCellsCalculateThroughTheWorkbook) {
     report.SetFormula(CellRef{1, 1}, "=Data!B1*2");
     report.SetFormula(CellRef{2, 1}, "='My report'!A1+Total");
     book.AddDefinedName(DefinedName{"Total", "Data!$B$1", -1, false});
-    WorkbookCells cells(book, &SharedFormulaEngine());
+    FormulaEngine engine;
+    WorkbookCells cells(book, &engine);
     EXPECT_EQ(cells.CellValue(1, CellRef{2, 1}), Value::Number(165));
     EXPECT_EQ(report.GetValue(CellRef{1, 1}), Value::Number(110));  // calculated on the way
 }

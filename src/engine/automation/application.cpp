@@ -9,7 +9,7 @@
 namespace tabulon::engine {
 
 _Application _Application::Create() {
-    detail::InstallFormulaEngine();
+    detail::InstallFormulaMover();
     return _Application(std::make_shared<detail::SessionState>());
 }
 

@@ -448,12 +448,12 @@ void Range::Calculate() {
     // Formulas that cannot be calculated here (links to other workbooks...) keep
     // their last result, as the application keeps the values of its links.
     std::vector<CellRef> formulas;
-    state.sheet->ForEachCell(
-        m_area, spreadsheet::IterationOrder::RowByRow, [&](const spreadsheet::CellView& v) {
-            if (v.kind == CellKind::Formula &&
-                spreadsheet::formula::SharedFormulaEngine().IsEvaluable(v.formula, v.ref))
-                formulas.push_back(v.ref);
-        });
+    state.sheet->ForEachCell(m_area, spreadsheet::IterationOrder::RowByRow,
+                             [&](const spreadsheet::CellView& v) {
+                                 if (v.kind == CellKind::Formula &&
+                                     state.book->session->formulas.IsEvaluable(v.formula, v.ref))
+                                     formulas.push_back(v.ref);
+                             });
     for (CellRef c : formulas)
         state.sheet->MarkStale(c);
     detail::CalculateStale(state, m_area);

@@ -125,7 +125,7 @@ spreadsheet::Value CalculatedValue(SheetState& sheet, CellRef cell) {
     if (view.kind != spreadsheet::CellKind::Formula)
         return view.ToValue();
     if (view.stale) {
-        spreadsheet::WorkbookCells cells(*sheet.book->workbook);
+        spreadsheet::WorkbookCells cells(*sheet.book->workbook, &sheet.book->session->formulas);
         cells.CellValue(sheet.Index(), cell);
         view = ws.Cell(cell);
     }
@@ -148,7 +148,7 @@ void CalculateStale(SheetState& sheet, const RangeRef& area, bool note) {
                            unknown.push_back(view.ref);
                    });
     if (!stale.empty()) {
-        spreadsheet::WorkbookCells cells(*sheet.book->workbook);
+        spreadsheet::WorkbookCells cells(*sheet.book->workbook, &sheet.book->session->formulas);
         const int index = sheet.Index();
         for (CellRef cell : stale)
             cells.CellValue(index, cell);
@@ -196,7 +196,7 @@ void CalculateWorkbook(BookState& book) {
         for (CellRef cell : formulas[static_cast<size_t>(s)])
             ws.MarkStale(cell, !written);
     }
-    spreadsheet::WorkbookCells cells(wb);
+    spreadsheet::WorkbookCells cells(wb, &book.session->formulas);
     for (int s = 0; s < wb.SheetCount(); ++s)
         for (CellRef cell : formulas[static_cast<size_t>(s)])
             cells.CellValue(s, cell);
@@ -241,13 +241,9 @@ std::string MoveWithEngine(std::string_view formula, int dRows, int dCols) {
 
 }  // namespace
 
-void InstallFormulaEngine() {
+void InstallFormulaMover() {
     static std::once_flag once;
-    std::call_once(once, [] {
-        static spreadsheet::formula::FormulaEngine engine;
-        spreadsheet::SetDefaultEvaluator(&engine);
-        spreadsheet::SetFormulaMover(&MoveWithEngine);
-    });
+    std::call_once(once, [] { spreadsheet::SetFormulaMover(&MoveWithEngine); });
 }
 
 }  // namespace tabulon::engine::detail

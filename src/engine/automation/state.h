@@ -17,6 +17,7 @@
 #include "engine/automation/handles.h"
 #include "platform/cstring.h"
 #include "spreadsheet/address.h"
+#include "spreadsheet/formula/engine.h"
 #include "spreadsheet/workbook.h"
 
 namespace tabulon::engine::detail {
@@ -40,6 +41,9 @@ struct SessionState {
     // every cell reported so far ("file|sheet|cell"), so each is reported once.
     std::vector<UncalculatedCell> uncalculated;
     std::set<std::string> uncalculatedSeen;
+    // The formula engine of this session: every calculation of its workbooks goes
+    // through it, and its cache holds the parsed formulas they share.
+    spreadsheet::formula::FormulaEngine formulas;
 
     void Check() const;  // ComError once the session has ended
     std::shared_ptr<BookState> NewBook();
@@ -125,7 +129,8 @@ auto Translated(const char* action, const Call& call) -> decltype(call()) {
     }
 }
 
-// Wires the formula engine into the model (default evaluator, formula mover); once.
-void InstallFormulaEngine();
+// Has copies of cells move their formulas' references with them (the model's
+// formula mover); once.
+void InstallFormulaMover();
 
 }  // namespace tabulon::engine::detail

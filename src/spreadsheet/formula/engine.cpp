@@ -105,6 +105,22 @@ std::optional<Value> FormulaEngine::TryEvaluate(std::string_view formula, const 
     return Evaluation(*ast, origin, shared).Run();
 }
 
+std::optional<std::vector<Value>> FormulaEngine::TryEvaluateArray(std::string_view formula,
+                                                                  const EvalOrigin& origin,
+                                                                  ICellProvider& cells, int rows,
+                                                                  int cols) {
+    std::shared_ptr<const Ast> ast;
+    try {
+        ast = m_cache.Get(formula, origin.cell);
+    } catch (const FormulaSyntaxError&) {
+        return std::nullopt;
+    }
+    if (!NamesEvaluable(m_cache, *ast, cells, origin.sheet))
+        return std::nullopt;
+    EvalShared shared{cells, m_cache, {}};
+    return Evaluation(*ast, origin, shared).RunOver(rows, cols);
+}
+
 bool FormulaEngine::IsEvaluable(std::string_view formula, CellRef origin) {
     try {
         return m_cache.Get(formula, origin)->evaluable;
@@ -121,9 +137,22 @@ bool FormulaEngine::IsEvaluable(std::string_view formula, const ICellProvider& c
     }
 }
 
-FormulaEngine& SharedFormulaEngine() {
-    static FormulaEngine engine;
-    return engine;
+std::string WhyNotEvaluable(std::string_view formula) {
+    Ast ast;
+    try {
+        ast = ParseFormula(formula, CellRef{1, 1});
+    } catch (const FormulaSyntaxError&) {
+        return "unreadable";
+    }
+    for (const Node& n : ast.nodes) {
+        if (n.kind == NodeKind::Function && n.function < 0)
+            return "function " + ToUpperAscii(n.name);
+        if ((n.kind == NodeKind::Reference || n.kind == NodeKind::Name) && n.ref.external)
+            return "link to another workbook";
+        if (n.kind == NodeKind::StructuredRef)
+            return "table reference";
+    }
+    return "defined name";
 }
 
 bool IsEvaluable(std::string_view formula) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "spreadsheet/formula/evaluator.h"
@@ -29,6 +30,10 @@ class FormulaEngine : public IEvaluator {
     // the formula.
     std::optional<Value> TryEvaluate(std::string_view formula, const EvalOrigin& origin,
                                      ICellProvider& cells) override;
+    std::optional<std::vector<Value>> TryEvaluateArray(std::string_view formula,
+                                                       const EvalOrigin& origin,
+                                                       ICellProvider& cells, int rows,
+                                                       int cols) override;
 
     // True when the formula parses, calls only known functions and refers to no
     // other workbook and no table. `origin` is the formula's cell: copies of one
@@ -44,11 +49,12 @@ class FormulaEngine : public IEvaluator {
     FormulaCache m_cache;
 };
 
-// One engine for the whole program (its cache is shared and thread-safe), for the
-// workbook model to use as its default evaluator.
-FormulaEngine& SharedFormulaEngine();
-
 // IsEvaluable without a cache.
 bool IsEvaluable(std::string_view formula);
+
+// Why a formula is not evaluable here, in a few words ("function FOO", "link to
+// another workbook", "table reference", "unreadable"; "defined name" when only a
+// name it uses is the cause), for reports.
+std::string WhyNotEvaluable(std::string_view formula);
 
 }  // namespace tabulon::spreadsheet::formula

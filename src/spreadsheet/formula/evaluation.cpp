@@ -1,6 +1,7 @@
 #include "spreadsheet/formula/evaluation.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "spreadsheet/formula/coerce.h"
@@ -13,6 +14,7 @@ namespace {
 
 constexpr std::size_t kMaxNameDepth = 32;
 constexpr long long kMaxMatrixCells = 16LL * 1024 * 1024;
+constexpr long long kUnclippedCells = 4096;
 
 Value CheckNumber(double d) {
     if (!std::isfinite(d))
@@ -107,27 +109,35 @@ Value Evaluation::Run() {
 }
 
 Value Evaluation::RunArray(int row, int col) {
-    Value v;
+    std::vector<Value> cells = RunOver(row + 1, col + 1);
+    return cells.back();
+}
+
+std::vector<Value> Evaluation::RunOver(int rows, int cols) {
+    std::vector<Value> out(static_cast<std::size_t>(rows) * cols);
+    auto finish = [](Value v) { return v.IsEmpty() ? Value::Number(0) : v; };
     try {
         ++arrayMode;
         Operand result = Eval(m_ast.root);
         --arrayMode;
-        if (result.IsScalar()) {
-            v = result.value;
-        } else if (result.IsRef() && result.areas.size() == 1 && result.areas[0].IsCell()) {
-            v = Deref(result);
-        } else {
-            auto m = ToMatrix(result);
-            int r = m->rows == 1 ? 0 : row;
-            int c = m->cols == 1 ? 0 : col;
-            v = r < m->rows && c < m->cols ? m->At(r, c) : Value::Error(ErrorCode::NA);
+        if (result.IsScalar() ||
+            (result.IsRef() && result.areas.size() == 1 && result.areas[0].IsCell())) {
+            std::fill(out.begin(), out.end(), finish(Deref(result)));
+            return out;
+        }
+        auto m = ToMatrix(result);
+        for (int row = 0; row < rows; ++row) {
+            for (int col = 0; col < cols; ++col) {
+                int r = m->rows == 1 ? 0 : row;
+                int c = m->cols == 1 ? 0 : col;
+                out[static_cast<std::size_t>(row) * cols + col] =
+                    r < m->rows && c < m->cols ? finish(m->At(r, c)) : Value::Error(ErrorCode::NA);
+            }
         }
     } catch (const ErrorSignal& e) {
-        return Value::Error(e.code);
+        std::fill(out.begin(), out.end(), Value::Error(e.code));
     }
-    if (v.IsEmpty())
-        return Value::Number(0);
-    return v;
+    return out;
 }
 
 Value Evaluation::EvalScalar(std::uint32_t index) {
@@ -247,12 +257,106 @@ Operand Evaluation::EvalName(const Node& n) {
     return result;
 }
 
-Operand Evaluation::EvalReferenceText(std::string_view text) {
+namespace {
+
+// One part of an R1C1 reference ("R", "R3", "R[-2]", likewise C) at `pos`, as
+// A1 text ("$3", "5"); nullopt when absent, `bad` set when malformed or off the grid.
+std::optional<std::string> R1C1Part(std::string_view s, std::size_t& pos, char letter, int here,
+                                    int limit, bool column, bool& bad) {
+    if (pos >= s.size() || (s[pos] != letter && s[pos] != letter + 32))
+        return std::nullopt;
+    bad = true;
+    ++pos;
+    bool relative = true;
+    int offset = 0;
+    int sign = 1;
+    std::size_t end = pos;
+    if (end < s.size() && s[end] == '[') {
+        ++end;
+        if (end < s.size() && (s[end] == '-' || s[end] == '+'))
+            sign = s[end++] == '-' ? -1 : 1;
+        std::size_t digits = end;
+        while (end < s.size() && std::isdigit(static_cast<unsigned char>(s[end])))
+            offset = std::min(offset * 10 + (s[end++] - '0'), 1 << 24);
+        if (end == digits || end >= s.size() || s[end] != ']')
+            return std::nullopt;  // bad
+        ++end;
+        offset *= sign;
+    } else if (end < s.size() && std::isdigit(static_cast<unsigned char>(s[end]))) {
+        relative = false;
+        while (end < s.size() && std::isdigit(static_cast<unsigned char>(s[end])))
+            offset = std::min(offset * 10 + (s[end++] - '0'), 1 << 24);
+    }
+    pos = end;
+    int at = relative ? here + offset : offset;
+    if (at < 1 || at > limit)
+        return std::nullopt;  // bad
+    bad = false;
+    std::string text = relative ? "" : "$";
+    return text + (column ? ColumnLetters(at) : std::to_string(at));
+}
+
+// R1C1 reference text as A1 text seen from `origin` ("R[1]C2" at B2 -> "$B3").
+std::optional<std::string> R1C1ToA1(std::string_view text, CellRef origin) {
+    std::string out;
+    std::size_t bang = text.rfind('!');
+    if (bang != std::string_view::npos) {
+        out = std::string(text.substr(0, bang + 1));
+        text.remove_prefix(bang + 1);
+    }
+    std::size_t pos = 0;
+    for (int part = 0; part < 2; ++part) {
+        bool bad = false;
+        auto row = R1C1Part(text, pos, 'R', origin.row, kMaxRows, false, bad);
+        if (bad)
+            return std::nullopt;
+        auto col = R1C1Part(text, pos, 'C', origin.col, kMaxColumns, true, bad);
+        if (bad || (!row && !col))
+            return std::nullopt;
+        if (row && col) {
+            out += *col + *row;
+        } else if (row) {
+            out += *row + ":" + *row;
+        } else {
+            out += *col + ":" + *col;
+        }
+        if (pos == text.size())
+            return part == 0 || (row && col) ? std::optional(out) : std::nullopt;
+        if (text[pos] != ':' || part == 1 || !(row && col))
+            return std::nullopt;
+        out += ':';
+        ++pos;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Operand Evaluation::EvalReferenceText(std::string_view text, bool a1) {
+    std::string converted;
+    if (!a1) {
+        std::optional<std::string> a1Text = R1C1ToA1(text, m_origin.cell);
+        if (!a1Text)
+            return Value::Error(ErrorCode::Ref);
+        converted = std::move(*a1Text);
+        text = converted;
+    }
     std::shared_ptr<const Ast> ast;
     try {
         ast = m_shared.cache.Get(text, m_origin.cell);
     } catch (const FormulaSyntaxError&) {
-        return Value::Error(ErrorCode::Ref);
+        // A sheet name that formulas would quote ("1st!A1") is taken as written.
+        std::size_t bang = text.rfind('!');
+        if (bang == std::string_view::npos || bang == 0 || text[0] == '\'' ||
+            text.substr(0, bang).find('\'') != std::string_view::npos)
+            return Value::Error(ErrorCode::Ref);
+        std::string quoted =
+            "'" + std::string(text.substr(0, bang)) + "'" + std::string(text.substr(bang));
+        try {
+            ast = m_shared.cache.Get(quoted, m_origin.cell);
+        } catch (const FormulaSyntaxError&) {
+            return Value::Error(ErrorCode::Ref);
+        }
     }
     NodeKind kind = ast->nodes[ast->root].kind;
     bool reference = kind == NodeKind::Reference || kind == NodeKind::Name ||
@@ -275,6 +379,8 @@ Operand Evaluation::EvalFunction(const Node& n) {
         return Value::Error(ErrorCode::Value);
     if (arrayMode > 0 && info.elementWise && count > 0)
         return CallElementWise(n, info);
+    if (info.perArea)
+        return CallPerArea(n, info);
     CallContext call(*this, n);
     try {
         return info.impl(call);
@@ -327,6 +433,43 @@ Operand Evaluation::CallElementWise(const Node& n, const FunctionInfo& info) {
             }
             out->At(r, c) = Deref(call(given));
         }
+    }
+    return Operand::Array(std::move(out));
+}
+
+Operand Evaluation::CallPerArea(const Node& n, const FunctionInfo& info) {
+    std::vector<Operand> args;
+    std::size_t areas = 1;
+    for (std::uint32_t child : n.children) {
+        args.push_back(Eval(child));
+        if (args.back().IsRef())
+            areas = std::max(areas, args.back().areas.size());
+    }
+    auto call = [&](const std::vector<Operand>& given) -> Operand {
+        CallContext context(*this, n, given);
+        try {
+            return info.impl(context);
+        } catch (const ErrorSignal& e) {
+            return Value::Error(e.code);
+        }
+    };
+    if (areas == 1)
+        return call(args);
+    auto out = std::make_shared<Matrix>(static_cast<int>(areas), 1);
+    std::vector<Operand> given = args;
+    for (std::size_t k = 0; k < areas; ++k) {
+        bool complete = true;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (!args[i].IsRef() || args[i].areas.size() == 1)
+                continue;
+            if (k >= args[i].areas.size()) {
+                complete = false;
+                break;
+            }
+            given[i] = Operand::Ref(args[i].areas[k]);
+        }
+        out->At(static_cast<int>(k), 0) =
+            complete ? Deref(call(given)) : Value::Error(ErrorCode::NA);
     }
     return Operand::Array(std::move(out));
 }
@@ -513,7 +656,11 @@ std::shared_ptr<const Matrix> Evaluation::ToMatrix(const Operand& o) {
     if (o.areas.size() != 1 || o.areas[0].sheet != o.areas[0].sheetLast)
         Raise(ErrorCode::Value);
     const Area& a = o.areas[0];
-    RangeRef r = Clip(a.sheet, a.range);
+    // A range keeps its shape (arrays built from it must line up); only a large one,
+    // such as whole columns, is cut to the part of the sheet in use.
+    RangeRef r = a.range;
+    if (static_cast<long long>(r.Rows()) * r.Columns() > kUnclippedCells)
+        r = Clip(a.sheet, a.range);
     if (static_cast<long long>(r.Rows()) * r.Columns() > kMaxMatrixCells)
         Raise(ErrorCode::Num);
     auto m = std::make_shared<Matrix>(r.Rows(), r.Columns());

@@ -39,6 +39,10 @@ class Evaluation {
     // top-left one takes that element of the result (a single value fills every
     // cell, a single row or column repeats; beyond the result: #N/A).
     Value RunArray(int row, int col);
+    // Every cell of an array formula entered over `rows` x `cols` cells, row by
+    // row: the formula is evaluated once, element by element, and laid over the
+    // range as RunArray describes.
+    std::vector<Value> RunOver(int rows, int cols);
 
     Operand Eval(std::uint32_t node);
     // A single value of the node (implicit intersection for a reference).
@@ -54,9 +58,10 @@ class Evaluation {
     // Calls `visit` for every non-empty cell of every area of a reference.
     void VisitRef(const Operand& ref, const std::function<void(int, CellRef, const Value&)>& visit);
 
-    // The reference a text names ("B2", "Sheet2!A1:C3", a defined name), evaluated
-    // here; #REF! when the text is no reference. For INDIRECT.
-    Operand EvalReferenceText(std::string_view text);
+    // The reference a text names ("B2", "Sheet2!A1:C3", "3:5", a defined name; with
+    // a1 false in R1C1 style: "R2C3", "R[-1]C", "Sheet2!C2"), evaluated here; #REF!
+    // when the text is no reference. For INDIRECT.
+    Operand EvalReferenceText(std::string_view text, bool a1 = true);
 
     // A reference's area cut to the used extent of its sheet (at least one cell kept).
     RangeRef Clip(int sheet, const RangeRef& range);
@@ -79,6 +84,7 @@ class Evaluation {
     Operand ReferenceOperator(OperatorKind op, const Operand& a, const Operand& b);
     Operand OperatorOperand(std::uint32_t node);
     Operand CallElementWise(const Node& node, const FunctionInfo& info);
+    Operand CallPerArea(const Node& node, const FunctionInfo& info);
     Operand ElementWise(const Node& node, const Operand& a, const Operand& b);
     int ResolveSheet(const AstRef& ref, bool last);
 

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "spreadsheet/formula/cell_provider.h"
 
@@ -23,6 +24,17 @@ class IEvaluator {
     virtual std::optional<Value> TryEvaluate(std::string_view formula, const EvalOrigin& origin,
                                              ICellProvider& cells) {
         return Evaluate(formula, origin, cells);
+    }
+    // The values of an array formula entered over `rows` x `cols` cells with its
+    // top-left cell at `origin`, row by row; nullopt as for TryEvaluate.
+    virtual std::optional<std::vector<Value>> TryEvaluateArray(std::string_view formula,
+                                                               const EvalOrigin& origin,
+                                                               ICellProvider& cells, int rows,
+                                                               int cols) {
+        std::optional<Value> v = TryEvaluate(formula, origin, cells);
+        if (!v)
+            return std::nullopt;
+        return std::vector<Value>(static_cast<std::size_t>(rows) * cols, *v);
     }
 };
 

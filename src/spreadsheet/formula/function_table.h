@@ -22,6 +22,10 @@ struct FunctionInfo {
     // Takes single values only, so that inside array evaluation it is applied to
     // each element of array arguments (set from the table in function_table.cpp).
     bool elementWise = false;
+    // Takes ranges (SUMIF and friends): given a reference of several areas, such
+    // as INDIRECT of an array of texts makes, it runs once per area and answers a
+    // column of the results.
+    bool perArea = false;
 };
 
 constexpr int kVariadic = 255;
@@ -38,5 +42,13 @@ std::span<const FunctionInfo> LogicalInfoFunctions();
 std::span<const FunctionInfo> LookupFunctions();
 std::span<const FunctionInfo> TextFunctions();
 std::span<const FunctionInfo> DateFunctions();
+std::span<const FunctionInfo> ArrayFunctions();
+std::span<const FunctionInfo> FinancialFunctions();
+std::span<const FunctionInfo> MoreMathFunctions();
+std::span<const FunctionInfo> MoreStatisticalFunctions();
+std::span<const FunctionInfo> DistributionFunctions();
+std::span<const FunctionInfo> MoreLookupFunctions();
+std::span<const FunctionInfo> MoreDateFunctions();
+std::span<const FunctionInfo> MoreTextFunctions();
 
 }  // namespace tabulon::spreadsheet::formula

@@ -284,11 +284,25 @@ Operand Extent(CallContext& call) {
     return Value::Number(1);
 }
 
+// INDIRECT of an array of texts (inside array evaluation) refers to every area
+// they name, for SUMIF and friends to answer one result per area.
 Operand Indirect(CallContext& call) {
-    std::string text = call.Text(0);
-    if (!call.Boolean(1, true))
-        return Value::Error(ErrorCode::Ref);  // R1C1 text: not read
-    return call.Eval().EvalReferenceText(text);
+    Evaluation& eval = call.Eval();
+    bool a1 = call.Boolean(1, true);
+    Operand given = call.Arg(0);
+    if (eval.arrayMode == 0 || given.IsScalar() ||
+        (given.IsRef() && given.areas.size() == 1 && given.areas[0].IsCell()))
+        return eval.EvalReferenceText(ToText(eval.Deref(given)), a1);
+    Operand out;
+    out.kind = Operand::Kind::Reference;
+    auto texts = eval.ToMatrix(given);
+    for (const Value& v : texts->cells) {
+        Operand one = eval.EvalReferenceText(ToText(v), a1);
+        if (!one.IsRef())
+            return one;
+        out.areas.insert(out.areas.end(), one.areas.begin(), one.areas.end());
+    }
+    return out;
 }
 
 // clang-format off

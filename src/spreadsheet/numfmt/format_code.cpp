@@ -163,9 +163,16 @@ Section ParseSection(std::string_view s) {
         } else if (c == '/') {
             tokens.push_back({TokenKind::Slash, c, 0, {}});
             ++i;
-        } else if (lc == 'e' && i + 1 < s.size() && (s[i + 1] == '+' || s[i + 1] == '-')) {
+        } else if (lc == 'e' && i + 1 < s.size() && (s[i + 1] == '+' || s[i + 1] == '-') &&
+                   std::any_of(tokens.begin(), tokens.end(),
+                               [](const Token& t) { return t.kind == TokenKind::Digit; })) {
             tokens.push_back({TokenKind::Exponent, s[i + 1], 0, {}});
             i += 2;
+        } else if (lc == 'e') {
+            // "e" alone is the year in full, as "yyyy".
+            while (i < s.size() && Lower(s[i]) == 'e')
+                ++i;
+            tokens.push_back({TokenKind::Year, 0, 4, {}});
         } else if (lc == 'y' || lc == 'm' || lc == 'd' || lc == 'h' || lc == 's') {
             size_t j = i;
             while (j < s.size() && Lower(s[j]) == lc)

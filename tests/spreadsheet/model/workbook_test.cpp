@@ -178,7 +178,7 @@ TEST(WorkbookCells, CalculatesStaleFormulasOnce) {
     EXPECT_EQ(cells.CellValue(5, {1, 1}), Value::Error(ErrorCode::Ref));
     EXPECT_EQ(cells.UsedExtent(0), (RangeRef{{1, 1}, {3, 1}}));
 
-    WorkbookCells noEngine(book);
+    WorkbookCells noEngine(book, nullptr);
     ws.SetFormula({4, 1}, "R1", Value::Number(7));
     EXPECT_EQ(noEngine.CellValue(0, {4, 1}), Value::Number(7));
 }
