@@ -181,7 +181,7 @@ void CopyAnnotations(const Worksheet& from, const RangeRef& source, Worksheet& t
 }
 
 bool HasAnnotations(const Worksheet& sheet) {
-    if (!sheet.Hyperlinks().empty() || !sheet.CellsWithRuns().empty() || sheet.HasNotes())
+    if (!sheet.Hyperlinks().empty() || sheet.HasTextRuns() || sheet.HasNotes())
         return true;
     const auto& kept = sheet.KeptXml();
     return kept &&

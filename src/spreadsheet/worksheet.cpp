@@ -818,6 +818,10 @@ void Worksheet::SetTextRuns(CellRef cell, RichText runs) {
         m_impl->runs[{cell.row, cell.col}] = std::move(runs);
 }
 
+bool Worksheet::HasTextRuns() const {
+    return !m_impl->runs.empty();
+}
+
 std::vector<CellRef> Worksheet::CellsWithRuns() const {
     std::vector<CellRef> cells;
     cells.reserve(m_impl->runs.size());

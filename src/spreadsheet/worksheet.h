@@ -180,6 +180,7 @@ class Worksheet {
     void SetTextRuns(CellRef cell, RichText runs);
     // The cells given runs, row by row.
     std::vector<CellRef> CellsWithRuns() const;
+    bool HasTextRuns() const;
     // Links in the order added.
     const std::vector<Hyperlink>& Hyperlinks() const;
     void AddHyperlink(Hyperlink link);

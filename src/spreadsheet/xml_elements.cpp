@@ -1,5 +1,7 @@
 #include "spreadsheet/xml_elements.h"
 
+#include <cstdlib>
+
 namespace tabulon::spreadsheet::xml {
 namespace {
 
@@ -133,8 +135,11 @@ void ForEachChild(std::string_view text, std::size_t contentStart,
             bool selfClosing = false;
             end = TagEnd(text, i, selfClosing);
             if (end != std::string_view::npos && !selfClosing) {
+                // Looked for from the end: the big element is the only one
+                // of its name, and what follows it is short.
                 const std::string close = "</" + std::string(name) + ">";
-                end = text.find(close, end);
+                const std::size_t last = text.rfind(close);
+                end = last == std::string_view::npos || last < end ? std::string_view::npos : last;
                 if (end != std::string_view::npos)
                     end += close.size();
             }
@@ -169,6 +174,56 @@ std::string_view AttributeText(std::string_view attributes, std::string_view nam
         i += name.size();
     }
     return {};
+}
+
+std::string DecodeEntities(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t semi = text[i] == '&' ? text.find(';', i) : std::string_view::npos;
+        if (semi == std::string_view::npos || semi - i > 10) {
+            out += text[i];
+            continue;
+        }
+        const std::string_view name = text.substr(i + 1, semi - i - 1);
+        unsigned code = 0;
+        if (name == "amp")
+            code = '&';
+        else if (name == "lt")
+            code = '<';
+        else if (name == "gt")
+            code = '>';
+        else if (name == "quot")
+            code = '"';
+        else if (name == "apos")
+            code = '\'';
+        else if (name.size() > 1 && name[0] == '#')
+            code = static_cast<unsigned>(
+                name[1] == 'x' || name[1] == 'X'
+                    ? std::strtoul(std::string(name.substr(2)).c_str(), nullptr, 16)
+                    : std::strtoul(std::string(name.substr(1)).c_str(), nullptr, 10));
+        if (code == 0 || code > 0x10FFFF) {
+            out += text[i];
+            continue;
+        }
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+        i = semi;
+    }
+    return out;
 }
 
 std::string_view StartTagAttributes(std::string_view element) {

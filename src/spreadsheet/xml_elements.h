@@ -21,8 +21,8 @@ RootTag FindRoot(std::string_view text);
 
 // Calls `visit` with the local name and the whole text of every child element
 // of the element whose content starts at `contentStart`, until its end tag.
-// `skipFast` names a child whose end tag is searched for directly (a big
-// element without nested elements of its own name, such as sheetData).
+// `skipFast` names a child whose end tag is searched for from the end of the
+// text (a big element that occurs once, such as sheetData, followed by little).
 void ForEachChild(
     std::string_view text, std::size_t contentStart,
     const std::function<void(std::string_view local, std::string_view element)>& visit,
@@ -31,6 +31,10 @@ void ForEachChild(
 // The value of attribute `name` (as written, prefix included) in a start tag's
 // attribute text, entities left as they are; empty when absent.
 std::string_view AttributeText(std::string_view attributes, std::string_view name);
+// `text` with its character and entity references (&amp; &#10; ...) replaced
+// by the characters they stand for.
+std::string DecodeEntities(std::string_view text);
+
 // The start tag's attribute text of `element` (its text from the name on).
 std::string_view StartTagAttributes(std::string_view element);
 

@@ -28,7 +28,7 @@ wb = openpyxl.Workbook(); ws = wb.active; ws.title = 'Data'
 ws.append(['key', 'n', 'm', 'd', 'head1', 'head2'])
 for r in range(2, 7):
     ws.append(['k%d' % r, r, r * 2, None, 'x%d' % r, r])
-ws['A2'].comment = Comment('a note', 'Ann')
+ws['A2'].comment = Comment('a note & <more>', 'Ann')
 ws['A3'].hyperlink = 'https://example.com/'
 dv = DataValidation(type='whole', operator='between', formula1='0', formula2='10')
 dv.add('B2:B6'); ws.add_data_validation(dv)
@@ -68,7 +68,7 @@ print('protection', ws.protection.sheet, [b.id for b in ws.row_breaks.brk])
 )";
 
 constexpr const char* kExpected =
-    "note a note\n"
+    "note a note & <more>\n"
     "links https://example.com/ None\n"
     "validation [('B2:B6', '0', '10')]\n"
     "formats [('B2:B6', ['cellIs', 'iconSet']), ('C2:C6', ['colorScale', 'dataBar'])]\n"
@@ -117,7 +117,7 @@ print(notes, links)
 print(len(ws.data_validations.dataValidation), len(list(ws.conditional_formatting)))
 )",
                                      {result}, scratch.Path());
-    EXPECT_NE(found.find("'a note'"), std::string::npos) << found << run.out;
+    EXPECT_NE(found.find("'a note & <more>'"), std::string::npos) << found << run.out;
     EXPECT_NE(found.find("https://example.com/"), std::string::npos) << found;
     EXPECT_EQ(found.substr(found.find('\n') + 1), "1 2\n") << found;
 }

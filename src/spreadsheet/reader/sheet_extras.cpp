@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 
 #include "spreadsheet/reader/ooxml_package.h"
@@ -25,8 +26,10 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
+// Attribute values and element text as written: entities first, then the
+// _xHHHH_ escapes of spreadsheet text.
 std::string Decoded(std::string_view text) {
-    std::string out(text);
+    std::string out = xml::DecodeEntities(text);
     xml::DecodeEscapes(out);
     return out;
 }
@@ -472,6 +475,12 @@ void SheetExtrasReader::Read(const std::string& sheetPart, std::string_view xml,
 
 std::map<std::size_t, RichText> SheetExtrasReader::SharedStringRuns(std::string_view xml) {
     std::map<std::size_t, RichText> runs;
+    // Most tables have no runs at all: one quick look tells.
+    auto has = [&](std::string_view what) {
+        return ::memmem(xml.data(), xml.size(), what.data(), what.size()) != nullptr;
+    };
+    if (!has("</r>") && !has(":r>"))
+        return runs;
     const auto root = xml::FindRoot(xml);
     if (root.contentStart == std::string_view::npos)
         return runs;

@@ -291,7 +291,7 @@ void WriteSheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings
         arrays[{a.range.first.row, a.range.first.col}] = &a;
 
     // Runs are looked for only on sheets that have some.
-    const Worksheet* runs = sheet.CellsWithRuns().empty() ? nullptr : &sheet;
+    const Worksheet* runs = sheet.HasTextRuns() ? &sheet : nullptr;
     out += "<sheetData>";
     sheet.ForEachRow([&](int row, const RowInfoView& props, const std::vector<CellView>& cells) {
         out += "<row r=\"";
