@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "spreadsheet/address.h"
 #include "spreadsheet/annotations.h"
+#include "spreadsheet/kept_xml.h"
 #include "spreadsheet/style.h"
 #include "spreadsheet/value.h"
 
@@ -66,6 +68,9 @@ class ISheetImport {
     // A note on a cell; a second note on the same cell replaces the first.
     // Ignored by default.
     virtual void AddNote(const Note& note) { (void)note; }
+    // What of the sheet's file is carried without being modelled; ignored by
+    // default.
+    virtual void KeepXml(std::shared_ptr<const KeptSheetXml> kept) { (void)kept; }
 };
 
 // Receives a whole workbook. Call order: date system, styles and names may come

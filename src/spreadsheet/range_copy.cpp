@@ -140,8 +140,13 @@ void CopyCells(const Worksheet& from, const RangeRef& source, Worksheet& to, Cel
     }
     if (parts & kCopyDimensions)
         CopyDimensions(from, source, to, dRows, dCols);
+    // A copy of contents and formats carries notes, links, validation and
+    // conditional formats, as a paste of everything does.
+    const bool annotations = contents && styles && HasAnnotations(from);
     if (direct) {
         to.PasteCells(from, source, dRows, dCols, parts);
+        if (annotations)
+            CopyAnnotations(from, source, to, dRows, dCols);
         return;
     }
     Workbook& book = to.Owner();
@@ -166,6 +171,8 @@ void CopyCells(const Worksheet& from, const RangeRef& source, Worksheet& to, Cel
             to.SetStyle(s.ref, mapped);
         }
     }
+    if (annotations)
+        CopyAnnotations(from, source, to, dRows, dCols);
 }
 
 }  // namespace tabulon::spreadsheet

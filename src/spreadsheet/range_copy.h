@@ -38,4 +38,13 @@ std::string MoveFormulaText(std::string_view formula, int dRows, int dCols);
 void CopyCells(const Worksheet& from, const RangeRef& source, Worksheet& to, CellRef destination,
                unsigned parts = kCopyAll);
 
+// The part of CopyCells that a copy of contents and styles together carries
+// beside them: the notes, links, text runs, data validation and conditional
+// formats of the cells of `source`, moved by (dRows, dCols), replacing the
+// notes and links of the cells they land on.
+void CopyAnnotations(const Worksheet& from, const RangeRef& source, Worksheet& to, int dRows,
+                     int dCols);
+// Whether `sheet` has anything CopyAnnotations carries; cheap.
+bool HasAnnotations(const Worksheet& sheet);
+
 }  // namespace tabulon::spreadsheet

@@ -84,6 +84,9 @@ class SheetBuilder final : public ISheetImport {
     }
     void AddHyperlink(const Hyperlink& link) override { m_sheet.AddHyperlink(link); }
     void AddNote(const Note& note) override { m_sheet.SetNote(note); }
+    void KeepXml(std::shared_ptr<const KeptSheetXml> kept) override {
+        m_sheet.SetKeptXml(std::move(kept));
+    }
 
   private:
     Worksheet& m_sheet;

@@ -196,6 +196,7 @@ struct Worksheet::Impl {
     std::map<std::pair<int, int>, RichText> runs;
     std::vector<Hyperlink> links;
     std::map<std::pair<int, int>, Note> notes;
+    std::shared_ptr<const KeptSheetXml> kept;
 
     Impl(Workbook& o, std::string n, SheetKind k) : owner(o), name(std::move(n)), kind(k) {}
 
@@ -817,6 +818,10 @@ void Worksheet::SetTextRuns(CellRef cell, RichText runs) {
         m_impl->runs[{cell.row, cell.col}] = std::move(runs);
 }
 
+bool Worksheet::HasTextRuns() const {
+    return !m_impl->runs.empty();
+}
+
 std::vector<CellRef> Worksheet::CellsWithRuns() const {
     std::vector<CellRef> cells;
     cells.reserve(m_impl->runs.size());
@@ -850,6 +855,10 @@ std::vector<Note> Worksheet::Notes() const {
     return notes;
 }
 
+bool Worksheet::HasNotes() const {
+    return !m_impl->notes.empty();
+}
+
 const Note* Worksheet::FindNote(CellRef cell) const {
     const auto it = m_impl->notes.find({cell.row, cell.col});
     return it == m_impl->notes.end() ? nullptr : &it->second;
@@ -863,6 +872,14 @@ void Worksheet::SetNote(Note note) {
 
 void Worksheet::RemoveNote(CellRef cell) {
     m_impl->notes.erase({cell.row, cell.col});
+}
+
+const std::shared_ptr<const KeptSheetXml>& Worksheet::KeptXml() const {
+    return m_impl->kept;
+}
+
+void Worksheet::SetKeptXml(std::shared_ptr<const KeptSheetXml> kept) {
+    m_impl->kept = std::move(kept);
 }
 
 void Worksheet::PasteCells(const Worksheet& from, const RangeRef& source, int dRows, int dCols,
@@ -1061,6 +1078,7 @@ void Worksheet::CopyContentFrom(const Worksheet& source) {
     dst.runs = src.runs;
     dst.links = src.links;
     dst.notes = src.notes;
+    dst.kept = src.kept;
 }
 
 }  // namespace tabulon::spreadsheet

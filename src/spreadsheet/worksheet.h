@@ -180,6 +180,7 @@ class Worksheet {
     void SetTextRuns(CellRef cell, RichText runs);
     // The cells given runs, row by row.
     std::vector<CellRef> CellsWithRuns() const;
+    bool HasTextRuns() const;
     // Links in the order added.
     const std::vector<Hyperlink>& Hyperlinks() const;
     void AddHyperlink(Hyperlink link);
@@ -187,10 +188,16 @@ class Worksheet {
     void RemoveHyperlinks(const RangeRef& range);
     // Notes row by row.
     std::vector<Note> Notes() const;
+    bool HasNotes() const;
     const Note* FindNote(CellRef cell) const;
     // Adds a note, or replaces the note already on its cell.
     void SetNote(Note note);
     void RemoveNote(CellRef cell);
+
+    // What of the sheet's file is carried without being modelled (views, page
+    // setup, drawings...); nullptr when nothing. A copy of the sheet shares it.
+    const std::shared_ptr<const KeptSheetXml>& KeptXml() const;
+    void SetKeptXml(std::shared_ptr<const KeptSheetXml> kept);
 
     // The cell part of CopyCells from another sheet: writes the cells of
     // `source` on `from` moved by (dRows, dCols), their formulas moved too, as

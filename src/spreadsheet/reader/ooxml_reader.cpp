@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -13,6 +15,7 @@
 #include "spreadsheet/reader/read_error.h"
 #include "spreadsheet/reader/shared_strings_context.h"
 #include "spreadsheet/reader/sheet_context.h"
+#include "spreadsheet/reader/sheet_extras.h"
 #include "spreadsheet/reader/styles_context.h"
 #include "spreadsheet/reader/workbook_context.h"
 
@@ -113,6 +116,9 @@ class OoxmlReader {
 
         if (!m_sheetListOnly) {
             ReadStyles(rels);
+            if (const Relationship* styles = FindByType(rels, "styles"))
+                m_stylesPart = styles->target;
+            m_workbookPart = workbookPart;
             ReadSharedStrings(rels);
             ReadExternalBooks(workbook.ExternalReferences(), rels);
         }
@@ -201,6 +207,7 @@ class OoxmlReader {
                 strings.ScanText(xml);
                 m_strings = strings.TakeStrings();
                 CountScannedPart(false);
+                m_sharedRuns = SheetExtrasReader::SharedStringRuns(xml);
                 return;
             } catch (const ReadCanceled&) {
                 throw;
@@ -274,8 +281,18 @@ class OoxmlReader {
         if (m_sheetListOnly || (kind != SheetKind::Worksheet && kind != SheetKind::Macrosheet))
             return;
         const std::size_t entry = RequirePart(rel->target, "sheet '" + sheet.name + "':");
-        ReadSheetPart(m_package.Zip(), entry, m_package.FileName(), rel->target,
-                      m_sink.Sheet(index), m_strings, m_styles, date1904, m_externalBooks);
+        ISheetImport& sink = m_sink.Sheet(index);
+        if (!m_extras)
+            m_extras = std::make_unique<SheetExtrasReader>(m_package, m_workbookPart, m_stylesPart);
+        bool extrasRead = false;
+        ReadSheetPart(m_package.Zip(), entry, m_package.FileName(), rel->target, sink, m_strings,
+                      m_styles, date1904, m_externalBooks, &m_sharedRuns,
+                      [&](std::string_view xml) {
+                          m_extras->Read(rel->target, xml, sheet.name, sink);
+                          extrasRead = true;
+                      });
+        if (!extrasRead)
+            m_extras->Read(rel->target, {}, sheet.name, sink);
     }
 
     OoxmlPackage& m_package;
@@ -284,6 +301,10 @@ class OoxmlReader {
     std::vector<int> m_styles;
     std::vector<Value> m_strings;
     std::vector<std::string> m_externalBooks;
+    std::map<std::size_t, RichText> m_sharedRuns;
+    std::string m_workbookPart;
+    std::string m_stylesPart;
+    std::unique_ptr<SheetExtrasReader> m_extras;
 };
 
 }  // namespace

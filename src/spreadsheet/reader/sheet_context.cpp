@@ -129,7 +129,9 @@ SheetParserCounts SheetParserCountsSoFar() {
 void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::string& fileName,
                    const std::string& partName, ISheetImport& sink,
                    const std::vector<Value>& strings, const std::vector<int>& styles, bool date1904,
-                   const std::vector<std::string>& externalBooks) {
+                   const std::vector<std::string>& externalBooks,
+                   const std::map<std::size_t, RichText>* sharedRuns,
+                   const std::function<void(std::string_view xml)>& onWholeText) {
     // Each thread keeps its room for worksheet text from part to part, unless
     // a part was unusually big.
     thread_local std::string xml;
@@ -151,19 +153,22 @@ void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::stri
         }
     }
     if (!whole && !streamed) {
-        SheetContext(fileName, partName, sink, strings, styles, date1904, externalBooks)
+        SheetContext(fileName, partName, sink, strings, styles, date1904, externalBooks, sharedRuns)
             .Parse(zip, entry);
         return;
     }
     std::size_t arraysSent = 0;
     {
-        SheetContext context(fileName, partName, sink, strings, styles, date1904, externalBooks);
+        SheetContext context(fileName, partName, sink, strings, styles, date1904, externalBooks,
+                             sharedRuns);
         try {
             if (streamed)
                 context.ScanStream(zip, entry);
             else
                 context.ScanText(xml);
             CountScannedPart(false);
+            if (onWholeText && !streamed)
+                onWholeText(xml);
             return;
         } catch (const ReadCanceled&) {
             throw;
@@ -175,22 +180,28 @@ void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::stri
     // refused by the sheet as overlaps; only array formulas would double.
     CountScannedPart(true);
     SkipArrayFormulas filter(sink, arraysSent);
-    SheetContext context(fileName, partName, filter, strings, styles, date1904, externalBooks);
-    if (streamed)
+    SheetContext context(fileName, partName, filter, strings, styles, date1904, externalBooks,
+                         sharedRuns);
+    if (streamed) {
         context.Parse(zip, entry);
-    else
+    } else {
         context.ParseText(xml);
+        if (onWholeText)
+            onWholeText(xml);
+    }
 }
 
 SheetContext::SheetContext(std::string fileName, std::string partName, ISheetImport& sink,
                            const std::vector<Value>& strings, const std::vector<int>& styles,
-                           bool date1904, const std::vector<std::string>& externalBooks)
+                           bool date1904, const std::vector<std::string>& externalBooks,
+                           const std::map<std::size_t, RichText>* sharedRuns)
     : XmlContext(std::move(fileName), std::move(partName), XmlVocabulary::SpreadsheetMl, kRules,
                  kStrict),
       m_sink(sink),
       m_strings(strings),
       m_styles(styles),
       m_externalBooks(externalBooks),
+      m_sharedRuns(sharedRuns && !sharedRuns->empty() ? sharedRuns : nullptr),
       m_date1904(date1904) {}
 
 int SheetContext::Style(const char* attr) const {
@@ -444,6 +455,10 @@ void SheetContext::EndCell() {
     if (m_type == CellType::SharedString && m_hasValue && m_formulaKind == FormulaKind::None) {
         const std::size_t index = SharedIndex();
         m_sink.SetSharedString(m_cell, index, m_strings[index], StyleOf(m_xf));
+        if (m_sharedRuns) {
+            if (const auto runs = m_sharedRuns->find(index); runs != m_sharedRuns->end())
+                m_sink.SetTextRuns(m_cell, runs->second);
+        }
         return;
     }
     const Value& value = CellValue();

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -13,14 +15,17 @@
 
 namespace tabulon::spreadsheet {
 
-// Reads a worksheet or macro sheet part. The part is scanned by XmlScanner and,
+// Reads a worksheet or macro sheet part; `onWholeText` receives the part's text
+// when it was held whole. The part is scanned by XmlScanner and,
 // when the scanner refuses it, read again through expat, so that the result is
 // what expat reads and a damaged part fails with expat's message. Throws
 // ReadError.
 void ReadSheetPart(platform::ZipArchive& zip, std::size_t entry, const std::string& fileName,
                    const std::string& partName, ISheetImport& sink,
                    const std::vector<Value>& strings, const std::vector<int>& styles, bool date1904,
-                   const std::vector<std::string>& externalBooks);
+                   const std::vector<std::string>& externalBooks,
+                   const std::map<std::size_t, RichText>* sharedRuns = nullptr,
+                   const std::function<void(std::string_view xml)>& onWholeText = {});
 
 // Which parser reads the big parts (worksheets, the shared string table), for
 // the whole process: tests compare the two and troubleshooting may want expat
@@ -45,7 +50,8 @@ class SheetContext final : public XmlContext {
     // each external link ([1] is the first).
     SheetContext(std::string fileName, std::string partName, ISheetImport& sink,
                  const std::vector<Value>& strings, const std::vector<int>& styles, bool date1904,
-                 const std::vector<std::string>& externalBooks);
+                 const std::vector<std::string>& externalBooks,
+                 const std::map<std::size_t, RichText>* sharedRuns = nullptr);
 
     // SetArrayFormula calls made so far.
     std::size_t ArrayFormulasSent() const { return m_arraysSent; }
@@ -78,6 +84,7 @@ class SheetContext final : public XmlContext {
     const std::vector<Value>& m_strings;
     const std::vector<int>& m_styles;
     const std::vector<std::string>& m_externalBooks;
+    const std::map<std::size_t, RichText>* m_sharedRuns;  // nullptr or non-empty
     bool m_date1904;
 
     int m_row = 0;  // current row, 0 before the first

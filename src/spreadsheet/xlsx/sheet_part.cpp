@@ -29,7 +29,8 @@ void AppendRange(std::string& out, const RangeRef& r) {
 
 void AppendCell(std::string& out, const CellView& c, SharedStrings& strings, const StringPool* pool,
                 const ExternalLinks& links,
-                const std::map<std::pair<int, int>, const ArrayFormula*>& arrays) {
+                const std::map<std::pair<int, int>, const ArrayFormula*>& arrays,
+                const Worksheet* runs) {
     out += "<c r=\"";
     AppendCellRef(out, c.ref.row, c.ref.col);
     out += '"';
@@ -86,6 +87,8 @@ void AppendCell(std::string& out, const CellView& c, SharedStrings& strings, con
             out += "<v>";
             if (formula) {
                 AppendXmlText(out, c.text);
+            } else if (const RichText* rich = runs ? runs->TextRuns(c.ref) : nullptr) {
+                AppendInt(out, strings.Index(*rich));
             } else {
                 AppendInt(out, strings.Index(pool, c.textId, c.text));
             }
@@ -147,6 +150,19 @@ int SharedStrings::Index(std::string_view text) {
     return it->second;
 }
 
+int SharedStrings::Index(const std::vector<TextRun>& runs) {
+    ++m_uses;
+    std::string xml;
+    AppendRuns(xml, runs);
+    const auto [it, added] = m_richIndex.emplace(xml, static_cast<int>(m_texts.size()));
+    if (added) {
+        // A place of its own in the table; its plain text is never looked up.
+        m_texts.emplace_back();
+        m_rich.emplace(it->second, std::move(xml));
+    }
+    return it->second;
+}
+
 int SharedStrings::Index(const StringPool* pool, std::uint32_t id, std::string_view text) {
     if (pool != m_pool || pool == nullptr)
         return Index(text);
@@ -177,7 +193,14 @@ void SharedStrings::Write(PartWriter& part) const {
     out += kMainNs;
     out += "\" count=\"" + std::to_string(m_uses) + "\" uniqueCount=\"" +
            std::to_string(m_texts.size()) + "\">";
-    for (std::string_view t : m_texts) {
+    for (std::size_t i = 0; i < m_texts.size(); ++i) {
+        if (const auto rich = m_rich.empty() ? m_rich.end() : m_rich.find(static_cast<int>(i));
+            rich != m_rich.end()) {
+            out += "<si>" + rich->second + "</si>";
+            part.Boundary();
+            continue;
+        }
+        const std::string_view t = m_texts[i];
         const bool keepSpace = !t.empty() && (t.front() == ' ' || t.back() == ' ' ||
                                               t.find_first_of("\t\n\r") != std::string_view::npos ||
                                               t.find("  ") != std::string_view::npos);
@@ -191,7 +214,7 @@ void SharedStrings::Write(PartWriter& part) const {
 }
 
 void WriteSheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings,
-                   const ExternalLinks& links, PartWriter& part) {
+                   const ExternalLinks& links, const SheetExtras& extras, PartWriter& part) {
     std::string& out = part.Out();
     const StringPool* pool = &sheet.Owner().Strings();
     out += kXmlHeader;
@@ -199,14 +222,25 @@ void WriteSheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings
     out += kMainNs;
     out += "\" xmlns:r=\"";
     out += kRelNs;
-    out += "\">";
+    out += '"';
+    out += extras.namespaces;
+    out += '>';
+    extras.Append(out, "sheetPr");
     const auto used = sheet.UsedExtent(true);
     out += "<dimension ref=\"";
     AppendRange(out, used ? *used : RangeRef{});
-    out += "\"/><sheetViews><sheetView";
-    if (selected)
-        out += " tabSelected=\"1\"";
-    out += " workbookViewId=\"0\"/></sheetViews><sheetFormatPr";
+    out += "\"/>";
+    if (extras.Has("sheetViews")) {
+        std::string views;
+        extras.Append(views, "sheetViews");
+        out += SelectTab(std::move(views), selected);
+    } else {
+        out += "<sheetViews><sheetView";
+        if (selected)
+            out += " tabSelected=\"1\"";
+        out += " workbookViewId=\"0\"/></sheetViews>";
+    }
+    out += "<sheetFormatPr";
     if (sheet.DefaultColumnWidth() >= 0) {
         out += " defaultColWidth=\"";
         AppendNumber(out, sheet.DefaultColumnWidth());
@@ -256,6 +290,8 @@ void WriteSheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings
     for (const auto& a : sheet.ArrayFormulas())
         arrays[{a.range.first.row, a.range.first.col}] = &a;
 
+    // Runs are looked for only on sheets that have some.
+    const Worksheet* runs = sheet.HasTextRuns() ? &sheet : nullptr;
     out += "<sheetData>";
     sheet.ForEachRow([&](int row, const RowInfoView& props, const std::vector<CellView>& cells) {
         out += "<row r=\"";
@@ -281,16 +317,21 @@ void WriteSheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings
         }
         out += '>';
         for (const CellView& c : cells)
-            AppendCell(out, c, strings, pool, links, arrays);
+            AppendCell(out, c, strings, pool, links, arrays, runs);
         out += "</row>";
         part.Boundary();
     });
     out += "</sheetData>";
+    for (std::string_view local :
+         {"sheetCalcPr", "sheetProtection", "protectedRanges", "scenarios"})
+        extras.Append(out, local);
     if (const auto filter = sheet.AutoFilter()) {
         out += "<autoFilter ref=\"";
         AppendRange(out, *filter);
         out += "\"/>";
     }
+    for (std::string_view local : {"sortState", "dataConsolidate", "customSheetViews"})
+        extras.Append(out, local);
     if (!sheet.Merges().empty()) {
         out += "<mergeCells count=\"";
         AppendInt(out, static_cast<long long>(sheet.Merges().size()));
@@ -302,9 +343,26 @@ void WriteSheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings
         }
         out += "</mergeCells>";
     }
-    out +=
-        "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
-        "footer=\"0.3\"/></worksheet>";
+    for (std::string_view local : {"phoneticPr", "conditionalFormatting", "dataValidations"})
+        extras.Append(out, local);
+    out += extras.hyperlinks;
+    extras.Append(out, "printOptions");
+    if (extras.Has("pageMargins")) {
+        extras.Append(out, "pageMargins");
+    } else {
+        out +=
+            "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" "
+            "header=\"0.3\" footer=\"0.3\"/>";
+    }
+    for (std::string_view local :
+         {"pageSetup", "headerFooter", "rowBreaks", "colBreaks", "customProperties", "cellWatches",
+          "ignoredErrors", "smartTags", "drawing"})
+        extras.Append(out, local);
+    out += extras.legacyDrawing;
+    for (std::string_view local : {"legacyDrawingHF", "drawingHF", "picture", "oleObjects",
+                                   "controls", "webPublishItems", "tableParts", "extLst"})
+        extras.Append(out, local);
+    out += "</worksheet>";
     part.Close();
 }
 

@@ -157,7 +157,46 @@ void AppendBorder(std::string& out, const Border& b) {
 
 }  // namespace
 
-std::string StylesXml(const Workbook& book) {
+void AppendRunFont(std::string& out, const Font& f) {
+    out += "<rPr>";
+    if (f.bold)
+        out += "<b/>";
+    if (f.italic)
+        out += "<i/>";
+    if (f.strike)
+        out += "<strike/>";
+    if (!f.underline.empty()) {
+        out += "<u";
+        if (f.underline != "single")
+            Attr(out, "val", f.underline);
+        out += "/>";
+    }
+    if (!f.vertAlign.empty()) {
+        out += "<vertAlign";
+        Attr(out, "val", f.vertAlign);
+        out += "/>";
+    }
+    out += "<sz";
+    NumAttr(out, "val", f.size);
+    out += "/>";
+    AppendColor(out, "color", f.color);
+    out += "<rFont";
+    Attr(out, "val", f.name);
+    out += "/>";
+    if (f.family != 0) {
+        out += "<family";
+        NumAttr(out, "val", f.family);
+        out += "/>";
+    }
+    if (!f.scheme.empty()) {
+        out += "<scheme";
+        Attr(out, "val", f.scheme);
+        out += "/>";
+    }
+    out += "</rPr>";
+}
+
+std::string StylesXml(const Workbook& book, std::string_view dxfs) {
     std::map<std::string, int> customFormats;  // code -> id, written in id order below
     std::vector<std::pair<int, std::string>> formatList;
     std::vector<Font> fonts{book.DefaultFont()};
@@ -270,7 +309,9 @@ std::string StylesXml(const Workbook& book) {
     out += "<cellXfs count=\"" + std::to_string(book.StyleCount()) + "\">" + xfs + "</cellXfs>";
     out +=
         "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/>"
-        "</cellStyles><dxfs count=\"0\"/><tableStyles count=\"0\"/></styleSheet>";
+        "</cellStyles>";
+    out += dxfs;
+    out += "<tableStyles count=\"0\"/></styleSheet>";
     return out;
 }
 

@@ -57,7 +57,7 @@ std::string WorkbookXml(const Workbook& book, const std::vector<SheetEntry>& she
     return out;
 }
 
-std::string WorkbookRelsXml(std::size_t sheetCount, std::size_t linkCount) {
+std::string WorkbookRelsXml(std::size_t sheetCount, std::size_t linkCount, bool persons) {
     std::string out(kXmlHeader);
     out += "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     const std::string type = std::string(kRelNs) + "/";
@@ -74,6 +74,11 @@ std::string WorkbookRelsXml(std::size_t sheetCount, std::size_t linkCount) {
                "externalLink\" Target=\"externalLinks/externalLink" + std::to_string(i) +
                ".xml\"/>";
     }
+    if (persons) {
+        out += "<Relationship Id=\"rId" + std::to_string(sheetCount + 3 + linkCount) +
+               "\" Type=\"http://schemas.microsoft.com/office/2017/10/relationships/person\" "
+               "Target=\"persons/person.xml\"/>";
+    }
     out += "</Relationships>";
     return out;
 }
@@ -88,7 +93,8 @@ std::string RootRelsXml() {
     return out;
 }
 
-std::string ContentTypesXml(std::size_t sheetCount, std::size_t linkCount, bool macroEnabled) {
+std::string ContentTypesXml(std::size_t sheetCount, std::size_t linkCount, bool macroEnabled,
+                            std::string_view extra) {
     constexpr std::string_view kSml =
         "application/vnd.openxmlformats-officedocument.spreadsheetml.";
     std::string out(kXmlHeader);
@@ -113,6 +119,7 @@ std::string ContentTypesXml(std::size_t sheetCount, std::size_t linkCount, bool 
         out += "<Override PartName=\"/xl/externalLinks/externalLink" + std::to_string(i) +
                ".xml\" ContentType=\"" + std::string(kSml) + "externalLink+xml\"/>";
     }
+    out += extra;
     out += "</Types>";
     return out;
 }

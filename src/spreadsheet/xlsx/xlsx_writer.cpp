@@ -143,23 +143,45 @@ void WritePackage(const Workbook& book, std::FILE* file, bool macroEnabled, int 
     for (const auto& n : book.DefinedNames())
         links.Collect(n.formula);
 
-    ZipWriter zip(file, level);
-    zip.Add("[Content_Types].xml", ContentTypesXml(entries.size(), links.Count(), macroEnabled));
-    zip.Add("_rels/.rels", RootRelsXml());
-    zip.Add("xl/workbook.xml", WorkbookXml(book, entries, active, links));
-    zip.Add("xl/_rels/workbook.xml.rels", WorkbookRelsXml(entries.size(), links.Count()));
-    SharedStrings strings(&book.Strings());
+    // What the sheets hold beside their cells is gathered first: it adds
+    // content types, relationships and differential formats.
+    std::vector<const Worksheet*> contents;
     for (size_t i = 0; i < entries.size(); ++i) {
         const Worksheet& sheet =
             empty ? placeholder.AddSheet("Sheet1") : book.Sheet(static_cast<int>(i));
         const bool cells =
             sheet.Kind() == SheetKind::Worksheet || sheet.Kind() == SheetKind::Macrosheet;
-        const Worksheet& content =
-            cells ? sheet : placeholder.AddSheet(placeholder.NextSheetName());
-        PartWriter part(zip, "xl/worksheets/sheet" + std::to_string(i + 1) + ".xml", pieceBytes);
-        WriteSheetXml(content, static_cast<int>(i) == active, strings, links, part);
+        contents.push_back(cells ? &sheet : &placeholder.AddSheet(placeholder.NextSheetName()));
     }
-    zip.Add("xl/styles.xml", StylesXml(book));
+    PackageExtras extras;
+    std::vector<SheetExtras> sheetExtras;
+    for (size_t i = 0; i < contents.size(); ++i)
+        sheetExtras.push_back(extras.ForSheet(*contents[i], i + 1));
+    std::string persons = extras.PersonsXml();
+    std::string types = extras.ContentTypes();
+    if (!persons.empty()) {
+        types +=
+            "<Override PartName=\"/xl/persons/person.xml\" "
+            "ContentType=\"application/vnd.ms-excel.person+xml\"/>";
+    }
+
+    ZipWriter zip(file, level);
+    zip.Add("[Content_Types].xml",
+            ContentTypesXml(entries.size(), links.Count(), macroEnabled, types));
+    zip.Add("_rels/.rels", RootRelsXml());
+    zip.Add("xl/workbook.xml", WorkbookXml(book, entries, active, links));
+    zip.Add("xl/_rels/workbook.xml.rels",
+            WorkbookRelsXml(entries.size(), links.Count(), !persons.empty()));
+    SharedStrings strings(&book.Strings());
+    for (size_t i = 0; i < contents.size(); ++i) {
+        PartWriter part(zip, "xl/worksheets/sheet" + std::to_string(i + 1) + ".xml", pieceBytes);
+        WriteSheetXml(*contents[i], static_cast<int>(i) == active, strings, links, sheetExtras[i],
+                      part);
+    }
+    zip.Add("xl/styles.xml", StylesXml(book, extras.DxfsXml()));
+    if (!persons.empty())
+        zip.Add("xl/persons/person.xml", std::move(persons));
+    extras.WriteParts(zip);
     PartWriter sharedStrings(zip, "xl/sharedStrings.xml", pieceBytes);
     strings.Write(sharedStrings);
     for (std::size_t i = 0; i < links.Count(); ++i) {
