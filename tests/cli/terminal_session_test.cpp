@@ -265,7 +265,7 @@ TEST(TerminalSession, CtrlCWhileTheStatusLineShowsCancelsCleanly) {
     TerminalRun run =
         RunOnTerminal({"copy-rows", "--folder", books.folder},
                       {{"or specify an existing file: ", books.out / "rows\n"},
-         {"Do you want to open the result? [y/n] ", "n\n"}},
+                       {"Do you want to open the result? [y/n] ", "n\n"}},
                       [&](const std::string& raw, int terminal) {
                           if (!sent && raw.find(" of 40 files, ") != std::string::npos)
                               sent = write(terminal, "\x03", 1) == 1;

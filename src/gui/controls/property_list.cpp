@@ -125,7 +125,8 @@ int CPropertyList::FirstSplitX() const {
     const QFontMetrics plainMetrics(m_font), boldMetrics(bold);
     for (const auto& row : m_rows) {
         const QString label = QString::fromUtf8(row->m_strLabel.GetString());
-        widest = std::max(widest, (row->m_bBold ? boldMetrics : plainMetrics).horizontalAdvance(label));
+        widest =
+            std::max(widest, (row->m_bBold ? boldMetrics : plainMetrics).horizontalAdvance(label));
     }
     return std::max(Scaled(kSplitX), widest + 8);
 }
