@@ -72,8 +72,9 @@ void AppendColor(std::string& out, std::string_view tag, const Color& c) {
     out += "/>";
 }
 
-void AppendFont(std::string& out, const Font& f) {
-    out += "<font>";
+// The font's elements in the order both a style's <font> and a text run's <rPr> take them;
+// only the element holding the name differs.
+void AppendFontElements(std::string& out, const Font& f, std::string_view nameTag) {
     if (f.bold)
         out += "<b/>";
     if (f.italic)
@@ -95,7 +96,8 @@ void AppendFont(std::string& out, const Font& f) {
     NumAttr(out, "val", f.size);
     out += "/>";
     AppendColor(out, "color", f.color);
-    out += "<name";
+    out += '<';
+    out += nameTag;
     Attr(out, "val", f.name);
     out += "/>";
     if (f.family != 0) {
@@ -108,6 +110,11 @@ void AppendFont(std::string& out, const Font& f) {
         Attr(out, "val", f.scheme);
         out += "/>";
     }
+}
+
+void AppendFont(std::string& out, const Font& f) {
+    out += "<font>";
+    AppendFontElements(out, f, "name");
     out += "</font>";
 }
 
@@ -159,40 +166,7 @@ void AppendBorder(std::string& out, const Border& b) {
 
 void AppendRunFont(std::string& out, const Font& f) {
     out += "<rPr>";
-    if (f.bold)
-        out += "<b/>";
-    if (f.italic)
-        out += "<i/>";
-    if (f.strike)
-        out += "<strike/>";
-    if (!f.underline.empty()) {
-        out += "<u";
-        if (f.underline != "single")
-            Attr(out, "val", f.underline);
-        out += "/>";
-    }
-    if (!f.vertAlign.empty()) {
-        out += "<vertAlign";
-        Attr(out, "val", f.vertAlign);
-        out += "/>";
-    }
-    out += "<sz";
-    NumAttr(out, "val", f.size);
-    out += "/>";
-    AppendColor(out, "color", f.color);
-    out += "<rFont";
-    Attr(out, "val", f.name);
-    out += "/>";
-    if (f.family != 0) {
-        out += "<family";
-        NumAttr(out, "val", f.family);
-        out += "/>";
-    }
-    if (!f.scheme.empty()) {
-        out += "<scheme";
-        Attr(out, "val", f.scheme);
-        out += "/>";
-    }
+    AppendFontElements(out, f, "rFont");
     out += "</rPr>";
 }
 
