@@ -241,6 +241,15 @@ int RunTask(std::unique_ptr<engine::CTask> task, platform::CNotifyTarget& target
         const int requests = InterruptRequests().load();
         if (requests > 1)
             ExitAtOnce(env, json, printer, commitsBefore);
+        // While a question waits for its answer the task writes nothing, and the reading
+        // thread cannot be woken: the program ends at once, as on a second interrupt,
+        // after the lines posted before the question and on a line of its own.
+        if (requests > 0 && gate.IsReading()) {
+            for (platform::CNotifyMessage& message : target.Drain())
+                handle(std::move(message));
+            env.err << '\n';
+            ExitAtOnce(env, json, printer, commitsBefore);
+        }
         if (requests > 0 && !stopRequested) {
             stopRequested = true;
             control->Stop(std::chrono::milliseconds(0));

@@ -23,6 +23,9 @@ void OnInterrupt(int) {
 int main(int argc, char** argv) {
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
+    // Restarted, not failed: a write to the terminal cut by Ctrl-C would otherwise leave
+    // the output stream in error, and every line after it (the final one too) unprinted.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);

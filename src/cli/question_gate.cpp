@@ -32,6 +32,16 @@ bool CQuestionGate::IsAsking() const {
     return m_asking > 0;
 }
 
+bool CQuestionGate::IsReading() const {
+    std::lock_guard lock(m_mutex);
+    return m_reading;
+}
+
+void CQuestionGate::SetReading(bool reading) {
+    std::lock_guard lock(m_mutex);
+    m_reading = reading;
+}
+
 void CQuestionGate::BeforeQuestion() {
     std::unique_lock lock(m_mutex);
     ++m_asking;

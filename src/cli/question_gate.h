@@ -32,11 +32,15 @@ class CQuestionGate {
     void Release(const platform::CNotifyMessage& marker);
     // Driver: true while a question is being asked.
     bool IsAsking() const;
+    // Driver: true while the asking thread waits for a typed answer.
+    bool IsReading() const;
 
     // Asking thread: around each question. Before returns once the lines posted before
     // it are printed, at once when the gate is not open.
     void BeforeQuestion();
     void AfterQuestion();
+    // Asking thread: around the wait for a typed answer.
+    void SetReading(bool reading);
 
   private:
     mutable std::mutex m_mutex;
@@ -46,6 +50,7 @@ class CQuestionGate {
     int m_posted = 0;  // markers posted, each numbered by its count
     int m_seen = 0;    // the highest marker taken
     int m_asking = 0;  // questions between Before and After
+    bool m_reading = false;
 };
 
 }  // namespace tabulon::cli

@@ -65,7 +65,12 @@ CTerminalPromptService::CTerminalPromptService(TerminalAnswers answers, std::ist
 
 CString CTerminalPromptService::ReadLine_unlocked() {
     std::string line;
-    if (!std::getline(m_in, line))
+    if (m_gate)
+        m_gate->SetReading(true);
+    const bool read = static_cast<bool>(std::getline(m_in, line));
+    if (m_gate)
+        m_gate->SetReading(false);
+    if (!read)
         return CString();
     CString text(line);
     return text.Trim();

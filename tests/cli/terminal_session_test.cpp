@@ -279,6 +279,23 @@ TEST(TerminalSession, CtrlCWhileTheStatusLineShowsCancelsCleanly) {
     for (const std::string& line : screen.lines)
         EXPECT_EQ(line.find(" files, "), std::string::npos) << line;
     EXPECT_TRUE(std::filesystem::is_empty(books.out.Path()));
+
+    // Ctrl-C while the result's name is asked for ends the program there, on a line of
+    // its own, with nothing written.
+    sent = false;
+    const std::string question = "or specify an existing file: ";
+    run = RunOnTerminal({"copy-rows", "--folder", books.folder}, {},
+                        [&](const std::string& raw, int terminal) {
+                            if (!sent && raw.find(question) != std::string::npos)
+                                sent = write(terminal, "\x03", 1) == 1;
+                        });
+    ASSERT_TRUE(sent) << run.raw;
+    EXPECT_EQ(run.status, 1) << run.raw;
+    const std::vector<std::string> lines = Play(run.raw).lines;
+    ASSERT_GE(lines.size(), 2u) << run.raw;
+    EXPECT_NE(lines[lines.size() - 2].find(question), std::string::npos) << run.raw;
+    EXPECT_EQ(lines.back(), "tabulon: stopped at once; no result file was written.") << run.raw;
+    EXPECT_TRUE(std::filesystem::is_empty(books.out.Path()));
 }
 
 }  // namespace
