@@ -57,23 +57,30 @@ bool IsBof(unsigned id) {
     return id == 0x0009 || id == 0x0209 || id == 0x0409 || id == biff::kBof;
 }
 
-// Records whose Excel 3 and 4 form is the BIFF5 one: passed on as they are.
-bool SameInEveryVersion(unsigned id) {
+// Records whose Excel 3 and 4 form is the BIFF5 one, passed on as they are:
+// the size of their fixed part, 0 for other records.
+std::size_t FixedPart(unsigned id) {
     switch (id) {
         case 0x0201:  // BLANK
+            return 6;
         case 0x0203:  // NUMBER
+            return 14;
         case 0x0204:  // LABEL
         case 0x0205:  // BOOLERR
+            return 8;
         case 0x0207:  // STRING
-        case 0x027E:  // RK
-        case 0x0208:  // ROW
-        case 0x007D:  // COLINFO
         case 0x0055:  // DEFCOLWIDTH
         case 0x0099:  // STANDARDWIDTH
+            return 2;
+        case 0x027E:  // RK
+        case 0x007D:  // COLINFO
+            return 10;
+        case 0x0208:  // ROW
+            return 16;
         case 0x0225:  // DEFAULTROWHEIGHT
-            return true;
+            return 4;
         default:
-            return false;
+            return 0;
     }
 }
 
@@ -305,10 +312,25 @@ class WorksheetStream {
                 m_ixfe = c.U16();
                 return;
             default:
-                if (SameInEveryVersion(r.id) || (m_version >= 5 && Biff5SheetRecord(r.id)))
+                if (const std::size_t fixed = FixedPart(r.id)) {
+                    Check(r, fixed);
                     Emit(r.id, r.data);
+                } else if (m_version >= 5 && Biff5SheetRecord(r.id)) {
+                    Emit(r.id, r.data);
+                }
                 return;
         }
+    }
+
+    // A record passed on is checked here, where its place in the file is
+    // known: its fixed part, and the text of LABEL and STRING.
+    void Check(const BiffRecord& r, std::size_t fixed) const {
+        std::size_t size = fixed;
+        if (r.data.size() >= fixed && m_version < 8 && (r.id == 0x0204 || r.id == 0x0207))
+            size += U16At(r.data, fixed - 2);
+        if (r.data.size() < size)
+            throw BiffDamage("record too short: " + std::to_string(size) + " bytes needed, " +
+                             std::to_string(r.data.size()) + " there");
     }
 
     // Row, column and XF of an Excel 2 cell: its three attribute bytes stand

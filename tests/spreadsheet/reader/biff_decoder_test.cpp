@@ -495,16 +495,24 @@ TEST(BiffDecoder, WorksheetFilesOfExcel2To4) {
               "Sheet1!A2\ts\tabc\tGeneral\n"
               "Sheet1!B2\tn\t1\tGeneral\n");
 
-    // Damage is named with its record.
-    testing::RecordingWorkbook damaged;
-    try {
-        ReadXlsStream(Rec(0x0009, U16(7) + U16(0x10)) + Rec(0x0003, U16(0) + U16(0)) + kEof, "",
-                      "f.xls", damaged);
-        ADD_FAILURE() << "read a NUMBER record without its number";
-    } catch (const ReadError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "f.xls: damaged worksheet stream: record 0x0003 at offset 8: record too short: "
-                  "3 more bytes needed at 4 of 4");
+    // Damage is named with its record, at its place in the file.
+    const struct {
+        std::string stream, message;
+    } damaged[] = {
+        {Rec(0x0009, U16(7) + U16(0x10)) + Rec(0x0003, U16(0) + U16(0)),
+         "record 0x0003 at offset 8: record too short: 3 more bytes needed at 4 of 4"},
+        {Rec(0x0209, U16(0) + U16(0x10) + U16(0)) +
+             Rec(0x0204, cell2(0, 0, U16(15)) + U16(9) + "a"),
+         "record 0x0204 at offset 10: record too short: 17 bytes needed, 9 there"},
+    };
+    for (const auto& [stream, message] : damaged) {
+        testing::RecordingWorkbook sink;
+        try {
+            ReadXlsStream(stream + kEof, "", "f.xls", sink);
+            ADD_FAILURE() << message;
+        } catch (const ReadError& e) {
+            EXPECT_EQ(std::string(e.what()), "f.xls: damaged worksheet stream: " + message);
+        }
     }
 }
 
