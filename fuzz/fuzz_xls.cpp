@@ -1,5 +1,6 @@
-// libFuzzer target: any BIFF workbook stream given to the .xls reader ends in a
-// workbook or a ReadError, never in a crash, a hang or unbounded memory. A
+// libFuzzer target: any BIFF stream given to the .xls reader (a workbook, or a
+// worksheet file of Excel 2 to 4, as the seeds biff2.bin and biff4.bin) ends in
+// a workbook or a ReadError, never in a crash, a hang or unbounded memory. A
 // compound file (a whole .xls, as in the corpus) has its workbook stream taken
 // out first, so that mutations reach the records.
 #include <cstddef>

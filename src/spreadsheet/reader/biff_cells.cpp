@@ -103,8 +103,13 @@ class SheetReader {
     }
 
   private:
+    // A cell naming an XF the file lacks shows in the default cell format,
+    // XF 15 (the first XF in files with fewer).
     int Style(unsigned xf) const {
-        return xf < m_source.styles->size() ? (*m_source.styles)[xf] : 0;
+        const std::vector<int>& styles = *m_source.styles;
+        if (xf < styles.size())
+            return styles[xf];
+        return styles.size() > 15 ? styles[15] : styles.empty() ? 0 : styles[0];
     }
     static bool Cell(unsigned row, unsigned col, CellRef& cell) {
         if (row >= static_cast<unsigned>(kMaxRows) || col >= static_cast<unsigned>(kMaxColumns))

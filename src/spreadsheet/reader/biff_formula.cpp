@@ -66,7 +66,8 @@ class Decoder {
           m_row(row),
           m_col(col),
           m_context(context),
-          m_biff8(context.text->Biff8()) {}
+          m_biff8(context.text->Biff8()),
+          m_legacy(context.legacyVersion) {}
 
     std::string Run() {
         while (m_tokens.Left() > 0)
@@ -149,9 +150,9 @@ class Decoder {
 
     void Attribute() {
         const unsigned flags = m_tokens.U8();
-        const unsigned data = m_tokens.U16();
+        const unsigned data = m_legacy == 2 ? m_tokens.U8() : m_tokens.U16();
         if (flags & 0x04) {  // CHOOSE jump table
-            m_tokens.Skip((std::size_t{data} + 1) * 2);
+            m_tokens.Skip((std::size_t{data} + 1) * (m_legacy == 2 ? 1 : 2));
         } else if (flags & 0x10) {  // SUM of one argument
             const std::string x = Pop();
             Push(Lead() + "SUM(" + x + ")");
@@ -277,15 +278,20 @@ class Decoder {
 
     void Operand(unsigned ptg) {
         const std::size_t refSize = m_biff8 ? 4 : 3, areaSize = m_biff8 ? 8 : 6;
+        // Excel 2 and 3 number functions in one byte.
+        const bool narrow = m_legacy == 2 || m_legacy == 3;
+        if (m_legacy && !LegacyOperand(ptg))
+            throw BiffDamage("formula token 0x" + Hex(ptg) + " of an Excel " +
+                             std::to_string(m_legacy) + " worksheet");
         switch (ptg) {
             case 0x20:  // array constant, its values in the extra data
                 m_tokens.Skip(m_biff8 ? 7 : 6);
                 return Push(Lead() + ArrayConstant());
             case 0x21:
-                return Function(m_tokens.U16(), -1);
+                return Function(narrow ? m_tokens.U8() : m_tokens.U16(), -1);
             case 0x22: {
                 const int args = m_tokens.U8() & 0x7F;
-                return Function(m_tokens.U16() & 0x7FFF, args);
+                return Function(narrow ? m_tokens.U8() : m_tokens.U16() & 0x7FFF, args);
             }
             case 0x23: {
                 const unsigned index = m_tokens.U16();
@@ -352,6 +358,25 @@ class Decoder {
             }
             default:
                 throw BiffDamage("unsupported formula token 0x" + Hex(ptg));
+        }
+    }
+
+    // The operand tokens whose Excel 2 to 4 form this decoder knows: the
+    // others (names, 3-D and memory tokens, arrays) leave the cell its
+    // cached result.
+    static bool LegacyOperand(unsigned ptg) {
+        switch (ptg) {
+            case 0x21:
+            case 0x22:
+            case 0x24:
+            case 0x25:
+            case 0x2A:
+            case 0x2B:
+            case 0x2C:
+            case 0x2D:
+                return true;
+            default:
+                return false;
         }
     }
 
@@ -435,6 +460,7 @@ class Decoder {
     int m_row, m_col;
     const BiffFormulaContext& m_context;
     bool m_biff8;
+    int m_legacy;  // 2 to 4 for Excel 2 to 4 tokens, else 0
     std::vector<std::string> m_stack;
     std::string m_lead, m_beforeOpen, m_beforeClose;
 };

@@ -14,6 +14,9 @@ namespace tabulon::spreadsheet {
 // What a formula's tokens refer to outside themselves.
 struct BiffFormulaContext {
     BiffText* text = nullptr;  // decides BIFF5 or BIFF8 and decodes BIFF5 strings
+    // 2, 3 or 4 for the formulas of Excel 2 to 4 worksheets, whose function
+    // and attribute tokens are narrower; they refer to no names or sheets.
+    int legacyVersion = 0;
     // The prefix of a 3-D reference ("Sheet1!", "'A b'!", "Sheet1:Sheet3!",
     // "[1]Sheet1!") by its EXTERNSHEET index (BIFF5: the itab pair, ixals);
     // empty when the reference is broken.

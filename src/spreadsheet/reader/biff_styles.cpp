@@ -207,6 +207,112 @@ void BiffStyles::Xf(BiffCursor& cursor, bool biff8) {
     m_xfs.push_back(std::move(xf));
 }
 
+void BiffStyles::LegacyFont(BiffCursor& cursor, BiffText& text, int version) {
+    spreadsheet::Font font;
+    font.size = cursor.U16() / 20.0;
+    const unsigned flags = cursor.U16();
+    font.bold = flags & 0x01;
+    font.italic = flags & 0x02;
+    font.underline = (flags & 0x04) ? "single" : "";
+    font.strike = flags & 0x08;
+    m_fonts.push_back(std::move(font));
+    if (version >= 3)
+        SetLastFontColor(cursor.U16());
+    m_fonts.back().name = text.String(cursor, 1);
+}
+
+void BiffStyles::SetLastFontColor(unsigned icv) {
+    if (!m_fonts.empty() && icv < 64)
+        m_fonts.back().color = PaletteColor(icv);
+}
+
+namespace {
+
+// The colours of Excel 3 and 4 XF records take five bits; from 24 on they
+// name the system's window colours, shown as automatic.
+Color LegacyColor(const BiffStyles& styles, unsigned icv) {
+    return icv < 24 ? styles.PaletteColor(icv) : Color();
+}
+
+}  // namespace
+
+void BiffStyles::LegacyXf(BiffCursor& cursor, int version) {
+    if (version == 2) {
+        const unsigned font = cursor.U8();
+        cursor.Skip(1);
+        const unsigned format = cursor.U8();
+        return AttributeXf(font, format, cursor.U8());
+    }
+    XfEntry xf;
+    xf.font = cursor.U8();
+    xf.format = cursor.U8();
+    const unsigned type = version == 3 ? cursor.U8() : cursor.U16();
+    xf.protection.locked = type & 0x1;
+    xf.protection.hidden = type & 0x2;
+    unsigned align;
+    if (version == 3) {
+        cursor.Skip(1);  // which attributes differ from the parent
+        align = cursor.U16() & 0x0F;
+    } else {
+        align = cursor.U8();
+        cursor.Skip(1);
+        const unsigned vertical = (align >> 4) & 3;
+        xf.alignment.vertical = kVertical[vertical];
+        switch (align >> 6) {
+            case 1:
+                xf.alignment.rotation = 255;
+                break;
+            case 2:
+                xf.alignment.rotation = 90;
+                break;
+            case 3:
+                xf.alignment.rotation = 180;
+                break;
+            default:
+                break;
+        }
+    }
+    xf.alignment.horizontal = kHorizontal[align & 7];
+    xf.alignment.wrap = align & 0x08;
+    const unsigned fill = cursor.U16();
+    const std::uint32_t sides = cursor.U32();
+    const unsigned pattern = fill & 0x3F;
+    if (pattern > 0 && pattern < std::size(kPatterns)) {
+        xf.fill.pattern = kPatterns[pattern];
+        xf.fill.fg = LegacyColor(*this, (fill >> 6) & 0x1F);
+        xf.fill.bg = LegacyColor(*this, (fill >> 11) & 0x1F);
+    }
+    BorderSide* order[] = {&xf.border.top, &xf.border.left, &xf.border.bottom, &xf.border.right};
+    for (int i = 0; i < 4; ++i) {
+        const unsigned bits = (sides >> (8 * i)) & 0xFF;
+        order[i]->style = BorderStyle(bits & 7);
+        if (!order[i]->style.empty())
+            order[i]->color = LegacyColor(*this, bits >> 3);
+    }
+    m_xfs.push_back(std::move(xf));
+}
+
+void BiffStyles::AttributeXf(unsigned font, unsigned formatAndProtection,
+                             unsigned alignAndBorders) {
+    XfEntry xf;
+    xf.font = font;
+    xf.format = formatAndProtection & 0x3F;
+    xf.protection.locked = formatAndProtection & 0x40;
+    xf.protection.hidden = formatAndProtection & 0x80;
+    xf.alignment.horizontal = kHorizontal[alignAndBorders & 7];
+    // Excel 2 knows one kind of border, thin, and one shading.
+    BorderSide* sides[] = {&xf.border.left, &xf.border.right, &xf.border.top, &xf.border.bottom};
+    for (unsigned i = 0; i < 4; ++i)
+        if (alignAndBorders & (0x08u << i))
+            sides[i]->style = "thin";
+    if (alignAndBorders & 0x80) {
+        xf.fill.pattern = "gray125";
+        xf.fill.fg = PaletteColor(0);
+        xf.fill.bg = PaletteColor(1);
+    }
+    m_xfs.push_back(std::move(xf));
+}
+
 Font BiffStyles::FontOf(unsigned index) const {
     // Font 4 does not exist: the index skips it. Without a font of its own a
     // cell shows the BIFF default, Arial 10.

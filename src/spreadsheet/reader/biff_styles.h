@@ -1,5 +1,7 @@
 // The formatting records of a BIFF workbook: FONT, FORMAT, XF and PALETTE,
-// turned into the CellStyle of each XF.
+// turned into the CellStyle of each XF. Excel 2 to 4 worksheets have records
+// of their own for them, and Excel 2 cells may carry their formatting in
+// three attribute bytes instead of an XF index.
 #pragma once
 
 #include <array>
@@ -21,6 +23,19 @@ class BiffStyles {
     void Format(BiffCursor& cursor, BiffText& text);
     void Xf(BiffCursor& cursor, bool biff8);
     void Palette(BiffCursor& cursor);
+
+    // FONT of Excel 2 (0x0031, its colour in a FONTCOLOR after it) and of
+    // Excel 3 and 4 (0x0231).
+    void LegacyFont(BiffCursor& cursor, BiffText& text, int version);
+    void SetLastFontColor(unsigned icv);
+    // A format code with its index: Excel 2 to 4 number them in their order.
+    void AddFormat(unsigned id, std::string code) { m_formats[id] = std::move(code); }
+    // XF of Excel 2 (0x0043), 3 (0x0243) and 4 (0x0443).
+    void LegacyXf(BiffCursor& cursor, int version);
+    // An XF spelled by the attribute bytes of an Excel 2 cell (or the body of
+    // its XF record): font and number format, alignment, borders, shading and
+    // protection.
+    void AttributeXf(unsigned font, unsigned formatAndProtection, unsigned alignAndBorders);
 
     // One CellStyle per XF record, in their order.
     std::vector<CellStyle> CellStyles() const;

@@ -49,16 +49,11 @@ void ReadDetected(const void* data, std::size_t size, const std::string& name,
             }
             return;
         }
-        case Container::BareBiff: {
-            const int version = BareBiffVersion(data, size);
-            if (version < 5) {
-                Refuse(name, "it is an Excel " + std::to_string(version) + ".x worksheet (BIFF" +
-                                 std::to_string(version) + "), which is not supported");
-            }
-            Refuse(name,
-                   "it is a bare BIFF record stream without its compound file container, "
-                   "which is not supported");
-        }
+        case Container::BareBiff:
+            // Excel 2 to 4 worksheets, and workbook streams some writers
+            // store without their compound file.
+            ReadXlsStream(std::string(static_cast<const char*>(data), size), "", name, sink);
+            return;
         case Container::Xml:
         case Container::Text:
             Refuse(name, "it is " + DescribeTextFile(data, size) +

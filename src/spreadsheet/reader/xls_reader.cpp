@@ -5,6 +5,7 @@
 #include "spreadsheet/reader/biff_crypto.h"
 #include "spreadsheet/reader/biff_formula.h"
 #include "spreadsheet/reader/biff_globals.h"
+#include "spreadsheet/reader/biff_worksheet_stream.h"
 #include "spreadsheet/reader/compound_file.h"
 #include "spreadsheet/reader/read_control.h"
 #include "spreadsheet/reader/read_error.h"
@@ -46,8 +47,8 @@ class XlsReader {
             throw BiffDamage("the workbook stream does not start with a BOF record");
         if (static_cast<unsigned char>(m_stream[1]) != 0x08) {
             throw ReadError(m_fileName, "", 0,
-                            "cannot be read: it is an Excel 4.0 or older workbook inside a "
-                            "compound file, which is not supported");
+                            "cannot be read: it is an Excel 4.0 workbook, or a chart or macro "
+                            "sheet of Excel 2 to 4, which is not supported");
         }
         m_globals = ReadBiffGlobals(m_stream, m_text);
         if (m_globals.encrypted) {
@@ -274,6 +275,15 @@ void ReadXls(const void* data, std::size_t size, const std::string& fileName,
 
 void ReadXlsStream(std::string stream, const std::string& streamName, const std::string& fileName,
                    IWorkbookImport& sink) {
+    if (BiffWorksheetVersion(stream) != 0) {
+        try {
+            ReadBiffWorksheetStream(stream, fileName, sink);
+        } catch (const BiffDamage& damage) {
+            throw ReadError(fileName, streamName, 0,
+                            std::string("damaged worksheet stream: ") + damage.what());
+        }
+        return;
+    }
     XlsReader(std::move(stream), streamName, fileName, sink).Run();
 }
 

@@ -397,6 +397,125 @@ TEST(BiffDecoder, LinksNotesAndRichText) {
     EXPECT_TRUE(runs[1].font->bold);
 }
 
+// Worksheet files of Excel 2, 3 and 4 and a worksheet stream without workbook
+// globals: each a workbook of one sheet, with the cell records, formats,
+// fonts and formulas of its version.
+TEST(BiffDecoder, WorksheetFilesOfExcel2To4) {
+    auto attributes = [](int xf, int fontAndFormat, int align) {
+        return Bytes({xf, fontAndFormat, align});
+    };
+    auto cell2 = [&](unsigned row, unsigned col, const std::string& attr) {
+        return U16(row) + U16(col) + attr;
+    };
+    const std::string plain = attributes(0, 0, 0);
+    // Font 1 bold, format 1 "0.00", centred with a left border.
+    const std::string styled = attributes(0x40, 0x41, 0x0A);
+    // 5 + SIN(A1): tInt, tRef, tFunc with a one-byte index, tAdd.
+    const std::string sinTokens = Bytes({0x1E, 5, 0, 0x44, 0, 0xC0, 0, 0x41, 15, 0x03});
+    std::string biff2 = Rec(0x0009, U16(7) + U16(0x10));
+    biff2 += Rec(0x0031, U16(200) + U16(0) + Bytes({5}) + "Arial") + Rec(0x0045, U16(0x7FFF));
+    biff2 += Rec(0x0031, U16(240) + U16(1) + Bytes({5}) + "Arial") + Rec(0x0045, U16(2));
+    biff2 += Rec(0x001E, Bytes({7}) + "General") + Rec(0x001E, Bytes({4}) + "0.00");
+    biff2 += Rec(0x0025, U16(0x8000 | 300)) + Rec(0x0024, Bytes({1, 2}) + U16(20 * 256));
+    biff2 += Rec(0x0008, U16(1) + U16(0) + U16(3) + U16(400) + U16(0) + Bytes({0}) + U16(0));
+    biff2 += Rec(0x0002, cell2(0, 0, plain) + U16(7));
+    biff2 += Rec(0x0003, cell2(0, 1, styled) + F64(2.5));
+    biff2 += Rec(0x0004, cell2(1, 0, plain) + Bytes({2}) + "hi");
+    biff2 += Rec(0x0005, cell2(1, 1, plain) + Bytes({1, 0}));
+    biff2 += Rec(0x0001, cell2(1, 2, styled));
+    biff2 += Rec(0x0006, cell2(2, 0, plain) + F64(5.66) + Bytes({0, 10}) + sinTokens);
+    biff2 += Rec(0x0006, cell2(2, 1, plain) + Bytes({0, 0, 0, 0, 0, 0, 0xFF, 0xFF}) +
+                             Bytes({0, 4, 0x17, 2}) + "ab");
+    biff2 += Rec(0x0007, Bytes({2}) + "ab") + kEof;
+    testing::RecordingWorkbook book2;
+    ReadXlsStream(biff2, "", "f.xls", book2);
+    EXPECT_EQ(book2.CellDump(),
+              "sheet\tSheet1\n"
+              "Sheet1!A1\tn\t7\tGeneral\n"
+              "Sheet1!B1\tn\t2.5\t0.00\n"
+              "Sheet1!A2\ts\thi\tGeneral\n"
+              "Sheet1!B2\tb\t1\tGeneral\n"
+              "Sheet1!C2\tblank\t\t0.00\n"
+              "Sheet1!A3\tf\t5+SIN(A1)\tGeneral\n"
+              "Sheet1!B3\tf\t\"ab\"\tGeneral\n");
+    const CellStyle& bold = book2.styles.at(book2.sheets[0].content.At("B1")->style);
+    EXPECT_TRUE(bold.font.bold);
+    EXPECT_EQ(bold.font.size, 12);
+    EXPECT_EQ(bold.font.color.argb, 0xFFFF0000u);
+    EXPECT_EQ(bold.alignment.horizontal, "center");
+    EXPECT_EQ(bold.border.left.style, "thin");
+    EXPECT_EQ(bold.border.right.style, "");
+    EXPECT_EQ(book2.sheets[0].content.At("B3")->value, Value::Text("ab"));
+    const auto& layout = book2.sheets[0].content;
+    EXPECT_EQ(layout.defaultHeight, 15);
+    ASSERT_EQ(layout.rows.size(), 1u);
+    EXPECT_EQ(layout.rows[0], "2 height=20 custom style=0");
+    ASSERT_EQ(layout.columns.size(), 1u);
+    EXPECT_EQ(layout.columns[0], "B:C width=20 custom style=0");
+
+    // Excel 4: XF records (font, format, alignment, fill, borders), a FORMULA
+    // without the cache id of later versions and a two-byte function index.
+    std::string biff4 = Rec(0x0409, U16(0) + U16(0x10) + U16(0));
+    biff4 += Rec(0x0231, U16(200) + U16(0) + U16(0x7FFF) + Bytes({7}) + "Verdana");
+    biff4 += Rec(0x041E, U16(0) + Bytes({7}) + "General") + Rec(0x041E, U16(0) + Bytes({1}) + "0");
+    biff4 +=
+        Rec(0x0443, Bytes({0, 0}) + U16(0xFFF5) + Bytes({0x20, 0}) + U16(0xCE00) + U16(0) + U16(0));
+    // Format 1, right-aligned and top, solid red fill, thin top border.
+    biff4 += Rec(0x0443, Bytes({0, 1}) + U16(0x0001) + Bytes({0x03, 0}) +
+                             U16(1 | (2 << 6) | (25 << 11)) + U16(0x01) + U16(0));
+    biff4 += Rec(0x0203, U16(0) + U16(0) + U16(1) + F64(3));
+    const std::string sumTokens = Bytes({0x44, 0, 0xC0, 0, 0x41, 24, 0});
+    biff4 += Rec(0x0406, U16(0) + U16(1) + U16(0) + F64(3) + U16(0) +
+                             U16(static_cast<unsigned>(sumTokens.size())) + sumTokens);
+    biff4 += kEof;
+    testing::RecordingWorkbook book4;
+    ReadXlsStream(biff4, "", "f.xls", book4);
+    EXPECT_EQ(book4.CellDump(),
+              "sheet\tSheet1\n"
+              "Sheet1!A1\tn\t3\t0\n"
+              "Sheet1!B1\tf\tABS(A1)\tGeneral\n");
+    const CellStyle& a1 = book4.styles.at(book4.sheets[0].content.At("A1")->style);
+    EXPECT_EQ(a1.font.name, "Verdana");
+    EXPECT_EQ(a1.alignment.horizontal, "right");
+    EXPECT_EQ(a1.alignment.vertical, "top");
+    EXPECT_EQ(a1.fill.pattern, "solid");
+    EXPECT_EQ(a1.fill.fg.argb, 0xFFFF0000u);
+    EXPECT_EQ(a1.border.top.style, "thin");
+
+    // A worksheet stream in BIFF5 form that also holds Excel 2 cells.
+    std::string mixed = Rec(0x0809, U16(0) + U16(0x10) + U16(0));
+    mixed += Rec(0x0004, cell2(0, 0, plain) + Bytes({5}) + "BIFF2");
+    mixed += Rec(0x0204, U16(1) + U16(0) + U16(0) + U16(3) + "abc");
+    mixed += Rec(0x027E, U16(1) + U16(1) + U16(0) + Bytes({0x06, 0, 0, 0})) + kEof;
+    testing::RecordingWorkbook book5;
+    ReadXlsStream(mixed, "", "f.xls", book5);
+    EXPECT_EQ(book5.CellDump(),
+              "sheet\tSheet1\n"
+              "Sheet1!A1\ts\tBIFF2\tGeneral\n"
+              "Sheet1!A2\ts\tabc\tGeneral\n"
+              "Sheet1!B2\tn\t1\tGeneral\n");
+
+    // Damage is named with its record, at its place in the file.
+    const struct {
+        std::string stream, message;
+    } damaged[] = {
+        {Rec(0x0009, U16(7) + U16(0x10)) + Rec(0x0003, U16(0) + U16(0)),
+         "record 0x0003 at offset 8: record too short: 3 more bytes needed at 4 of 4"},
+        {Rec(0x0209, U16(0) + U16(0x10) + U16(0)) +
+             Rec(0x0204, cell2(0, 0, U16(15)) + U16(9) + "a"),
+         "record 0x0204 at offset 10: record too short: 17 bytes needed, 9 there"},
+    };
+    for (const auto& [stream, message] : damaged) {
+        testing::RecordingWorkbook sink;
+        try {
+            ReadXlsStream(stream + kEof, "", "f.xls", sink);
+            ADD_FAILURE() << message;
+        } catch (const ReadError& e) {
+            EXPECT_EQ(std::string(e.what()), "f.xls: damaged worksheet stream: " + message);
+        }
+    }
+}
+
 // Hostile streams that would make the work grow far beyond the file: sheets
 // listed twice at one offset, and shared formulas spelled out for cells
 // without end. Both are refused.

@@ -81,9 +81,9 @@ TEST(FormatDetection, WhatIsRefusedSaysWhatItIs) {
     EXPECT_EQ(Refusal(Ole2With("WordDocument")),
               "f.xlsx: cannot be read: it is an OLE2 compound file without a workbook stream "
               "(another kind of document, or damaged)");
-    EXPECT_EQ(Refusal(std::string("\x09\x00\x04\x00\x02\x00\x10\x00", 8), "f.xls"),
-              "f.xls: cannot be read: it is an Excel 2.x worksheet (BIFF2), which is not "
-              "supported");
+    EXPECT_EQ(Refusal(std::string("\x09\x00\x04\x00\x02\x00\x20\x00", 8), "f.xls"),
+              "f.xls: cannot be read: it is an Excel 4.0 workbook, or a chart or macro sheet of "
+              "Excel 2 to 4, which is not supported");
     EXPECT_EQ(Refusal("a;b\n1;2\n", "f.xls"),
               "f.xls: cannot be read: it is a text file (CSV or similar), not a workbook; such "
               "files are not supported");
