@@ -151,6 +151,8 @@ TEST(InputView, StoredSettingsAreShownAndARelativePathLiesUnderTheHostFolder) {
     write("Config_Intersection", "KeyCol2", "4");
     write("Config", "TemplateFile", "t.xlsx");  // AddCellByCell: taken as read
     write("Config", "TemplateSheet", "Sum");
+    write("CheckSameFormatSheet", "TemplateFile", "t.xlsx");  // as every other workbook
+    write("Config_Difference", "File2", "b.xlsx");
     // The host of the test keeps this module folder: no isolated one of its own.
     CLoadedHost host(false);
     ASSERT_TRUE(host.Loaded());
@@ -174,6 +176,10 @@ TEST(InputView, StoredSettingsAreShownAndARelativePathLiesUnderTheHostFolder) {
     EXPECT_EQ(DrawnValue(intersection->GetItem(3)), "4");
     auto* templ = dynamic_cast<CExcelFileItem*>(view->List(0)->GetItem(2));
     EXPECT_EQ(Q(templ->m_strFile), "t.xlsx");
+    auto* checked = dynamic_cast<CExcelFileItem*>(view->List(7)->GetItem(0));
+    EXPECT_EQ(Q(checked->m_strFile), HostFolder() + "/t.xlsx");
+    auto* file2 = dynamic_cast<CExcelFileItem*>(view->List(6)->GetItem(2));
+    EXPECT_EQ(Q(file2->m_strFile), HostFolder() + "/b.xlsx");
     // Only Start writes the settings file; LastWorkMode is never written.
     const QString before = QString::fromStdString(platform::testing::ReadFile(ini.Str()));
     host.Module().OnClick(kWorkModes[0].guid);
