@@ -41,6 +41,11 @@ TEST(CliRun, FieldsAreCheckedInOrderWithTheFieldMessages) {
     Folder f;
     const CString root = f.root.Path();
     const CString book = f.book;
+    const std::string text = f.root.Write("notes.txt", "plain");
+    const std::string missing = f.root / "missing";
+    const auto notThere = [](const std::string& path) {
+        return "Path '" + path + "' does not exist. Please confirm and enter again.";
+    };
     const std::string digits = ": You must enter digit(s) in this field";
     const std::string positive = ": You must enter a number greater than 0 in this field";
     struct Case {
@@ -50,18 +55,34 @@ TEST(CliRun, FieldsAreCheckedInOrderWithTheFieldMessages) {
     const std::vector<Case> cases = {
         {{"copy-rows"}, "Please specify 'Folder where the Excel file locates'."},
         {{"copy-sheets", "--folder", book}, "'" + f.book + "' is not a folder."},
+        {{"copy-sheets", "--folder", missing}, notThere(missing)},
+        {{"copy-rows", "--folder", root, "--sheets", ""},
+         "Please specify 'Worksheets to process'."},
         {{"copy-rows", "--folder", root, "--sheets", ";;", "--from-row", " 2"},
          "\"Starting row of the processing range\"" + digits},
         {{"copy-rows-by-key", "--folder", root, "--from-row", "00"},
          "\"Starting row of the processing range\"" + positive},
+        {{"copy-rows", "--folder", root, "--to-row", "1a"},
+         "\"Ending row (counted backwards) of the processing range\"" + digits},
         {{"copy-rows-by-key", "--folder", root, "--to-row", "00"},
          "\"Ending row (counted backwards) of the processing range\"" + positive},
         {{"copy-rows-by-key", "--folder", root, "--key-col", "0"}, "\"Key column\"" + positive},
         {{"add-cell-by-cell", "--folder", root, "--template", book},
          "Please specify 'Template worksheet'."},
+        {{"add-cell-by-cell", "--folder", root, "--template", text},
+         "'" + text + "' is not a valid Excel file."},
         {{"check-same-format", "--folder", root}, "Please specify 'Template worksheet'."},
+        {{"check-same-format", "--template", book, "--template-sheet", "Jan", "--folder", missing},
+         notThere(missing)},
         {{"intersection"}, "Please specify 'Worksheet 1'."},
         {{"difference", "--file1", book}, "Please specify 'Worksheet 1'."},
+        {{"intersection", "--file1", text}, "'" + text + "' is not a valid Excel file."},
+        {{"intersection", "--file1", book, "--sheet1", "Jan", "--key1", "2", "--file2",
+          missing + ".xlsx"},
+         notThere(missing + ".xlsx")},
+        {{"difference", "--file1", book, "--sheet1", "Jan", "--key1", "1", "--file2", book,
+          "--sheet2", "Feb", "--key2", ""},
+         "Please specify 'The key column of worksheet 2'."},
         {{"merge-cols", "--file1", book, "--sheet1", "Jan", "--key1", "B"},
          "\"The key column of worksheet 1\"" + digits},
         {{"merge-cols", "--file1", book, "--sheet1", "Jan", "--key1", "1", "--file2", root},
