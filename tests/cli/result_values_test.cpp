@@ -22,17 +22,11 @@ namespace tabulon::cli {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::testing::ReadFile;
 using platform::testing::TempFolder;
 
 const std::string kPython = "/usr/bin/python3";
 const std::string kCorpus = TABULON_CORPUS_DIR;
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
 
 bool Have(const std::string& check) {
     return std::system((check + " > /dev/null 2>&1").c_str()) == 0;
@@ -107,14 +101,14 @@ struct Fixture {
         const std::string out = work / (name + ".out");
         const std::string command = "'" + tool + "' " + args + " --result '" + results + "/" +
                                     name + ".xlsx' > '" + out + "' 2>&1 < /dev/null";
-        EXPECT_EQ(std::system(command.c_str()), 0) << name << ":\n" << Slurp(out);
-        return Slurp(out);
+        EXPECT_EQ(std::system(command.c_str()), 0) << name << ":\n" << ReadFile(out);
+        return ReadFile(out);
     }
 
     std::string Values(const std::string& book) {
         const std::string out = work / "values.txt";
         std::system((kPython + " " + work / "dump.py" + " '" + book + "' > '" + out + "'").c_str());
-        return Slurp(out);
+        return ReadFile(out);
     }
 };
 
@@ -187,11 +181,11 @@ TEST(ResultValues, FormulasShowWhatTheyGiveWhereTheyStandAndUnknownOnesNothing) 
                                 f.work / "profile" + " --headless --convert-to csv --outdir '" +
                                 csv + "' sum.xlsx rows.xlsx merge.xlsx difference.xlsx > '" +
                                 f.work / "soffice.log" + "' 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << Slurp(f.work / "soffice.log");
-    EXPECT_EQ(Slurp(csv + "/sum.csv"), "30\n3\n33\n");
-    EXPECT_EQ(Slurp(csv + "/rows.csv"), "2,4\n10,20\n");
-    EXPECT_EQ(Slurp(csv + "/merge.csv"), "k1,32,k1,16\nk2,10,k2,5\n");
-    EXPECT_EQ(Slurp(csv + "/difference.csv"), "b,7,14\n");
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(f.work / "soffice.log");
+    EXPECT_EQ(ReadFile(csv + "/sum.csv"), "30\n3\n33\n");
+    EXPECT_EQ(ReadFile(csv + "/rows.csv"), "2,4\n10,20\n");
+    EXPECT_EQ(ReadFile(csv + "/merge.csv"), "k1,32,k1,16\nk2,10,k2,5\n");
+    EXPECT_EQ(ReadFile(csv + "/difference.csv"), "b,7,14\n");
 }
 
 TEST(ResultValues, DatesOfThe1904SystemStayTheSameDates) {

@@ -116,7 +116,7 @@ inline bool HaveOpenpyxl() {
     return std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
 }
 
-// Runs a python3 script with the arguments (each quoted); what it prints, stderr included.
+// Runs a python3 script with the arguments; what it prints, stderr after stdout.
 inline std::string RunPython(const std::string& script, const std::vector<std::string>& args) {
     char name[] = "/tmp/tabulon-py-XXXXXX";
     const int fd = mkstemp(name);
@@ -124,23 +124,11 @@ inline std::string RunPython(const std::string& script, const std::vector<std::s
         return "mkstemp failed";
     close(fd);
     std::ofstream(name) << script;
-    std::string command = std::string("/usr/bin/python3 ") + name;
-    for (const std::string& arg : args) {
-        std::string quoted = "'";
-        for (char c : arg)
-            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        command += " " + quoted + "'";
-    }
-    command += " 2>&1";
-    std::string output;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;)
-            output.append(buffer, n);
-        pclose(p);
-    }
+    std::vector<std::string> all = {name};
+    all.insert(all.end(), args.begin(), args.end());
+    const ToolRun run = RunProgram("/usr/bin/python3", all, 600);
     std::remove(name);
-    return output;
+    return run.out + run.err;
 }
 
 // Runs a Python script (openpyxl imported) with the arguments; what it prints on stdout.

@@ -1,8 +1,10 @@
+// intersection, difference and merge-cols through the command line: the rows of each
+// result, the progress records, and a worksheet without data.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "cli/cli_driver.h"
+#include "cli/in_process_run.h"
 #include "engine/tasks/task_test_support.h"
 #include "platform/temp_folder.h"
 
@@ -11,23 +13,7 @@ namespace {
 
 using platform::testing::TempFolder;
 using namespace engine::testing;
-
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliResult Tabulon(std::vector<CString> args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    CliEnvironment env{in, out, err, false, false};
-    CliResult run;
-    run.status = RunTabulon(args, env);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
+using testing::CliResult;
 
 // Staff keys Key, A, B, C, B against Badges keys Key, B, D.
 struct TwoBooks {
@@ -47,7 +33,7 @@ struct TwoBooks {
             "1",  "--file2",  badges.c_str(), "--sheet2",   "Badges", "--key2",
             "1",  "--result", result.c_str(), "--overwrite"};
         args.insert(args.end(), extra.begin(), extra.end());
-        return Tabulon(args);
+        return testing::RunCli(args);
     }
     std::vector<std::string> Row(int row, int columns) const {
         auto book = ReadBook(result);
@@ -105,24 +91,8 @@ TEST(CliTwoFileModes, ProgressRecordsInJson) {
     EXPECT_EQ(texts, expected) << run.out;
 }
 
-TEST(CliTwoFileModes, FieldsAreCheckedInOrderAndEmptyWorksheetsCancel) {
+TEST(CliTwoFileModes, AWorksheetWithoutDataCancelsWithoutAResult) {
     TwoBooks books;
-    CliResult noFile = Tabulon({"intersection"});
-    EXPECT_EQ(noFile.status, kExitUsage);
-    EXPECT_EQ(noFile.err, "Please specify 'Worksheet 1'.\n");
-
-    CliResult noSheet = Tabulon({"difference", "--file1", books.staff.c_str()});
-    EXPECT_EQ(noSheet.err, "Please specify 'Worksheet 1'.\n");
-
-    CliResult badKey =
-        Tabulon({"merge-cols", "--file1", books.staff.c_str(), "--sheet1", "Staff", "--key1", "B"});
-    EXPECT_EQ(badKey.err,
-              "\"The key column of worksheet 1\": You must enter digit(s) in this field\n");
-
-    CliResult notBook = Tabulon({"merge-cols", "--file1", books.staff.c_str(), "--sheet1", "Staff",
-                                 "--key1", "1", "--file2", books.folder.Path().c_str()});
-    EXPECT_EQ(notBook.err, "'" + books.folder.Path() + "' is not a valid Excel file.\n");
-
     WriteBook(books.badges, {{"Badges", {}}});
     CliResult empty = books.Run("merge-cols");
     EXPECT_EQ(empty.status, kExitCanceled);

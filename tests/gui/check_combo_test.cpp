@@ -67,7 +67,7 @@ class CheckComboTest : public ::testing::Test {
     std::vector<bool> m_openAtCallback;
 };
 
-TEST_F(CheckComboTest, ClickSequencesBuildTheText) {
+TEST_F(CheckComboTest, ClickSequencesBuildTheTextAndTheOpenPopUpIsDrawn) {
     ClickCombo();
     ASSERT_TRUE(m_combo->IsDroppedDown());
     // The refresh ran before the drop-down opened, and filled the tree.
@@ -98,6 +98,13 @@ TEST_F(CheckComboTest, ClickSequencesBuildTheText) {
         EXPECT_EQ(m_combo->GetText(), step.text) << step.click;
         EXPECT_TRUE(m_combo->IsDroppedDown()) << step.click;
     }
+    // The open pop-up drawn over the window, as a screen shows it.
+    tree->setCurrentItem(tree->findItems("March", Qt::MatchExactly | Qt::MatchRecursive)[0]);
+    QImage shot = m_window.grab().toImage();
+    QPainter painter(&shot);
+    painter.drawPixmap(m_window.mapFromGlobal(tree->pos()), tree->grab());
+    painter.end();
+    EXPECT_TRUE(shot.save(ScreenshotFolder() + "/check_combo_open.png"));
     // Empty space below the last item closes the pop-up.
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                       QPoint(20, tree->viewport()->height() - 5));
@@ -202,20 +209,6 @@ TEST_F(CheckComboTest, TooltipShowsTheTextCutAndWrapped) {
     EXPECT_TRUE(m_combo->toolTip().isEmpty());
     QTest::keyClick(m_combo->Tree(), Qt::Key_Escape);
     EXPECT_EQ(m_combo->TipText(), longText.Left(997) + "...");
-}
-
-TEST_F(CheckComboTest, Screenshot) {
-    ClickCombo();
-    ASSERT_TRUE(m_combo->IsDroppedDown());
-    ClickEntry("January");
-    ClickEntry("March");
-    CCheckComboTree* tree = m_combo->Tree();
-    tree->setCurrentItem(tree->findItems("March", Qt::MatchExactly | Qt::MatchRecursive)[0]);
-    QImage shot = m_window.grab().toImage();
-    QPainter painter(&shot);
-    painter.drawPixmap(m_window.mapFromGlobal(tree->pos()), tree->grab());
-    painter.end();
-    EXPECT_TRUE(shot.save(ScreenshotFolder() + "/check_combo_open.png"));
 }
 
 }  // namespace

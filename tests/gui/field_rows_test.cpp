@@ -1,12 +1,13 @@
 // The field lists' rows and settings without widgets: what a mode's list saves is what it
 // loads again, and what the command line reads with --settings, key by key; nothing but
 // the mode's own section is written, and the key column of copy-rows-by-key is never kept.
+// (The defaults of an empty settings file and the stored relative paths are checked where
+// the input view shows them, in input_view_test.cpp.)
 #include <gtest/gtest.h>
 
 #include "gui/input/field_rows.h"
 #include "gui/input/work_modes.h"
 #include "platform/ini_file.h"
-#include "platform/paths.h"
 #include "platform/temp_folder.h"
 
 namespace tabulon::gui::testing {
@@ -66,34 +67,6 @@ TEST(FieldRows, WhatAModeSavesItLoadsAndTheCommandLineReads) {
         EXPECT_NE(content.find(std::string("[") + cli::ModeSection(entry.mode) + "]"),
                   std::string::npos);
     }
-}
-
-TEST(FieldRows, DefaultsAndPathsOfAnEmptySettingsFile) {
-    TempFolder host;
-    platform::SetModuleFolderOverride(platform::Module::Host, host.Path());
-    const CString ini = host / "none.ini";
-    for (const WorkModeEntry& entry : kWorkModes) {
-        SCOPED_TRACE(cli::ModeName(entry.mode));
-        const TaskFields f = LoadFieldValues(entry.mode, ini);
-        for (const FieldRow& row : FieldRowsOf(entry.mode)) {
-            SCOPED_TRACE(row.label);
-            if (row.kind == RowKind::Folder)
-                EXPECT_EQ(f.*row.value, host.Path());  // an empty folder is the host folder
-            else
-                EXPECT_EQ(f.*row.value, row.defaultValue);  // workbooks stay empty
-        }
-    }
-    // Stored relative paths lie under the host folder, except AddCellByCell's template.
-    ASSERT_TRUE(platform::WritePrivateProfileString("Config", "TheXLSFolder", "Data", ini));
-    ASSERT_TRUE(platform::WritePrivateProfileString("Config", "TemplateFile", "t.xlsx", ini));
-    ASSERT_TRUE(
-        platform::WritePrivateProfileString("CheckSameFormatSheet", "TemplateFile", "t.xlsx", ini));
-    ASSERT_TRUE(platform::WritePrivateProfileString("Config_Difference", "File2", "b.xlsx", ini));
-    EXPECT_EQ(LoadFieldValues(Mode::AddCellByCell, ini).folder, host / "Data");
-    EXPECT_EQ(LoadFieldValues(Mode::AddCellByCell, ini).templateFile, "t.xlsx");
-    EXPECT_EQ(LoadFieldValues(Mode::CheckSameFormat, ini).templateFile, host / "t.xlsx");
-    EXPECT_EQ(LoadFieldValues(Mode::Difference, ini).file2, host / "b.xlsx");
-    platform::SetModuleFolderOverride(platform::Module::Host, "");
 }
 
 }  // namespace

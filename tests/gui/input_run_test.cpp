@@ -2,12 +2,11 @@
 // (folder and file dialogs, the select-worksheet dialog), Start, the questions at the
 // end answered, the result read back with openpyxl. The settings file the run left
 // behind then runs unchanged on the command line, to the same result.
-#include <QProcess>
-#include <QTreeView>
-#include <functional>
-
 #include <QLabel>
 #include <QPainter>
+#include <QProcess>
+#include <functional>
+
 #include "engine/tasks/task_test_support.h"
 #include "input_test_support.h"
 #include "platform/temp_folder.h"
@@ -76,6 +75,17 @@ void BrowseWorkbook(CTaskFieldList* list, int row, CDialogAnswerer& answerer, co
     ASSERT_TRUE(WaitUntil([&] { return answerer.AllAnswered(); }));
 }
 
+// The two workbook rows through Browse (the first offers two worksheets, the second has one,
+// which is taken), the key columns and the result typed.
+void FillTwoWorkbooks(CTaskFieldList* list, CDialogAnswerer& answerer, const Sources& s,
+                      const QString& result) {
+    BrowseWorkbook(list, 0, answerer, s.A(), "Sales");
+    TypeIntoRow(list, 1, "1");
+    BrowseWorkbook(list, 2, answerer, s.B(), nullptr);
+    TypeIntoRow(list, 3, "1");
+    TypeIntoRow(list, 5, result);
+}
+
 TEST(InputRun, EveryModeRunsFromTheGuiAndItsSettingsRunOnTheCommandLine) {
     const RunCase cases[] = {
         {0,
@@ -125,37 +135,11 @@ TEST(InputRun, EveryModeRunsFromTheGuiAndItsSettingsRunOnTheCommandLine) {
              TypeIntoRow(list, 3, "2");
          },
          "Sheet1!A1=Lamp\nSheet1!B1=5\nSheet1!A2=Chair\nSheet1!B2=5\nSheet1!A3=Pen\nSheet1!B3=7\n"},
-        {4,
-         [](CTaskFieldList* list, CDialogAnswerer& answerer, const Sources& s,
-            const QString& result) {
-             BrowseWorkbook(list, 0, answerer, s.A(), "Sales");
-             TypeIntoRow(list, 1, "1");
-             BrowseWorkbook(list, 2, answerer, s.B(), nullptr);  // one worksheet: taken
-             TypeIntoRow(list, 3, "1");
-             TypeIntoRow(list, 5, result);
-         },
+        {4, FillTwoWorkbooks,
          "Sheet1!A1=Item\nSheet1!B1=Units\nSheet1!C1=Item\nSheet1!D1=Units\nSheet1!A2=Lamp\nSheet1!"
          "B2=3\nSheet1!C2=Lamp\nSheet1!D2=2\nSheet1!A3=Chair\nSheet1!B3=5\n"},
-        {5,
-         [](CTaskFieldList* list, CDialogAnswerer& answerer, const Sources& s,
-            const QString& result) {
-             BrowseWorkbook(list, 0, answerer, s.A(), "Sales");
-             TypeIntoRow(list, 1, "1");
-             BrowseWorkbook(list, 2, answerer, s.B(), nullptr);
-             TypeIntoRow(list, 3, "1");
-             TypeIntoRow(list, 5, result);
-         },
-         "Sheet1!A1=Item\nSheet1!B1=Units\nSheet1!A2=Lamp\nSheet1!B2=3\n"},
-        {6,
-         [](CTaskFieldList* list, CDialogAnswerer& answerer, const Sources& s,
-            const QString& result) {
-             BrowseWorkbook(list, 0, answerer, s.A(), "Sales");
-             TypeIntoRow(list, 1, "1");
-             BrowseWorkbook(list, 2, answerer, s.B(), nullptr);
-             TypeIntoRow(list, 3, "1");
-             TypeIntoRow(list, 5, result);
-         },
-         "Sheet1!A1=Chair\nSheet1!B1=5\n"},
+        {5, FillTwoWorkbooks, "Sheet1!A1=Item\nSheet1!B1=Units\nSheet1!A2=Lamp\nSheet1!B2=3\n"},
+        {6, FillTwoWorkbooks, "Sheet1!A1=Chair\nSheet1!B1=5\n"},
         {7,
          [](CTaskFieldList* list, CDialogAnswerer& answerer, const Sources& s,
             const QString& result) {
@@ -219,12 +203,6 @@ TEST(InputRun, EveryModeRunsFromTheGuiAndItsSettingsRunOnTheCommandLine) {
             << err.toStdString();
     }
 }
-
-}  // namespace
-}  // namespace tabulon::gui::testing
-
-namespace tabulon::gui::testing {
-namespace {
 
 // The dialog as a window shows it: its caption drawn in a title strip above its client
 // area (offscreen windows have no frame of their own).

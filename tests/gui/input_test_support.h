@@ -87,13 +87,17 @@ inline void ClickRowButton(CPropertyList* list, int row, int id) {
     ADD_FAILURE() << "no visible button " << id << " in row " << row;
 }
 
-// A step for the file or folder dialog: types the path and presses the accept button.
-inline CDialogAnswerer::Step TypeInFileDialog(const QString& path, QString* title = nullptr) {
-    return [path, title](QWidget* dialog) {
+// A step for the file or folder dialog: types the path and presses the accept button, as a
+// person would (for an existing file the dialog then asks before it closes).
+inline CDialogAnswerer::Step TypeInFileDialog(const QString& path, QString* title = nullptr,
+                                              QStringList* filters = nullptr) {
+    return [path, title, filters](QWidget* dialog) {
         auto* files = qobject_cast<QFileDialog*>(dialog);
         ASSERT_NE(files, nullptr) << dialog->metaObject()->className();
         if (title)
             *title = files->windowTitle();
+        if (filters)
+            *filters = files->nameFilters();
         auto* name = files->findChild<QLineEdit*>("fileNameEdit");
         auto* buttons = files->findChild<QDialogButtonBox*>("buttonBox");
         ASSERT_TRUE(name && buttons);

@@ -13,7 +13,7 @@
 #include "gui/plugin/dialog_units.h"
 #include "gui_test_support.h"
 #include "output/task_messages.h"
-#include "platform/prompt.h"
+#include "platform/scripted_prompt.h"
 
 namespace tabulon::gui::testing {
 namespace {
@@ -50,25 +50,6 @@ std::vector<CString> Lines(const COutputView& view) {
         lines.push_back(view.LineText(i));
     return lines;
 }
-
-// The GUI's service for everything but opening documents, which it only records.
-struct CDocumentRecorder : platform::CPromptService {
-    explicit CDocumentRecorder(std::shared_ptr<platform::CPromptService> gui)
-        : gui(std::move(gui)) {}
-    platform::PromptAnswer ShowMessage(const CString& text, platform::MessageButtons b) override {
-        return gui->ShowMessage(text, b);
-    }
-    CString PromptForFile(const platform::FilePromptArgs& args) override {
-        return gui->PromptForFile(args);
-    }
-    CString BrowseForFolder(const CString& folder) override { return gui->BrowseForFolder(folder); }
-    bool OpenDocument(const CString& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    std::shared_ptr<platform::CPromptService> gui;
-    std::vector<CString> opened;
-};
 
 void ClickLine(COutputView& view, int line) {
     QTreeView* list = view.List();
@@ -119,13 +100,12 @@ TEST(OutputView, ShowsAWorkerThreadsMessagesInPostingOrderOnTheGuiThread) {
     EXPECT_EQ(view->LineCount(), 0);
 }
 
-TEST(OutputView, ThousandsOfLinesStayFluidAndTheLastOneIsInView) {
+// Thousands of lines posted from a worker: the newest stays in view (not timed here).
+TEST(OutputView, AfterThousandsOfLinesTheLastOneIsInView) {
     CLoadedHost host;
     ASSERT_TRUE(host.Loaded());
     COutputView* view = host.Output();
-    constexpr int kLines = 20000;
-    QElapsedTimer timer;
-    timer.start();
+    constexpr int kLines = 5000;
     std::thread worker([handle = view->NotifyHandle()] {
         for (int i = 0; i < kLines; ++i) {
             CString text;
@@ -136,10 +116,6 @@ TEST(OutputView, ThousandsOfLinesStayFluidAndTheLastOneIsInView) {
     ASSERT_TRUE(WaitUntil([&] { return view->LineCount() == kLines; }, 60000));
     worker.join();
     QCoreApplication::processEvents();
-    const qint64 elapsed = timer.elapsed();
-    std::printf("%d lines posted and shown in %lld ms\n", kLines, static_cast<long long>(elapsed));
-    EXPECT_LT(elapsed, 20000);  // under the sanitizers; a plain build is far faster
-
     QTreeView* list = view->List();
     QRect last = list->visualRect(list->model()->index(kLines - 1, 0));
     EXPECT_GE(last.top(), 0) << "the newest line is not in view";
@@ -168,8 +144,8 @@ TEST(OutputView, AClickShowsAPlainLineInAMessageBoxAndADetailLineInTheDetailsDia
 
     // A detail line: the dialog with the record minus its first string. Its open button
     // hands the workbook to the desktop and leaves the dialog open.
-    auto recorder = std::make_shared<CDocumentRecorder>(platform::GetPromptService());
-    platform::CScopedPromptService scope(recorder);
+    auto recorder = std::make_shared<platform::CScriptedPromptService>();
+    platform::CScopedPromptService scope(recorder);  // the dialog itself is Qt's own
     QStringList seen;
     bool openedWhileOpen = false;
     answerer.Expect([&](QWidget* dialog) {
@@ -211,7 +187,10 @@ TEST(OutputView, AClickShowsAPlainLineInAMessageBoxAndADetailLineInTheDetailsDia
                                   "Close"};
     EXPECT_EQ(seen, expected);
     EXPECT_TRUE(openedWhileOpen);
-    EXPECT_EQ(recorder->opened, std::vector<CString>{"/data/a.xlsx"});
+    const std::vector<platform::PromptRecord> opened = recorder->Records();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].kind, platform::PromptKind::OpenDocument);
+    EXPECT_EQ(opened[0].text, "/data/a.xlsx");
     EXPECT_TRUE(answerer.Unexpected().isEmpty()) << answerer.Unexpected().join("|").toStdString();
 }
 

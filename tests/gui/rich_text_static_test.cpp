@@ -1,6 +1,6 @@
 // The rich-text control, offscreen: the text set through the window-text setter, links
-// that light up as one and notify the parent, disabled drawing, alignment; screenshots
-// of a work mode's title with its two links.
+// that light up as one and notify the parent, alignment; a work mode's title with its two
+// links drawn plain, hovered and disabled (embossed, inert), saved as screenshots.
 #include <QTest>
 
 #include "gui/richtext/rich_text_static.h"
@@ -136,25 +136,6 @@ TEST_F(RichTextStaticTest, LinkSplitOverTwoLinesLightsUpAndNotifies) {
     EXPECT_EQ(m_control->HotLink(), CRichTextDrawer::kNoHotLink);
 }
 
-TEST_F(RichTextStaticTest, DisabledIsEmbossedAndInert) {
-    m_control->SetText("<a msg=5>link text here</a>");
-    Shot();
-    const RichLinkArea area = m_control->Drawer().LinkAreas().at(0);
-    m_control->setEnabled(false);
-    const QImage shot = Shot();
-    // Embossed: the highlight colour shows right of and below the shadow colour.
-    const QPalette& palette = m_control->palette();
-    ASSERT_NE(palette.color(QPalette::Light), palette.color(QPalette::Button));
-    EXPECT_GT(CountColour(shot, palette.color(QPalette::Light)), 10);
-    EXPECT_GT(CountColour(shot, palette.color(QPalette::Dark)), 10);
-    EXPECT_EQ(CountColour(shot, QColor(0, 0, 255)), 0);
-    MoveTo(area);
-    QTest::mouseClick(m_control, Qt::LeftButton, {}, QPoint(area.rect.left + 2, area.rect.top + 2));
-    EXPECT_EQ(m_control->HotLink(), CRichTextDrawer::kNoHotLink);
-    EXPECT_TRUE(m_parent.m_received.empty());
-    EXPECT_NE(m_control->cursor().shape(), Qt::PointingHandCursor);
-}
-
 TEST_F(RichTextStaticTest, AlignmentFromTheLabelOrTheFlags) {
     m_control->SetText("short");
     struct Case {
@@ -182,23 +163,36 @@ TEST_F(RichTextStaticTest, AlignmentFromTheLabelOrTheFlags) {
     }
 }
 
-TEST_F(RichTextStaticTest, Screenshots) {
+// A work mode's title with its two links: drawn plain, with a link hovered, and disabled,
+// when it is embossed and its links are inert.
+TEST_F(RichTextStaticTest, ModeTitleNormalHoveredAndDisabled) {
     m_control->SetMargins(4, 4);
     m_control->SetText(ModeHelpText());
-    const auto save = [this](const char* name) {
-        EXPECT_TRUE(Shot().save(ScreenshotFolder() + "/" + name));
-    };
-    save("rich_text_normal.png");
+    EXPECT_TRUE(Shot().save(ScreenshotFolder() + "/rich_text_normal.png"));
     const auto& areas = m_control->Drawer().LinkAreas();
     ASSERT_EQ(areas.size(), 2u);
     EXPECT_NE(areas[0].id, areas[1].id);
-    MoveTo(areas[0]);
-    EXPECT_EQ(m_control->HotLink(), areas[0].id);
-    save("rich_text_link_hovered.png");
+    const RichLinkArea link = areas[0];
+    MoveTo(link);
+    EXPECT_EQ(m_control->HotLink(), link.id);
+    EXPECT_TRUE(Shot().save(ScreenshotFolder() + "/rich_text_link_hovered.png"));
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(m_control, &leave);
+
     m_control->setEnabled(false);
-    save("rich_text_disabled.png");
+    const QImage shot = Shot();
+    EXPECT_TRUE(shot.save(ScreenshotFolder() + "/rich_text_disabled.png"));
+    // Embossed: the highlight colour shows right of and below the shadow colour.
+    const QPalette& palette = m_control->palette();
+    ASSERT_NE(palette.color(QPalette::Light), palette.color(QPalette::Button));
+    EXPECT_GT(CountColour(shot, palette.color(QPalette::Light)), 10);
+    EXPECT_GT(CountColour(shot, palette.color(QPalette::Dark)), 10);
+    EXPECT_EQ(CountColour(shot, QColor(0, 0, 255)), 0);
+    MoveTo(link);
+    QTest::mouseClick(m_control, Qt::LeftButton, {}, QPoint(link.rect.left + 2, link.rect.top + 2));
+    EXPECT_EQ(m_control->HotLink(), CRichTextDrawer::kNoHotLink);
+    EXPECT_TRUE(m_parent.m_received.empty());
+    EXPECT_NE(m_control->cursor().shape(), Qt::PointingHandCursor);
 }
 
 }  // namespace

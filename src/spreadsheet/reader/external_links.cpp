@@ -2,22 +2,12 @@
 
 #include <charconv>
 
+#include "platform/hex_digit.h"
 #include "spreadsheet/formula/mover.h"
 
 namespace tabulon::spreadsheet {
-namespace {
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
+using platform::HexDigit;
 
 std::string ExternalBookName(std::string_view target) {
     std::string_view rest = target;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/hex_digit.h"
 #include "platform/xml_scanner.h"
 
 namespace tabulon::spreadsheet::xml {
@@ -22,16 +23,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
         s.remove_suffix(1);
     return s;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -133,7 +124,7 @@ void DecodeEscapes(std::string& text) {
             unsigned cp = 0;
             bool hex = true;
             for (std::size_t k = i + 2; k < i + 6; ++k) {
-                const int d = HexDigit(text[k]);
+                const int d = platform::HexDigit(text[k]);
                 if (d < 0)
                     hex = false;
                 cp = cp * 16 + static_cast<unsigned>(d < 0 ? 0 : d);
@@ -145,7 +136,7 @@ void DecodeEscapes(std::string& text) {
                     unsigned low = 0;
                     bool ok = true;
                     for (std::size_t k = i + 9; k < i + 13; ++k) {
-                        const int d = HexDigit(text[k]);
+                        const int d = platform::HexDigit(text[k]);
                         if (d < 0)
                             ok = false;
                         low = low * 16 + static_cast<unsigned>(d < 0 ? 0 : d);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/hex_digit.h"
+
 namespace tabulon::richtext {
 
 namespace {
@@ -223,16 +225,6 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 int HtmlFontSize(int n) {
     static constexpr int kSizes[] = {8, 10, 12, 14, 18, 24, 36};
     return kSizes[n - 1];
@@ -300,7 +292,7 @@ std::optional<RichColor> ParseColor(std::string_view value, const RichSystemColo
             return std::nullopt;
         int digits[6];
         for (int i = 0; i < 6; ++i) {
-            digits[i] = HexDigit(value[i + 1]);
+            digits[i] = platform::HexDigit(value[i + 1]);
             if (digits[i] < 0)
                 return std::nullopt;
         }
