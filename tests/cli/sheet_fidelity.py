@@ -1,12 +1,13 @@
 """Compares copied worksheets with their sources, reading both with openpyxl.
 
-Reads lines "SOURCE<TAB>RESULT" on stdin: RESULT is a workbook copy-sheets made
-from SOURCE alone, its worksheets the copies of SOURCE's worksheets in order
-(a blank result sheet before them, kept when every copy is hidden, is passed
-over). Prints one line per source worksheet:
+Reads lines "SOURCE<TAB>RESULT" from the file named by the first argument (or
+stdin): RESULT is a workbook copy-sheets made from SOURCE alone, its worksheets
+the copies of SOURCE's worksheets in order (a blank result sheet before them,
+kept when every copy is hidden, is passed over). Prints for each source
+worksheet one line per kind of difference, or one line "ok":
     SOURCE<TAB>SHEET<TAB>ok
-    SOURCE<TAB>SHEET<TAB>CATEGORY: first difference[; CATEGORY: ...]
-or SOURCE<TAB>*<TAB>error: what, when a file cannot be read.
+    SOURCE<TAB>SHEET<TAB>CATEGORY<TAB>first difference
+or SOURCE<TAB>*<TAB>error<TAB>what, when a file cannot be read.
 """
 import re
 import sys
@@ -55,7 +56,8 @@ def cells(ws):
                 "formats": c.number_format,
                 "fonts": (f.name, f.sz, bool(f.b), bool(f.i), f.u, bool(f.strike), color(f.color)),
                 "fills": (c.fill.fill_type, color(c.fill.fgColor) if c.fill.fill_type else None),
-                "borders": tuple((s.style, color(s.color) if s.style else None) for s in
+                "borders": tuple((s.style, color(s.color) if s.style else None) if s else (None, None)
+                                 for s in
                                  (c.border.left, c.border.right, c.border.top, c.border.bottom)),
                 "alignment": (None if c.alignment.horizontal == "general" else c.alignment.horizontal,
                               None if c.alignment.vertical == "bottom" else c.alignment.vertical,
@@ -150,25 +152,28 @@ def compare(source, result):
     if len(copies) == len(sources) + 1:
         copies = copies[1:]
     if len(copies) != len(sources):
-        yield "*", "error: %d worksheets in the result for %d" % (len(copies), len(sources))
+        yield "*", "error\t%d worksheets in the result for %d" % (len(copies), len(sources))
         return
     for a, b in zip(sources, copies):
         fa, fb = sheet_facts(a), sheet_facts(b)
-        diffs = ["%s: %s" % (k, describe(fa[k], fb[k])[:300]) for k in fa if fa[k] != fb[k]]
-        yield a.title, "; ".join(diffs) if diffs else "ok"
+        diffs = ["%s\t%s" % (k, describe(fa[k], fb[k])[:300].replace("\t", " ").replace("\n", " "))
+                 for k in fa if fa[k] != fb[k]]
+        for verdict in diffs or ["ok"]:
+            yield a.title, verdict
 
 
 def main():
-    for line in sys.stdin:
+    lines = open(sys.argv[1], encoding="utf-8") if len(sys.argv) > 1 else sys.stdin
+    for line in lines:
         line = line.rstrip("\n")
         if not line:
             continue
         source, result = line.split("\t")
         try:
             for sheet, verdict in compare(source, result):
-                print("%s\t%s\t%s" % (source, sheet, verdict.replace("\t", " ").replace("\n", " ")))
+                print("%s\t%s\t%s" % (source, sheet, verdict))
         except Exception as e:  # noqa: BLE001 - reported per file
-            print("%s\t*\terror: %s" % (source, str(e).replace("\t", " ").replace("\n", " ")[:200]))
+            print("%s\t*\terror\t%s" % (source, str(e).replace("\t", " ").replace("\n", " ")[:200]))
         sys.stdout.flush()
 
 
