@@ -287,7 +287,7 @@ TEST(SheetCorpus, EveryCopiedSheetEqualsItsSourceInOurReaderAndInOpenpyxl) {
 
     // Two at a time: each run is a process of its own.
     std::atomic<std::size_t> next{0};
-    std::vector<std::string> failures(jobs.size());
+    std::vector<std::string> failures(jobs.size()), outputs(jobs.size());
     auto worker = [&] {
         for (std::size_t i; (i = next++) < jobs.size();) {
             const ToolRun run =
@@ -295,15 +295,34 @@ TEST(SheetCorpus, EveryCopiedSheetEqualsItsSourceInOurReaderAndInOpenpyxl) {
                          jobs[i].second, "--keep-formulas", "yes"});
             if (run.status != 0 || !fs::exists(jobs[i].second))
                 failures[i] = run.out + run.err;
+            outputs[i] = run.out;
         }
     };
     std::thread other(worker);
     worker();
     other.join();
 
+    // openpyxl reads the pairs in two processes while our reader compares them here.
     std::set<std::string> found;  // "file<TAB>sheet<TAB>reader: category"
     std::map<std::string, std::string> firsts;
-    std::ofstream list(work / "list.tsv");
+    std::ofstream lists[2] = {std::ofstream(work / "list0.tsv"), std::ofstream(work / "list1.tsv")};
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (failures[i].empty())
+            lists[i % 2] << std::string(TABULON_CORPUS_DIR) + "/" + jobs[i].first << "\t"
+                         << jobs[i].second << "\n";
+    }
+    lists[0].close();
+    lists[1].close();
+    ToolRun py[2];
+    std::vector<std::thread> readers;
+    for (int n = 0; n < 2; ++n) {
+        readers.emplace_back([&, n] {
+            py[n] = RunProgram("/usr/bin/python3",
+                               {std::string(TABULON_SOURCE_DIR) + "/tests/cli/sheet_fidelity.py",
+                                work / ("list" + std::to_string(n) + ".tsv")},
+                               600);
+        });
+    }
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto& [name, result] = jobs[i];
         if (!failures[i].empty()) {
@@ -311,7 +330,6 @@ TEST(SheetCorpus, EveryCopiedSheetEqualsItsSourceInOurReaderAndInOpenpyxl) {
             firsts[name + "\t*\tcopy"] = failures[i];
             continue;
         }
-        list << std::string(TABULON_CORPUS_DIR) + "/" + name << "\t" << result << "\n";
         const auto source = Read(std::string(TABULON_CORPUS_DIR) + "/" + name);
         const auto copy = Read(result);
         std::vector<const Worksheet*> sources, copies;
@@ -335,14 +353,21 @@ TEST(SheetCorpus, EveryCopiedSheetEqualsItsSourceInOurReaderAndInOpenpyxl) {
             }
         }
     }
-    list.close();
+    for (std::thread& t : readers)
+        t.join();
+    // A pivot table stays behind as its cells' values and formats, and the run says so.
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (jobs[i].first == "sheetjs/formula_stress_test.xlsx") {
+            EXPECT_NE(outputs[i].find("-> Database: 1 pivot table copied as values and formats"),
+                      std::string::npos)
+                << outputs[i];
+        }
+    }
 
     const std::string prefix = std::string(TABULON_CORPUS_DIR) + "/";
-    const ToolRun py = RunProgram(
-        "/usr/bin/python3",
-        {std::string(TABULON_SOURCE_DIR) + "/tests/cli/sheet_fidelity.py", work / "list.tsv"});
-    ASSERT_EQ(py.status, 0) << py.err;
-    std::istringstream lines(py.out);
+    ASSERT_EQ(py[0].status, 0) << py[0].err;
+    ASSERT_EQ(py[1].status, 0) << py[1].err;
+    std::istringstream lines(py[0].out + py[1].out);
     std::set<std::string> sheets;
     for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
