@@ -10,6 +10,7 @@
 
 #include "spreadsheet/address.h"
 #include "spreadsheet/annotations.h"
+#include "spreadsheet/external_books.h"
 #include "spreadsheet/kept_xml.h"
 #include "spreadsheet/style.h"
 #include "spreadsheet/value.h"
@@ -96,6 +97,8 @@ class IWorkbookImport {
     // A defined name; localSheet is the 0-based sheet index or -1 for the workbook.
     virtual void AddDefinedName(std::string_view name, std::string_view formula, int localSheet,
                                 bool hidden) = 0;
+    // What the file knows of a workbook its formulas read; ignored by default.
+    virtual void AddExternalBook(ExternalBook book) { (void)book; }
 };
 
 }  // namespace tabulon::spreadsheet

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "spreadsheet/sheet_refs.h"
 #include "spreadsheet/string_pool.h"
 
 namespace tabulon::spreadsheet {
@@ -87,6 +88,7 @@ struct Workbook::Impl {
     std::unordered_map<std::string, int> styleIndex{{StyleKey(CellStyle{}), 0}};
     bool defaultFontSet = false;
     std::vector<DefinedName> names;
+    std::vector<ExternalBook> externals;
     mutable StringPool strings;
     mutable std::vector<int> formatClasses;  // per style; -1 until asked
 
@@ -215,7 +217,11 @@ Worksheet& Workbook::CopySheet(const Worksheet& source, int position, std::strin
     const std::vector<DefinedName> names = source.Owner().DefinedNames();
     for (const auto& n : names) {
         if (n.localSheet == from && from >= 0)
-            AddDefinedName({n.name, n.formula, to, n.hidden});
+            AddDefinedName({n.name, RepointSheet(n.formula, source.Name(), chosen), to, n.hidden});
+    }
+    if (&source.Owner() != this) {
+        for (const ExternalBook& book : source.Owner().ExternalBooks())
+            MergeExternalBook(External(book.name), book);
     }
     return copy;
 }
@@ -389,6 +395,27 @@ const DefinedName* Workbook::FindDefinedName(std::string_view name, int sheet) c
             global = &n;
     }
     return global;
+}
+
+const std::vector<ExternalBook>& Workbook::ExternalBooks() const {
+    return m_impl->externals;
+}
+
+ExternalBook& Workbook::External(std::string_view book) {
+    for (ExternalBook& b : m_impl->externals) {
+        if (b.name == book)
+            return b;
+    }
+    m_impl->externals.push_back({std::string(book), false, {}});
+    return m_impl->externals.back();
+}
+
+const ExternalBook* Workbook::FindExternal(std::string_view book) const {
+    for (const ExternalBook& b : m_impl->externals) {
+        if (b.name == book)
+            return &b;
+    }
+    return nullptr;
 }
 
 StringPool& Workbook::Strings() const {

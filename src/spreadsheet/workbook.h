@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "spreadsheet/external_books.h"
 #include "spreadsheet/import.h"
 #include "spreadsheet/number_format.h"
 #include "spreadsheet/style.h"
@@ -46,7 +47,9 @@ class Workbook {
     std::string NextSheetName() const;
     // A copy of `source` (from this or another workbook) at `position`, named
     // `name`, or "Name (2)" style when empty. Names local to the source sheet
-    // are copied as names local to the copy.
+    // are copied as names local to the copy, their references to the source
+    // sheet made references to the copy; a copy from another workbook brings
+    // what that workbook knows of the workbooks it reads.
     Worksheet& CopySheet(const Worksheet& source, int position = -1, std::string_view name = {});
     void DeleteSheet(int index);
     void RenameSheet(int index, std::string_view name);
@@ -86,6 +89,11 @@ class Workbook {
     void AddDefinedName(DefinedName name);
     // A sheet-local name of `sheet` first, then a workbook name; case-insensitive.
     const DefinedName* FindDefinedName(std::string_view name, int sheet) const;
+
+    // --- Other workbooks its formulas read, by the name the formulas give them.
+    const std::vector<ExternalBook>& ExternalBooks() const;
+    ExternalBook& External(std::string_view book);  // added when new
+    const ExternalBook* FindExternal(std::string_view book) const;
 
     // The texts the sheets share.
     StringPool& Strings() const;

@@ -129,6 +129,10 @@ class WorkbookBuilder final : public IWorkbookImport {
         m_book.AddDefinedName({std::string(name), std::string(formula), localSheet, hidden});
     }
 
+    void AddExternalBook(ExternalBook book) override {
+        MergeExternalBook(m_book.External(book.name), book);
+    }
+
   private:
     // Workbook::NextSheetName, without trying again the numbers taken already: sheets
     // are only added while reading, so the lowest free number never goes down.

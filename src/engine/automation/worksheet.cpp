@@ -157,6 +157,11 @@ Range _Worksheet::GetUsedRange() const {
     return Range(m_session, m_book, m_sheet, used ? *used : RangeRef{{1, 1}, {1, 1}});
 }
 
+long _Worksheet::GetPivotTableCount() const {
+    const auto& kept = Sheet().sheet->KeptXml();
+    return kept ? kept->pivotTables : 0;
+}
+
 void _Worksheet::ShowAllData() {
     auto& state = Sheet();
     auto filter = state.sheet->AutoFilter();

@@ -58,6 +58,9 @@ class _Worksheet {
     // From the first to the last row and column holding a value or a non-default
     // format; "$A$1" on an empty sheet.
     Range GetUsedRange() const;
+    // The pivot tables the sheet's file gave it. A copy of the sheet keeps their
+    // cells as values and formats, not the tables themselves.
+    long GetPivotTableCount() const;
 
     // Shows the rows the sheet's filter hides. Fails (ComError) when the sheet has
     // no filter.

@@ -23,6 +23,11 @@ int CCopySheetsTask::ProcessWorksheet(const CString& path, _Worksheet sheet) {
     CString line;
     line.Format("Copying %s -> %s completed", path.GetString(), sheet.GetName().GetString());
     output::PostText(m_hWndNotify, line);
+    if (const long pivots = sheet.GetPivotTableCount(); pivots > 0) {
+        line.Format("%s -> %s: %ld pivot table%s copied as values and formats", path.GetString(),
+                    sheet.GetName().GetString(), pivots, pivots == 1 ? "" : "s");
+        output::PostText(m_hWndNotify, line);
+    }
     return 1;
 }
 

@@ -5,9 +5,16 @@
 // becomes its path (/home/b.xlsx).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "spreadsheet/external_books.h"
+
+namespace tabulon::platform {
+class ZipArchive;
+}
 
 namespace tabulon::spreadsheet {
 
@@ -17,5 +24,10 @@ std::string ExternalBookName(std::string_view target);
 // `formula` with each [n] replaced by `books[n - 1]`; numbers without a book (or
 // an empty one) and formulas the lexer cannot read are left as they are.
 std::string NameExternalBooks(std::string_view formula, const std::vector<std::string>& books);
+
+// The sheets and cached cells of an external link part (xl/externalLinks/...);
+// the caller names the book and says whether its path is missing. Throws ReadError.
+ExternalBook ReadExternalLink(platform::ZipArchive& zip, std::size_t entry,
+                              const std::string& fileName, const std::string& partName);
 
 }  // namespace tabulon::spreadsheet

@@ -250,20 +250,44 @@ class OoxmlReader {
             for (const auto& rel : rels) {
                 if (rel.id != id || rel.external || Lower(rel.type) != "externallink")
                     continue;
+                bool missing = false;
                 try {
                     for (const auto& path : m_package.Relationships(rel.target)) {
                         const std::string type = Lower(path.type);
                         if (path.external &&
-                            (type == "externallinkpath" || type == "xlpathmissing"))
+                            (type == "externallinkpath" || type == "xlpathmissing")) {
                             book = ExternalBookName(path.target);
+                            missing = type == "xlpathmissing";
+                        }
                     }
                 } catch (const ReadCanceled&) {
                     throw;
                 } catch (const ReadError&) {
                     // A damaged link only loses the workbook's name.
                 }
+                ReadExternalCache(rel.target, book, missing);
             }
             m_externalBooks.push_back(std::move(book));
+        }
+    }
+
+    // The cells of `book` the link part keeps, and its state, for the model to
+    // write again; a damaged part only loses them.
+    void ReadExternalCache(const std::string& part, const std::string& book, bool missing) {
+        if (book.empty())
+            return;
+        const auto entry = m_package.FindPart(part);
+        if (!entry)
+            return;
+        try {
+            ExternalBook cache =
+                ReadExternalLink(m_package.Zip(), *entry, m_package.FileName(), part);
+            cache.name = book;
+            cache.pathMissing = missing;
+            m_sink.AddExternalBook(std::move(cache));
+        } catch (const ReadCanceled&) {
+            throw;
+        } catch (const ReadError&) {
         }
     }
 

@@ -26,9 +26,20 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-// Attribute values and element text as written: entities first, then the
+// Attribute values and element text as written: line ends as an XML parser
+// gives them (a written CR LF or CR is LF; &#13; stays a CR), entities, then the
 // _xHHHH_ escapes of spreadsheet text.
 std::string Decoded(std::string_view text) {
+    std::string lines;
+    if (text.find('\r') != std::string_view::npos) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != '\r')
+                lines += text[i];
+            else if (i + 1 >= text.size() || text[i + 1] != '\n')
+                lines += '\n';
+        }
+        text = lines;
+    }
     std::string out = xml::DecodeEntities(text);
     xml::DecodeEscapes(out);
     return out;

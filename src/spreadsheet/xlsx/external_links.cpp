@@ -2,6 +2,7 @@
 // formulas as a file stores them ([1]Sheet!A1 instead of '[src.xlsx]Sheet'!A1).
 #include <algorithm>
 
+#include "spreadsheet/external_books.h"
 #include "spreadsheet/formula/mover.h"
 #include "spreadsheet/formula/printer.h"
 #include "spreadsheet/xlsx/parts.h"
@@ -92,28 +93,112 @@ std::string ExternalLinks::Stored(std::string_view text) const {
     }
 }
 
+const ExternalBook* ExternalLinks::Known(std::size_t index) const {
+    for (const ExternalBook& book : m_known) {
+        if (book.name == m_books[index].name)
+            return &book;
+    }
+    return nullptr;
+}
+
+namespace {
+
+void AppendCachedCell(std::string& out, CellRef at, const Value& value) {
+    out += "<cell r=\"";
+    out += ColumnLetters(at.col);
+    out += std::to_string(at.row);
+    switch (value.Kind()) {
+        case ValueKind::Number:
+            out += "\"><v>";
+            AppendNumber(out, value.AsNumber());
+            break;
+        case ValueKind::Boolean:
+            out += value.AsBoolean() ? "\" t=\"b\"><v>1" : "\" t=\"b\"><v>0";
+            break;
+        case ValueKind::Error:
+            out += "\" t=\"e\"><v>";
+            out += ErrorText(value.AsError());
+            break;
+        default:
+            out += "\" t=\"str\"><v>";
+            AppendXmlText(out, value.AsText());
+            break;
+    }
+    out += "</v></cell>";
+}
+
+}  // namespace
+
+// The sheets formulas name first, in the order met, then the others the
+// workbook knows of; each with the cells last seen of it, so that the formulas
+// show their values while the book is absent.
 std::string ExternalLinks::LinkXml(std::size_t index) const {
+    const ExternalBook* known = Known(index);
+    std::vector<std::string> sheets = m_books[index].sheets;
+    if (known) {
+        for (const ExternalSheet& s : known->sheets) {
+            if (std::find(sheets.begin(), sheets.end(), s.name) == sheets.end() &&
+                std::none_of(sheets.begin(), sheets.end(),
+                             [&](const std::string& n) { return known->FindSheet(n) == &s; }))
+                sheets.push_back(s.name);
+        }
+    }
     std::string out(kXmlHeader);
     out += "<externalLink xmlns=\"";
     out += kMainNs;
     out += "\"><externalBook xmlns:r=\"";
     out += kRelNs;
     out += "\" r:id=\"rId1\"><sheetNames>";
-    for (const std::string& sheet : m_books[index].sheets) {
+    for (const std::string& sheet : sheets) {
         out += "<sheetName val=\"";
         AppendXmlText(out, sheet);
         out += "\"/>";
     }
-    out += "</sheetNames></externalBook></externalLink>";
+    out += "</sheetNames>";
+    if (known && !known->sheets.empty()) {
+        out += "<sheetDataSet>";
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            const ExternalSheet* cache = known->FindSheet(sheets[i]);
+            out += "<sheetData sheetId=\"" + std::to_string(i) + "\"";
+            if (cache && cache->refreshError)
+                out += " refreshError=\"1\"";
+            if (!cache || cache->cells.empty()) {
+                out += "/>";
+                continue;
+            }
+            out += ">";
+            int row = 0;
+            for (const auto& [at, value] : cache->cells) {
+                if (at.row != row) {
+                    if (row != 0)
+                        out += "</row>";
+                    row = at.row;
+                    out += "<row r=\"" + std::to_string(row) + "\">";
+                }
+                AppendCachedCell(out, at, value);
+            }
+            out += "</row></sheetData>";
+        }
+        out += "</sheetDataSet>";
+    }
+    out += "</externalBook></externalLink>";
     return out;
 }
 
 std::string ExternalLinks::LinkRelsXml(std::size_t index) const {
+    const ExternalBook* known = Known(index);
     std::string out(kXmlHeader);
     out += "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     out += "<Relationship Id=\"rId1\" Type=\"";
-    out += kRelNs;
-    out += "/externalLinkPath\" Target=\"";
+    if (known && known->pathMissing) {
+        out +=
+            "http://schemas.microsoft.com/office/2006/relationships/xlExternalLinkPath/"
+            "xlPathMissing";
+    } else {
+        out += kRelNs;
+        out += "/externalLinkPath";
+    }
+    out += "\" Target=\"";
     AppendXmlText(out, LinkTarget(m_books[index].name));
     out += "\" TargetMode=\"External\"/></Relationships>";
     return out;

@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace tabulon::spreadsheet {
+struct ExternalBook;
 struct Font;
 struct KeptBookXml;
 struct KeptPart;
@@ -149,6 +150,9 @@ constexpr std::string_view kRelNs =
 // sheets in the part xl/externalLinks/externalLinkN.xml.
 class ExternalLinks {
   public:
+    // `known`: what the workbook knows of the books (cached cells, link states).
+    explicit ExternalLinks(const std::vector<ExternalBook>& known) : m_known(known) {}
+
     // Numbers the workbooks `formula` refers to. Run over every formula first.
     void Collect(std::string_view formula);
     // The formula as the file stores it, each collected workbook by its number.
@@ -171,7 +175,9 @@ class ExternalLinks {
         std::vector<std::string> sheets;  // in the order first met
     };
     std::size_t Number(const std::string& book);
+    const ExternalBook* Known(std::size_t index) const;
 
+    const std::vector<ExternalBook>& m_known;
     std::vector<Book> m_books;
 };
 

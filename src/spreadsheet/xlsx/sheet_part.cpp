@@ -349,7 +349,9 @@ void WriteSheetXml(const Worksheet& sheet, bool selected, SharedStrings& strings
     extras.Append(out, "printOptions");
     if (extras.Has("pageMargins")) {
         extras.Append(out, "pageMargins");
-    } else {
+    } else if (!sheet.KeptXml()) {
+        // A new sheet states the default margins; one read from a file that gave none
+        // stays without, as it was.
         out +=
             "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" "
             "header=\"0.3\" footer=\"0.3\"/>";

@@ -127,7 +127,7 @@ void WritePackage(const Workbook& book, std::FILE* file, bool macroEnabled, int 
     // The links are numbered before anything refers to them by number, in the
     // order the cells are met. Most workbooks have none: a look at the
     // formulas alone tells.
-    ExternalLinks links;
+    ExternalLinks links(book.ExternalBooks());
     for (int i = 0; i < book.SheetCount(); ++i) {
         const Worksheet& sheet = book.Sheet(i);
         if (sheet.Kind() != SheetKind::Worksheet && sheet.Kind() != SheetKind::Macrosheet)

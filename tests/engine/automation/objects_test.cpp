@@ -152,8 +152,9 @@ TEST(AutomationWorksheetCopy, CarriesEverythingAndTakesAFreeName) {
     EXPECT_EQ(copy.GetRange(V("A2")).GetValue(), COleVariant(2.0));
     EXPECT_EQ(copy.GetRange(V("A1")).GetColumnWidth(), COleVariant(21.5));
     // A reference to another sheet of the source keeps pointing at the source file,
-    // with the result it had there; a reference to the sheet itself stays local.
-    EXPECT_EQ(copy.GetRange(V("B2")).GetFormula(), V("=A2*'[src.xlsx]Other'!A1"));
+    // by its full path, with the result it had there; a reference to the sheet itself
+    // stays local.
+    EXPECT_EQ(copy.GetRange(V("B2")).GetFormula(), V(("=A2*'[" + path + "]Other'!A1").c_str()));
     EXPECT_EQ(copy.GetRange(V("B2")).GetValue(), COleVariant(80.0));
     EXPECT_EQ(copy.GetRange(V("B3")).GetFormula(), V("=Data!A2+1"));
     _Worksheet second = result.GetSheets().GetItem(COleVariant(3));

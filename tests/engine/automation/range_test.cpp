@@ -197,13 +197,15 @@ TEST_F(RangeTest, CopyMovesFormulasAndCarriesFormatsMergesAndWidths) {
     _Worksheet dest = Blank();
     dest.GetParent().GetSheets().Add().SetName("T");  // a same-named sheet is not used
     src.GetRange(V("A1:B3")).Copy(dest.GetRange(V("A1")));
-    EXPECT_EQ(dest.GetRange(V("B1")).GetFormula(), V("='[f0.xlsx]T'!A1*2"));
+    EXPECT_EQ(dest.GetRange(V("B1")).GetFormula(),
+              V(("='[" + (m_folder / "f0.xlsx") + "]T'!A1*2").c_str()));
     EXPECT_EQ(dest.GetRange(V("B1")).GetValue(), COleVariant());
     EXPECT_EQ(dest.GetRange(V("B2")).GetFormula(), V("=A2+A1"));
     EXPECT_EQ(dest.GetRange(V("B2")).GetValue(), COleVariant(3.0));
     dest.GetRange(V("B1")).Copy(dest.GetRange(V("C4")));
     dest.GetRange(V("C4")).Calculate();
-    EXPECT_EQ(dest.GetRange(V("C4")).GetFormula(), V("='[f0.xlsx]T'!B4*2"));
+    EXPECT_EQ(dest.GetRange(V("C4")).GetFormula(),
+              V(("='[" + (m_folder / "f0.xlsx") + "]T'!B4*2").c_str()));
     EXPECT_EQ(dest.GetRange(V("C4")).GetValue(), COleVariant());
 
     // Whole sheets: column widths and merges come along.

@@ -96,6 +96,8 @@ TEST(Workbook, CopySheetIntoAnotherWorkbookKeepsEverything) {
     EXPECT_EQ(again.Name(), "Report (2)");
     EXPECT_EQ(a.FindDefinedName("Area", 0)->localSheet, 0);
     EXPECT_EQ(a.FindDefinedName("Area", 1)->localSheet, 1);
+    EXPECT_EQ(a.FindDefinedName("Area", 0)->formula, "'Report (2)'!$A$1");
+    EXPECT_EQ(a.FindDefinedName("Area", 1)->formula, "Report!$A$1");
     EXPECT_EQ(a.DefinedNames().size(), 3u);
 
     // A long name is cut to leave room for the counter.

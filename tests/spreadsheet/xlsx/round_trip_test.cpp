@@ -161,6 +161,14 @@ TEST(XlsxRoundTrip, LinksToOtherWorkbooksComeBackByName) {
         ws.SetFormula({i + 1, 1}, formulas[i], Value::Number(i), false);
     original.Sheet(1).SetFormula({1, 1}, "'[src.xlsx]Other'!B1", Value::Text("cached"), false);
     original.AddDefinedName({"Rate", "'[/srv/data/b.xlsx]Q'!$A$1", -1, false});
+    // What the workbook knows of them: cells last seen and the links' states.
+    original.External("src.xlsx").Sheet("My Sheet").refreshError = true;
+    original.External("/srv/data/b.xlsx").pathMissing = true;
+    ExternalSheet& seen = original.External("src.xlsx").Sheet("Other");
+    seen.cells[{1, 1}] = Value::Number(2.5);
+    seen.cells[{1, 2}] = Value::Text("a <b> & c");
+    seen.cells[{3, 1}] = Value::Error(ErrorCode::NA);
+    seen.cells[{3, 4}] = Value::Boolean(true);
 
     const fs::path out = fs::path(TABULON_BINARY_DIR) / "round_trip_links.xlsx";
     WriteWorkbookFile(original, out.string());
@@ -168,6 +176,13 @@ TEST(XlsxRoundTrip, LinksToOtherWorkbooksComeBackByName) {
     auto builder = MakeWorkbookBuilder(copy);
     ReadWorkbookFile(out.string(), *builder);
     EXPECT_EQ(Compare(original, copy), "");
+    const ExternalBook* src = copy.FindExternal("src.xlsx");
+    const ExternalBook* b = copy.FindExternal("/srv/data/b.xlsx");
+    ASSERT_TRUE(src && b && src->FindSheet("Other") && src->FindSheet("My Sheet"));
+    EXPECT_EQ(src->FindSheet("Other")->cells, seen.cells);
+    EXPECT_TRUE(src->FindSheet("My Sheet")->refreshError);
+    EXPECT_FALSE(src->pathMissing);
+    EXPECT_TRUE(b->pathMissing);
 }
 
 TEST(XlsxRoundTrip, CorpusWorkbooksSurviveWriteAndRead) {
