@@ -67,10 +67,10 @@ RangeRef Effective(const spreadsheet::Worksheet& sheet, const RangeRef& area) {
     return r;
 }
 
-// A cell's value; with `typed`, a number under a date or currency format reads as
-// a date or a currency amount, as Value gives it (Value2 gives the plain number).
-COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = true) {
-    Value v = detail::CalculatedValue(state, cell);
+// A value as a cell of `style` shows it; with `typed`, a number under a date or currency
+// format reads as a date or a currency amount, as Value gives it (Value2 gives the plain
+// number).
+COleVariant TypedOf(const spreadsheet::Workbook& book, const Value& v, int style, bool typed) {
     switch (v.Kind()) {
         case ValueKind::Empty:
             return {};
@@ -85,8 +85,6 @@ COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = tru
     }
     if (!typed)
         return COleVariant(v.AsNumber());
-    int style = state.sheet->Cell(cell).style;
-    const spreadsheet::Workbook& book = *state.book->workbook;
     switch (book.StyleFormatClass(style)) {
         case FormatClass::Date:
         case FormatClass::DateTime:
@@ -102,6 +100,12 @@ COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = tru
         default:
             return COleVariant(v.AsNumber());
     }
+}
+
+// A cell's value (formulas calculated first when out of date), as TypedOf gives it.
+COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = true) {
+    Value v = detail::CalculatedValue(state, cell);
+    return TypedOf(*state.book->workbook, v, state.sheet->Cell(cell).style, typed);
 }
 
 CString PlainNumber(double d) {
@@ -212,11 +216,21 @@ COleVariant Range::Values(bool typed) const {
     RangeRef r = Effective(*state.sheet, m_area);
     detail::CalculateStale(state, r);
     COleVariant array = COleVariant::Array(r.Rows(), r.Columns());
-    // Only stored cells are visited; the rest stay empty.
-    std::vector<CellRef> cells;
-    state.sheet->ForEachCell(r, spreadsheet::IterationOrder::RowByRow,
-                             [&](const spreadsheet::CellView& v) { cells.push_back(v.ref); });
-    for (CellRef c : cells)
+    // Only stored cells are visited; the rest stay empty. A cell is read from the view
+    // the visit gives, except a formula still without a result (not calculable here),
+    // which is read as a single cell is, once the visit is over.
+    const spreadsheet::Workbook& book = *state.book->workbook;
+    std::vector<CellRef> unknown;
+    state.sheet->ForEachCell(
+        r, spreadsheet::IterationOrder::RowByRow, [&](const spreadsheet::CellView& v) {
+            if (v.kind == CellKind::Formula && (v.stale || v.uncalculable))
+                unknown.push_back(v.ref);
+            else
+                array.At(v.ref.row - r.first.row + 1, v.ref.col - r.first.col + 1) =
+                    v.valueKind == ValueKind::Text ? COleVariant(CString(v.text))
+                                                   : TypedOf(book, v.ToValue(), v.style, typed);
+        });
+    for (CellRef c : unknown)
         array.At(c.row - r.first.row + 1, c.col - r.first.col + 1) = TypedValue(state, c, typed);
     return array;
 }
@@ -457,6 +471,23 @@ void Range::Calculate() {
     for (CellRef c : formulas)
         state.sheet->MarkStale(c);
     detail::CalculateStale(state, m_area);
+}
+
+bool Range::HoldsCalculated(const CString& formula) const {
+    auto& state = Sheet();
+    if (m_area.first != m_area.last || formula.GetLength() < 2 || formula.GetAt(0) != '=' ||
+        !state.sheet->ArrayFormulas().empty())
+        return false;
+    const spreadsheet::CellView view = state.sheet->Cell(m_area.first);
+    if (view.kind != CellKind::Formula || view.stale || view.uncalculable || view.fileResult ||
+        view.formula != std::string_view(formula.GetString() + 1))
+        return false;
+    // Functions whose result changes between calculations (RAND, RANDBETWEEN, RANDARRAY,
+    // NOW, TODAY), looked for in the text: a name merely containing one only costs the
+    // caller a calculation.
+    CString upper = formula;
+    upper.MakeUpper();
+    return upper.Find("RAND") < 0 && upper.Find("NOW") < 0 && upper.Find("TODAY") < 0;
 }
 
 void Range::Copy(const Range& destination) const {

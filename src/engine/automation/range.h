@@ -81,6 +81,11 @@ class Range {
     COleVariant GetHasFormula() const;
     // Calculates the formulas of the range again.
     void Calculate();
+    // One cell: true when it holds `formula` ("=..." as GetFormula gives it) with a result
+    // calculated in this session, where calculating that formula again must give the same
+    // result: it calls nothing whose result changes from one calculation to the next, and
+    // the sheet holds no array formula. Changes nothing.
+    bool HoldsCalculated(const CString& formula) const;
 
     // The first cell matching `what`, or an empty Range. See range_find.cpp for the
     // rules; omitted arguments: After the first cell, LookIn values, LookAt part,
