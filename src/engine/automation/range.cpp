@@ -320,6 +320,11 @@ Range Range::GetRange(const COleVariant& cell1, const COleVariant& cell2) const 
     RangeRef area = read(cell1);
     if (!cell2.IsOmitted())
         area = BoxAround(area, read(cell2));
+    return GetRange(area);
+}
+
+Range Range::GetRange(const RangeRef& area) const {
+    auto& state = Sheet();
     // Whole lines keep to this range's extent across; the rest is relative to its corner.
     const int dRows = m_area.first.row - 1, dCols = m_area.first.col - 1;
     RangeRef r = area;

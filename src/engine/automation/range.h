@@ -59,6 +59,8 @@ class Range {
     // An address read relative to this range's top-left cell ("A1" is that cell).
     Range GetRange(const COleVariant& cell1,
                    const COleVariant& cell2 = COleVariant::Omitted()) const;
+    // The area an address names, read the same way, without the text.
+    Range GetRange(const spreadsheet::RangeRef& area) const;
     // Always absolute A1: "$A$1", "$A$1:$F$10", "$A:$C" for whole columns, "$3:$5"
     // for whole rows.
     CString GetAddress() const;

@@ -20,17 +20,10 @@ CString GetRangeAddress(const Range& range) {
 
 namespace {
 
-// The rectangle an address names. Whole rows ("$1:$2") reach across to column XFD and
-// whole columns ("$A:$C") down to the grid's last row, so their corners are cells too.
+// The rectangle of a range, as its address names it: whole rows reach across to column
+// XFD and whole columns down to the grid's last row, so their corners are cells too.
 spreadsheet::RangeRef AreaOf(const Range& range) {
-    CString address = GetRangeAddress(range);
-    auto area = spreadsheet::ParseAreaRef(address.Str());
-    if (!area) {
-        CString text;
-        text.Format("'%s' is not a range address.", address.GetString());
-        throw ComError(XL_E_APPLICATION, text);
-    }
-    return *area;
+    return range.GetArea();
 }
 
 }  // namespace
@@ -70,14 +63,13 @@ Range GetRowBlock(const Range& range, int fromRow, int toRowFromEnd) {
                     end, spreadsheet::kMaxRows);
         throw ComError(XL_E_APPLICATION, text);
     }
-    CString address;
-    address.Format("$%s$%lld:$%s$%lld", ColumnName(area.first.col).GetString(), start,
-                   ColumnName(area.last.col).GetString(), end);
-    return range.GetRange(COleVariant(address));
+    return range.GetRange(spreadsheet::RangeRef{{static_cast<int>(start), area.first.col},
+                                                {static_cast<int>(end), area.last.col}});
 }
 
 Range RangeOnSheet(const _Worksheet& worksheet, const Range& range) {
-    return worksheet.GetRange(COleVariant(GetRangeAddress(range)));
+    const spreadsheet::RangeRef area = AreaOf(range);
+    return worksheet.GetCells().GetRange(area);
 }
 
 void CopyRange(const Range& destination, const Range& source) {
