@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "engine/automation/formula_links.h"
 #include "engine/automation/state.h"
@@ -476,6 +477,64 @@ void Range::Calculate() {
     for (CellRef c : formulas)
         state.sheet->MarkStale(c);
     detail::CalculateStale(state, m_area);
+}
+
+namespace {
+
+// The amount a value read from a cell of `style` adds up as: a number not shown as a date
+// or a time (a currency amount at its full precision).
+std::optional<double> AmountOf(const spreadsheet::Workbook& book, const Value& v, int style) {
+    if (v.Kind() != ValueKind::Number)
+        return std::nullopt;
+    switch (book.StyleFormatClass(style)) {
+        case FormatClass::Date:
+        case FormatClass::DateTime:
+        case FormatClass::Time:
+            return std::nullopt;
+        default:
+            return v.AsNumber();
+    }
+}
+
+}  // namespace
+
+void Range::AddAmounts(const Range& source, long skip) {
+    auto& from = source.Sheet();
+    auto& to = Sheet();
+    const spreadsheet::Workbook& fromBook = *from.book->workbook;
+    const spreadsheet::Workbook& toBook = *to.book->workbook;
+    const long n = source.GetCount();
+    const long long fromWidth = source.m_area.Columns(), toWidth = m_area.Columns();
+    for (long i = 1; i <= n; ++i) {
+        if (i == skip)
+            continue;
+        const CellRef f{static_cast<int>(source.m_area.first.row + (i - 1) / fromWidth),
+                        static_cast<int>(source.m_area.first.col + (i - 1) % fromWidth)};
+        const std::optional<double> amount =
+            AmountOf(fromBook, detail::CalculatedValue(from, f), from.sheet->Cell(f).style);
+        if (!amount)
+            continue;
+        const long long row = m_area.first.row + (i - 1) / toWidth;
+        if (row > kMaxRows)
+            OffGrid(to);
+        const CellRef t{static_cast<int>(row),
+                        static_cast<int>(m_area.first.col + (i - 1) % toWidth)};
+        const spreadsheet::CellView d = to.sheet->Cell(t);
+        if (d.kind == CellKind::Formula)
+            continue;
+        double sum = *amount;
+        if (d.valueKind != ValueKind::Empty) {
+            const std::optional<double> before = AmountOf(toBook, d.ToValue(), d.style);
+            if (!before)
+                continue;
+            sum += *before;
+        }
+        const RangeRef cell{t, t};
+        to.BeforeWrite(cell);
+        // As a number is written: one too large to hold is the error #NUM!.
+        to.sheet->SetValue(t, COleVariant(sum).ToCellValue());
+        to.AfterWrite(cell);
+    }
 }
 
 bool Range::HoldsCalculated(const CString& formula) const {

@@ -89,6 +89,14 @@ class Range {
     // the sheet holds no array formula. Changes nothing.
     bool HoldsCalculated(const CString& formula) const;
 
+    // Adds each amount of `source` onto the cell of this range at the same position
+    // (positions counted row by row, as GetItem counts them), where that cell holds no
+    // formula and is empty or holds an amount; position `skip` (0 for none) is left out.
+    // An amount is a number shown as a number or as currency, at its full precision (not
+    // a date or a time). Sums are written as plain numbers, so the cells keep their
+    // formats. One pass over the cells, as reading and writing them one by one would do.
+    void AddAmounts(const Range& source, long skip);
+
     // The first cell matching `what`, or an empty Range. See range_find.cpp for the
     // rules; omitted arguments: After the first cell, LookIn values, LookAt part,
     // SearchOrder by rows, MatchCase false.

@@ -133,27 +133,8 @@ std::optional<double> CellAmount(const Range& cell, const COleVariant& value) {
 }
 
 void AddRowValues(const Range& destination, const Range& source, int keyColumn) {
-    Range sourceCells = source.GetCells();
-    Range destinationCells = destination.GetCells();
-    const long n = sourceCells.GetCount();
-    for (long i = 1; i <= n; ++i) {
-        if (i == keyColumn)
-            continue;
-        Range from = sourceCells.GetItem(COleVariant(i));
-        std::optional<double> amount = CellAmount(from, from.GetValue());
-        if (!amount)
-            continue;
-        Range cell = destinationCells.GetItem(COleVariant(i));
-        COleVariant h = cell.GetHasFormula();
-        if (h.Type() == VT_BOOL && h.Boolean())
-            continue;
-        COleVariant d = cell.GetValue();
-        if (d.Type() == VT_EMPTY) {
-            cell.SetValue(COleVariant(*amount));
-        } else if (std::optional<double> sum = CellAmount(cell, d)) {
-            cell.SetValue(COleVariant(*sum + *amount));
-        }
-    }
+    const Range sourceCells = source.GetCells();
+    destination.GetCells().AddAmounts(sourceCells, keyColumn);
 }
 
 }  // namespace tabulon::engine
