@@ -105,6 +105,12 @@ COleVariant TypedOf(const spreadsheet::Workbook& book, const Value& v, int style
 
 // A cell's value (formulas calculated first when out of date), as TypedOf gives it.
 COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = true) {
+    const spreadsheet::CellView view = state.sheet->Cell(cell);
+    if (view.kind != CellKind::Formula) {
+        if (view.valueKind == ValueKind::Text)
+            return COleVariant(CString(view.text));
+        return TypedOf(*state.book->workbook, view.ToValue(), view.style, typed);
+    }
     Value v = detail::CalculatedValue(state, cell);
     return TypedOf(*state.book->workbook, v, state.sheet->Cell(cell).style, typed);
 }
@@ -252,6 +258,15 @@ void Range::SetValue(const COleVariant& value) {
                 WriteValue(state, {row, col}, value);
     }
     state.AfterWrite(r);
+}
+
+COleVariant Range::GetValueAt(long row, long column) const {
+    auto& state = Sheet();
+    const long long rr = static_cast<long long>(m_area.first.row) + row - 1;
+    const long long cc = static_cast<long long>(m_area.first.col) + column - 1;
+    if (rr < 1 || cc < 1 || rr > kMaxRows || cc > kMaxColumns)
+        OffGrid(state);
+    return TypedValue(state, {static_cast<int>(rr), static_cast<int>(cc)});
 }
 
 long Range::GetCount() const {

@@ -47,6 +47,8 @@ class Range {
     COleVariant GetValue() const;
     // GetValue without the date and currency readings: such numbers come as VT_R8.
     COleVariant GetValue2() const;
+    // GetItem(row, column).GetValue() without making the handle.
+    COleVariant GetValueAt(long row, long column) const;
     // A scalar goes into every cell; an array fills the cells it covers. Text is
     // stored as text ("=..." as well; use SetFormula for formulas).
     void SetValue(const COleVariant& value);

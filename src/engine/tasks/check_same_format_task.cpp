@@ -12,17 +12,6 @@ bool HasFormula(const Range& cell) {
     return has.Type() == VT_BOOL ? has.Boolean() : has.ToBool();
 }
 
-// The element (row, column) of what GetValue or GetFormula gave for a range: an array,
-// or a scalar for one cell; empty past the array (cells beyond what the sheet uses).
-const COleVariant& At(const COleVariant& values, int row, int column) {
-    static const COleVariant empty;
-    if (!values.IsArray())
-        return row == 1 && column == 1 ? values : empty;
-    if (row > values.ArrayRows() || column > values.ArrayColumns())
-        return empty;
-    return values.At(row, column);
-}
-
 // "$B$3" as findings name it: "B3".
 CString Plain(CString address) {
     address.Remove('$');
@@ -141,17 +130,14 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
     int lastPercent = -1;
     const long count = cells.GetCount();
     const std::vector<TemplateCell>& models = TemplateCells(cells);
-    // What the worksheet shows over the template's content range, in one call: its
-    // formulas are calculated once, as reading the cells one by one would (the checks
-    // below change no cell for good).
+    // The worksheet's cells over the template's content range, read by position.
     const Range area = RangeOnSheet(sheet, cells);
-    const COleVariant values = area.GetValue();
     for (long i = 1; i <= count; ++i) {
         output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
         const TemplateCell& model = models[static_cast<size_t>(i - 1)];
-        const COleVariant& value = At(values, model.row, model.column);
+        const COleVariant value = area.GetValueAt(model.row, model.column);
         CString finding;
         if (model.value.Type() != value.Type()) {
             finding.Format("%s: The type of the cell is inconsistent with template sheet.",
