@@ -38,8 +38,8 @@ class COutputList {
     void Clear();
     // For a printer that prints each line once: before each message, the lines no message
     // can change any more are dropped (all but the last line and the progress line), so
-    // that a long run holds two lines, not one per message. Indexes, Count and Line then
-    // count the kept lines only; the changes each message makes stay the same.
+    // that a long run holds three lines at most, not one per message. Indexes, Count and
+    // Line then count the kept lines only; the changes each message makes stay the same.
     void KeepOnlyOpenLines() { m_keepOnlyOpen = true; }
 
     int Count() const { return static_cast<int>(m_lines.size()); }

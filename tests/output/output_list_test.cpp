@@ -83,7 +83,7 @@ TEST(OutputList, DetailLinesOwnTheirRecords) {
     EXPECT_EQ(list.Count(), 3);  // a finished message with an empty text still adds its line
 }
 
-TEST(OutputList, KeepingOnlyOpenLinesMakesTheSameChangesWithTwoLinesHeld) {
+TEST(OutputList, KeepingOnlyOpenLinesMakesTheSameChangesWithAFewLinesHeld) {
     COutputList full, open;
     open.KeepOnlyOpenLines();
     auto both = [&](int code, auto make) {
@@ -92,10 +92,11 @@ TEST(OutputList, KeepingOnlyOpenLinesMakesTheSameChangesWithTwoLinesHeld) {
         ASSERT_EQ(a.size(), b.size());
         for (size_t i = 0; i < a.size(); ++i) {
             EXPECT_EQ(a[i].kind, b[i].kind) << code;
-            if (a[i].kind == Kind::Appended || a[i].kind == Kind::Changed)
+            if (a[i].kind == Kind::Appended || a[i].kind == Kind::Changed) {
                 EXPECT_EQ(full.Line(a[i].index).text, open.Line(b[i].index).text);
+            }
         }
-        EXPECT_LE(open.Count(), 2);
+        EXPECT_LE(open.Count(), 3);  // the two kept, and what the message added
         EXPECT_EQ(full.ProgressIndex() < 0, open.ProgressIndex() < 0);
     };
     for (int file = 0; file < 5; ++file) {
@@ -104,7 +105,7 @@ TEST(OutputList, KeepingOnlyOpenLinesMakesTheSameChangesWithTwoLinesHeld) {
         both(TN_TEXT, [] { return Text("a line below the progress"); });
         both(TN_PROGRESS_UPDATE, [] { return Record({"id", "90%"}); });
         both(TN_DETAIL, [] { return Record({"detail", "/f.xlsx", "S", "d1"}); });
-        both(TN_PROGRESS_END, [] { return Record({"id", file % 2 ? "" : "done"}); });
+        both(TN_PROGRESS_END, [file] { return Record({"id", file % 2 ? "" : "done"}); });
         both(TN_TEXT, [] { return Text("file done"); });
     }
     EXPECT_EQ(full.Count(), 18);
