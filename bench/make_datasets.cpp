@@ -8,7 +8,10 @@
 //   T/  one.xlsx and two.xlsx: 100,000 rows each (key, number, text), half the keys shared.
 //   template.xlsx  the layout of an S worksheet, for check-same-format.
 //   many/  N small workbooks (one worksheet of 10 x 5), only with --many N.
-// Usage: make_datasets DIR [--only S,L,K,T,many] [--many N]
+// --scale N divides the rows of every worksheet and the workbooks of S and K by N (at least one
+// data row, one workbook), for small instances of the same shapes (the tests use --scale 100).
+// Usage: make_datasets DIR [--only S,L,K,T,many] [--many N] [--scale N]
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +25,13 @@ namespace fs = std::filesystem;
 using namespace tabulon::spreadsheet;
 
 namespace {
+
+int g_scale = 1;
+
+// n divided by the scale, at least `least`.
+int Scaled(int n, int least = 1) {
+    return std::max(least, n / g_scale);
+}
 
 // A small deterministic generator, so every run compares the same files.
 struct Lcg {
@@ -51,7 +61,8 @@ void FillSalesSheet(Worksheet& ws, int dateStyle, Lcg& rng, int rows) {
         ws.SetValue({1, c}, Value::Text(kHeadings[c - 1]));
     static const char* const kNotes[] = {"ok", "late", "paid", "open", "hold"};
     for (int r = 2; r <= rows; ++r) {
-        ws.SetValue({r, 1}, Value::Text(Key("K", rng.Next() % 5000)));
+        ws.SetValue({r, 1},
+                    Value::Text(Key("K", rng.Next() % static_cast<unsigned>(Scaled(5000)))));
         double c = 0, d = 0;
         for (int col = 2; col <= 9; ++col) {
             const double v = static_cast<double>(rng.Next() % 100000) / 100.0;
@@ -72,14 +83,14 @@ void FillSalesSheet(Worksheet& ws, int dateStyle, Lcg& rng, int rows) {
 
 void MakeS(const fs::path& dir) {
     Lcg rng{1};
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < Scaled(200, 4); ++i) {
         const fs::path folder =
             dir / ("region-" + std::to_string(i % 5)) / ("year-" + std::to_string(2020 + i % 4));
         fs::create_directories(folder);
         Workbook book;
         const int dateStyle = DateStyle(book);
-        FillSalesSheet(book.AddSheet("January"), dateStyle, rng, 2000);
-        FillSalesSheet(book.AddSheet("February"), dateStyle, rng, 2000);
+        FillSalesSheet(book.AddSheet("January"), dateStyle, rng, Scaled(2000, 2));
+        FillSalesSheet(book.AddSheet("February"), dateStyle, rng, Scaled(2000, 2));
         char name[32];
         std::snprintf(name, sizeof name, "book-%03d.xlsx", i);
         WriteWorkbookFile(book, (folder / name).string());
@@ -89,7 +100,7 @@ void MakeS(const fs::path& dir) {
 void MakeTemplate(const fs::path& path) {
     Lcg rng{7};
     Workbook book;
-    FillSalesSheet(book.AddSheet("January"), DateStyle(book), rng, 2000);
+    FillSalesSheet(book.AddSheet("January"), DateStyle(book), rng, Scaled(2000, 2));
     WriteWorkbookFile(book, path.string());
 }
 
@@ -98,7 +109,7 @@ void MakeL(const fs::path& dir) {
     Lcg rng{2};
     Workbook book;
     Worksheet& ws = book.AddSheet("Data");
-    for (int r = 1; r <= 1000000; ++r) {
+    for (int r = 1; r <= Scaled(1000000); ++r) {
         ws.SetValue({r, 1}, Value::Text(Key("L", rng.Next() % 50000)));
         for (int c = 2; c <= 9; ++c)
             ws.SetValue({r, c}, Value::Number(static_cast<double>(rng.Next() % 1000000) / 100.0));
@@ -110,16 +121,16 @@ void MakeL(const fs::path& dir) {
 void MakeK(const fs::path& dir) {
     fs::create_directories(dir);
     Lcg rng{3};
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < Scaled(20, 2); ++i) {
         Workbook book;
         Worksheet& ws = book.AddSheet("Data");
         static const char* const kHeadings[] = {"Key", "Units", "Price", "Cost"};
         for (int c = 1; c <= 4; ++c)
             ws.SetValue({1, c}, Value::Text(kHeadings[c - 1]));
-        for (int r = 2; r <= 50001; ++r) {
+        for (int r = 2; r <= Scaled(50000) + 1; ++r) {
             // Every workbook holds 50,000 of the 100,000 keys: keys recur across workbooks.
-            const unsigned key =
-                (static_cast<unsigned>(r - 1) * 2 + static_cast<unsigned>(i % 2)) % 100000;
+            const unsigned key = (static_cast<unsigned>(r - 1) * 2 + static_cast<unsigned>(i % 2)) %
+                                 static_cast<unsigned>(Scaled(100000));
             ws.SetValue({r, 1}, Value::Text(Key("K", key)));
             for (int c = 2; c <= 4; ++c)
                 ws.SetValue({r, c}, Value::Number(rng.Next() % 1000));
@@ -136,9 +147,10 @@ void MakeTwoFiles(const fs::path& dir) {
         Lcg rng{static_cast<unsigned long long>(10 + f)};
         Workbook book;
         Worksheet& ws = book.AddSheet("Data");
-        for (int r = 1; r <= 100000; ++r) {
+        const unsigned half = static_cast<unsigned>(Scaled(50000));
+        for (int r = 1; r <= 2 * static_cast<int>(half); ++r) {
             // File one holds keys 0..99,999; file two 50,000..149,999.
-            ws.SetValue({r, 1}, Value::Text(Key("T", static_cast<unsigned>(r - 1 + f * 50000))));
+            ws.SetValue({r, 1}, Value::Text(Key("T", static_cast<unsigned>(r - 1) + f * half)));
             ws.SetValue({r, 2}, Value::Number(rng.Next() % 10000));
             ws.SetValue({r, 3}, Value::Text(f ? "second" : "first"));
         }
@@ -166,7 +178,8 @@ void MakeMany(const fs::path& dir, int count) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_datasets DIR [--only S,L,K,T,many] [--many N]\n");
+        std::fprintf(stderr,
+                     "usage: make_datasets DIR [--only S,L,K,T,many] [--many N] [--scale N]\n");
         return 2;
     }
     const fs::path dir = argv[1];
@@ -177,6 +190,8 @@ int main(int argc, char** argv) {
             only = argv[i + 1];
         else if (std::strcmp(argv[i], "--many") == 0)
             many = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--scale") == 0)
+            g_scale = std::max(1, std::atoi(argv[i + 1]));
     }
     const auto wanted = [&](const char* what) {
         std::string list = ",";

@@ -130,13 +130,13 @@ LIMITS = {
     "copy-rows S": ("" if FULL else "the openpyxl run is cut by the time budget before it can "
                     "show 30×; ") + "Tabulon runs level with the floor program, which is what "
                    "reading and writing the cells costs.",
-    "copy-rows-by-key S": "every one of the 800,000 rows costs a search in the result's key "
-                          "column and then a block copy or a cell-by-cell add through the "
-                          "automation objects (about 80 object calls a row); reading runs on the "
-                          "other core and is not the limit.",
-    "copy-rows-by-key K": "as on S: a key search and a block copy or a cell-by-cell add for each "
-                          "of the 1,000,000 rows; the result's key-column index holds 100,000 "
-                          "keys.",
+    "copy-rows-by-key S": "reading the 200 workbooks, on the second core, takes longer than the "
+                          "work on them: each of the 800,000 rows costs a search in the result's "
+                          "key column (one compact table of interned keys) and then a block copy "
+                          "or one pass adding the row's amounts.",
+    "copy-rows-by-key K": "as on S: a key search and a block copy (values, then formats) or one "
+                          "pass adding the row's amounts for each of the 1,000,000 rows; the "
+                          "result's key-column index holds 100,000 keys.",
     "intersection T": "building the find index of worksheet 2's key column (100,000 keys) "
                       "and holding both worksheets at once.",
     "intersection T memory": "both worksheets are held at once, with the find index of "
@@ -145,9 +145,10 @@ LIMITS = {
                            "worksheet 2's key column (one table of 100,000 keys).",
     "copy-rows-by-key K memory": "the find index of the result's key column (one table of "
                                  "100,000 keys) comes on top of the workbooks.",
-    "check-same-format S": "every one of the 24,000 template cells of each of the 400 worksheets "
-                           "costs several object calls, and each of the 800,000 formula cells is "
-                           "put into the cell, calculated and put back.",
+    "check-same-format S": "reading the 200 workbooks, on the second core: each worksheet is "
+                           "read once over the template's range and each of its 2,000 formula "
+                           "cells calculated once, in a scratch copy of its workbook (the check "
+                           "must not touch the source), which costs a copy of every cell.",
     "memory": "on inputs of a few MB the bound is a few MB too, below the fixed costs: the second "
               "thread's heap, the workbook read ahead, the compressor's state.",
 }

@@ -155,7 +155,10 @@ CString JsonString(const CString& text) {
 }
 
 CLinePrinter::CLinePrinter(std::ostream& out, bool terminal, bool json, std::function<int()> width)
-    : m_out(out), m_terminal(terminal && !json), m_json(json), m_width(std::move(width)) {}
+    : m_out(out), m_terminal(terminal && !json), m_json(json), m_width(std::move(width)) {
+    // Each line is printed once: a run of many files holds no list of them all.
+    m_list.KeepOnlyOpenLines();
+}
 
 void CLinePrinter::Handle(int code, platform::CNotifyPayload payload) {
     if (m_json) {

@@ -11,7 +11,26 @@ int COutputList::Append(CString text, std::unique_ptr<StringRecord> detail) {
     return Count() - 1;
 }
 
+void COutputList::DropClosedLines() {
+    const int last = Count() - 1;
+    if (last < 1 || (last == 1 && m_progress == 0))
+        return;
+    if (m_progress >= 0 && m_progress < last) {
+        if (m_progress != 0)
+            m_lines[0] = std::move(m_lines[static_cast<size_t>(m_progress)]);
+        m_lines[1] = std::move(m_lines[static_cast<size_t>(last)]);
+        m_lines.resize(2);
+    } else {
+        m_lines[0] = std::move(m_lines[static_cast<size_t>(last)]);
+        m_lines.resize(1);
+    }
+    if (m_progress >= 0)
+        m_progress = 0;
+}
+
 std::vector<OutputChange> COutputList::Apply(int code, platform::CNotifyPayload payload) {
+    if (m_keepOnlyOpen)
+        DropClosedLines();
     std::vector<OutputChange> changes;
     switch (code) {
         case TN_FINISHED:

@@ -36,6 +36,11 @@ class COutputList {
     std::vector<OutputChange> Apply(int code, platform::CNotifyPayload payload);
 
     void Clear();
+    // For a printer that prints each line once: before each message, the lines no message
+    // can change any more are dropped (all but the last line and the progress line), so
+    // that a long run holds three lines at most, not one per message. Indexes, Count and
+    // Line then count the kept lines only; the changes each message makes stay the same.
+    void KeepOnlyOpenLines() { m_keepOnlyOpen = true; }
 
     int Count() const { return static_cast<int>(m_lines.size()); }
     const OutputLine& Line(int index) const { return m_lines.at(static_cast<size_t>(index)); }
@@ -49,9 +54,11 @@ class COutputList {
   private:
     int Append(CString text, std::unique_ptr<StringRecord> detail);
     void ApplyProgress(const CString& text, std::vector<OutputChange>& changes);
+    void DropClosedLines();
 
     std::vector<OutputLine> m_lines;
     int m_progress = -1;
+    bool m_keepOnlyOpen = false;
 };
 
 }  // namespace tabulon::output

@@ -111,7 +111,7 @@ namespace {
 class IdCache {
   public:
     IdCache(std::size_t poolSize, std::size_t cells)
-        : m_poolSize(poolSize), m_dense(poolSize <= 65536 || cells >= poolSize / 16) {}
+        : m_poolSize(poolSize), m_dense(poolSize <= 256 || cells >= poolSize / 16) {}
     template <typename F>
     std::uint32_t Get(std::uint32_t id, F&& make) {
         if (!m_dense) {

@@ -83,6 +83,34 @@ TEST(OutputList, DetailLinesOwnTheirRecords) {
     EXPECT_EQ(list.Count(), 3);  // a finished message with an empty text still adds its line
 }
 
+TEST(OutputList, KeepingOnlyOpenLinesMakesTheSameChangesWithAFewLinesHeld) {
+    COutputList full, open;
+    open.KeepOnlyOpenLines();
+    auto both = [&](int code, auto make) {
+        auto a = full.Apply(code, make());
+        auto b = open.Apply(code, make());
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t i = 0; i < a.size(); ++i) {
+            EXPECT_EQ(a[i].kind, b[i].kind) << code;
+            if (a[i].kind == Kind::Appended || a[i].kind == Kind::Changed) {
+                EXPECT_EQ(full.Line(a[i].index).text, open.Line(b[i].index).text);
+            }
+        }
+        EXPECT_LE(open.Count(), 3);  // the two kept, and what the message added
+        EXPECT_EQ(full.ProgressIndex() < 0, open.ProgressIndex() < 0);
+    };
+    for (int file = 0; file < 5; ++file) {
+        both(TN_PROGRESS_BEGIN, [] { return Record({"id", "0%"}); });
+        both(TN_PROGRESS_UPDATE, [] { return Record({"id", "50%"}); });
+        both(TN_TEXT, [] { return Text("a line below the progress"); });
+        both(TN_PROGRESS_UPDATE, [] { return Record({"id", "90%"}); });
+        both(TN_DETAIL, [] { return Record({"detail", "/f.xlsx", "S", "d1"}); });
+        both(TN_PROGRESS_END, [file] { return Record({"id", file % 2 ? "" : "done"}); });
+        both(TN_TEXT, [] { return Text("file done"); });
+    }
+    EXPECT_EQ(full.Count(), 18);
+}
+
 TEST(OutputList, IgnoresWrongPayloadsAndUnknownCodes) {
     COutputList list;
     EXPECT_TRUE(list.Apply(TN_TEXT, Record({"x", "y"})).empty());

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "engine/automation/formula_links.h"
 #include "engine/automation/state.h"
@@ -67,10 +68,10 @@ RangeRef Effective(const spreadsheet::Worksheet& sheet, const RangeRef& area) {
     return r;
 }
 
-// A cell's value; with `typed`, a number under a date or currency format reads as
-// a date or a currency amount, as Value gives it (Value2 gives the plain number).
-COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = true) {
-    Value v = detail::CalculatedValue(state, cell);
+// A value as a cell of `style` shows it; with `typed`, a number under a date or currency
+// format reads as a date or a currency amount, as Value gives it (Value2 gives the plain
+// number).
+COleVariant TypedOf(const spreadsheet::Workbook& book, const Value& v, int style, bool typed) {
     switch (v.Kind()) {
         case ValueKind::Empty:
             return {};
@@ -85,8 +86,6 @@ COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = tru
     }
     if (!typed)
         return COleVariant(v.AsNumber());
-    int style = state.sheet->Cell(cell).style;
-    const spreadsheet::Workbook& book = *state.book->workbook;
     switch (book.StyleFormatClass(style)) {
         case FormatClass::Date:
         case FormatClass::DateTime:
@@ -102,6 +101,18 @@ COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = tru
         default:
             return COleVariant(v.AsNumber());
     }
+}
+
+// A cell's value (formulas calculated first when out of date), as TypedOf gives it.
+COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = true) {
+    const spreadsheet::CellView view = state.sheet->Cell(cell);
+    if (view.kind != CellKind::Formula) {
+        if (view.valueKind == ValueKind::Text)
+            return COleVariant(CString(view.text));
+        return TypedOf(*state.book->workbook, view.ToValue(), view.style, typed);
+    }
+    Value v = detail::CalculatedValue(state, cell);
+    return TypedOf(*state.book->workbook, v, state.sheet->Cell(cell).style, typed);
 }
 
 CString PlainNumber(double d) {
@@ -212,11 +223,21 @@ COleVariant Range::Values(bool typed) const {
     RangeRef r = Effective(*state.sheet, m_area);
     detail::CalculateStale(state, r);
     COleVariant array = COleVariant::Array(r.Rows(), r.Columns());
-    // Only stored cells are visited; the rest stay empty.
-    std::vector<CellRef> cells;
-    state.sheet->ForEachCell(r, spreadsheet::IterationOrder::RowByRow,
-                             [&](const spreadsheet::CellView& v) { cells.push_back(v.ref); });
-    for (CellRef c : cells)
+    // Only stored cells are visited; the rest stay empty. A cell is read from the view
+    // the visit gives, except a formula still without a result (not calculable here),
+    // which is read as a single cell is, once the visit is over.
+    const spreadsheet::Workbook& book = *state.book->workbook;
+    std::vector<CellRef> unknown;
+    state.sheet->ForEachCell(
+        r, spreadsheet::IterationOrder::RowByRow, [&](const spreadsheet::CellView& v) {
+            if (v.kind == CellKind::Formula && (v.stale || v.uncalculable))
+                unknown.push_back(v.ref);
+            else
+                array.At(v.ref.row - r.first.row + 1, v.ref.col - r.first.col + 1) =
+                    v.valueKind == ValueKind::Text ? COleVariant(CString(v.text))
+                                                   : TypedOf(book, v.ToValue(), v.style, typed);
+        });
+    for (CellRef c : unknown)
         array.At(c.row - r.first.row + 1, c.col - r.first.col + 1) = TypedValue(state, c, typed);
     return array;
 }
@@ -237,6 +258,15 @@ void Range::SetValue(const COleVariant& value) {
                 WriteValue(state, {row, col}, value);
     }
     state.AfterWrite(r);
+}
+
+COleVariant Range::GetValueAt(long row, long column) const {
+    auto& state = Sheet();
+    const long long rr = static_cast<long long>(m_area.first.row) + row - 1;
+    const long long cc = static_cast<long long>(m_area.first.col) + column - 1;
+    if (rr < 1 || cc < 1 || rr > kMaxRows || cc > kMaxColumns)
+        OffGrid(state);
+    return TypedValue(state, {static_cast<int>(rr), static_cast<int>(cc)});
 }
 
 long Range::GetCount() const {
@@ -306,6 +336,11 @@ Range Range::GetRange(const COleVariant& cell1, const COleVariant& cell2) const 
     RangeRef area = read(cell1);
     if (!cell2.IsOmitted())
         area = BoxAround(area, read(cell2));
+    return GetRange(area);
+}
+
+Range Range::GetRange(const RangeRef& area) const {
+    auto& state = Sheet();
     // Whole lines keep to this range's extent across; the rest is relative to its corner.
     const int dRows = m_area.first.row - 1, dCols = m_area.first.col - 1;
     RangeRef r = area;
@@ -457,6 +492,81 @@ void Range::Calculate() {
     for (CellRef c : formulas)
         state.sheet->MarkStale(c);
     detail::CalculateStale(state, m_area);
+}
+
+namespace {
+
+// The amount a value read from a cell of `style` adds up as: a number not shown as a date
+// or a time (a currency amount at its full precision).
+std::optional<double> AmountOf(const spreadsheet::Workbook& book, const Value& v, int style) {
+    if (v.Kind() != ValueKind::Number)
+        return std::nullopt;
+    switch (book.StyleFormatClass(style)) {
+        case FormatClass::Date:
+        case FormatClass::DateTime:
+        case FormatClass::Time:
+            return std::nullopt;
+        default:
+            return v.AsNumber();
+    }
+}
+
+}  // namespace
+
+void Range::AddAmounts(const Range& source, long skip) {
+    auto& from = source.Sheet();
+    auto& to = Sheet();
+    const spreadsheet::Workbook& fromBook = *from.book->workbook;
+    const spreadsheet::Workbook& toBook = *to.book->workbook;
+    const long n = source.GetCount();
+    const long long fromWidth = source.m_area.Columns(), toWidth = m_area.Columns();
+    for (long i = 1; i <= n; ++i) {
+        if (i == skip)
+            continue;
+        const CellRef f{static_cast<int>(source.m_area.first.row + (i - 1) / fromWidth),
+                        static_cast<int>(source.m_area.first.col + (i - 1) % fromWidth)};
+        const std::optional<double> amount =
+            AmountOf(fromBook, detail::CalculatedValue(from, f), from.sheet->Cell(f).style);
+        if (!amount)
+            continue;
+        const long long row = m_area.first.row + (i - 1) / toWidth;
+        if (row > kMaxRows)
+            OffGrid(to);
+        const CellRef t{static_cast<int>(row),
+                        static_cast<int>(m_area.first.col + (i - 1) % toWidth)};
+        const spreadsheet::CellView d = to.sheet->Cell(t);
+        if (d.kind == CellKind::Formula)
+            continue;
+        double sum = *amount;
+        if (d.valueKind != ValueKind::Empty) {
+            const std::optional<double> before = AmountOf(toBook, d.ToValue(), d.style);
+            if (!before)
+                continue;
+            sum += *before;
+        }
+        const RangeRef cell{t, t};
+        to.BeforeWrite(cell);
+        // As a number is written: one too large to hold is the error #NUM!.
+        to.sheet->SetValue(t, COleVariant(sum).ToCellValue());
+        to.AfterWrite(cell);
+    }
+}
+
+bool Range::HoldsCalculated(const CString& formula) const {
+    auto& state = Sheet();
+    if (m_area.first != m_area.last || formula.GetLength() < 2 || formula.GetAt(0) != '=' ||
+        !state.sheet->ArrayFormulas().empty())
+        return false;
+    const spreadsheet::CellView view = state.sheet->Cell(m_area.first);
+    if (view.kind != CellKind::Formula || view.stale || view.uncalculable || view.fileResult ||
+        view.formula != std::string_view(formula.GetString() + 1))
+        return false;
+    // Functions whose result changes between calculations (RAND, RANDBETWEEN, RANDARRAY,
+    // NOW, TODAY), looked for in the text: a name merely containing one only costs the
+    // caller a calculation.
+    CString upper = formula;
+    upper.MakeUpper();
+    return upper.Find("RAND") < 0 && upper.Find("NOW") < 0 && upper.Find("TODAY") < 0;
 }
 
 void Range::Copy(const Range& destination) const {

@@ -47,6 +47,8 @@ class Range {
     COleVariant GetValue() const;
     // GetValue without the date and currency readings: such numbers come as VT_R8.
     COleVariant GetValue2() const;
+    // GetItem(row, column).GetValue() without making the handle.
+    COleVariant GetValueAt(long row, long column) const;
     // A scalar goes into every cell; an array fills the cells it covers. Text is
     // stored as text ("=..." as well; use SetFormula for formulas).
     void SetValue(const COleVariant& value);
@@ -59,6 +61,8 @@ class Range {
     // An address read relative to this range's top-left cell ("A1" is that cell).
     Range GetRange(const COleVariant& cell1,
                    const COleVariant& cell2 = COleVariant::Omitted()) const;
+    // The area an address names, read the same way, without the text.
+    Range GetRange(const spreadsheet::RangeRef& area) const;
     // Always absolute A1: "$A$1", "$A$1:$F$10", "$A:$C" for whole columns, "$3:$5"
     // for whole rows.
     CString GetAddress() const;
@@ -81,6 +85,19 @@ class Range {
     COleVariant GetHasFormula() const;
     // Calculates the formulas of the range again.
     void Calculate();
+    // One cell: true when it holds `formula` ("=..." as GetFormula gives it) with a result
+    // calculated in this session, where calculating that formula again must give the same
+    // result: it calls nothing whose result changes from one calculation to the next, and
+    // the sheet holds no array formula. Changes nothing.
+    bool HoldsCalculated(const CString& formula) const;
+
+    // Adds each amount of `source` onto the cell of this range at the same position
+    // (positions counted row by row, as GetItem counts them), where that cell holds no
+    // formula and is empty or holds an amount; position `skip` (0 for none) is left out.
+    // An amount is a number shown as a number or as currency, at its full precision (not
+    // a date or a time). Sums are written as plain numbers, so the cells keep their
+    // formats. One pass over the cells, as reading and writing them one by one would do.
+    void AddAmounts(const Range& source, long skip);
 
     // The first cell matching `what`, or an empty Range. See range_find.cpp for the
     // rules; omitted arguments: After the first cell, LookIn values, LookAt part,

@@ -20,17 +20,10 @@ CString GetRangeAddress(const Range& range) {
 
 namespace {
 
-// The rectangle an address names. Whole rows ("$1:$2") reach across to column XFD and
-// whole columns ("$A:$C") down to the grid's last row, so their corners are cells too.
+// The rectangle of a range, as its address names it: whole rows reach across to column
+// XFD and whole columns down to the grid's last row, so their corners are cells too.
 spreadsheet::RangeRef AreaOf(const Range& range) {
-    CString address = GetRangeAddress(range);
-    auto area = spreadsheet::ParseAreaRef(address.Str());
-    if (!area) {
-        CString text;
-        text.Format("'%s' is not a range address.", address.GetString());
-        throw ComError(XL_E_APPLICATION, text);
-    }
-    return *area;
+    return range.GetArea();
 }
 
 }  // namespace
@@ -70,14 +63,13 @@ Range GetRowBlock(const Range& range, int fromRow, int toRowFromEnd) {
                     end, spreadsheet::kMaxRows);
         throw ComError(XL_E_APPLICATION, text);
     }
-    CString address;
-    address.Format("$%s$%lld:$%s$%lld", ColumnName(area.first.col).GetString(), start,
-                   ColumnName(area.last.col).GetString(), end);
-    return range.GetRange(COleVariant(address));
+    return range.GetRange(spreadsheet::RangeRef{{static_cast<int>(start), area.first.col},
+                                                {static_cast<int>(end), area.last.col}});
 }
 
 Range RangeOnSheet(const _Worksheet& worksheet, const Range& range) {
-    return worksheet.GetRange(COleVariant(GetRangeAddress(range)));
+    const spreadsheet::RangeRef area = AreaOf(range);
+    return worksheet.GetCells().GetRange(area);
 }
 
 void CopyRange(const Range& destination, const Range& source) {
@@ -141,27 +133,8 @@ std::optional<double> CellAmount(const Range& cell, const COleVariant& value) {
 }
 
 void AddRowValues(const Range& destination, const Range& source, int keyColumn) {
-    Range sourceCells = source.GetCells();
-    Range destinationCells = destination.GetCells();
-    const long n = sourceCells.GetCount();
-    for (long i = 1; i <= n; ++i) {
-        if (i == keyColumn)
-            continue;
-        Range from = sourceCells.GetItem(COleVariant(i));
-        std::optional<double> amount = CellAmount(from, from.GetValue());
-        if (!amount)
-            continue;
-        Range cell = destinationCells.GetItem(COleVariant(i));
-        COleVariant h = cell.GetHasFormula();
-        if (h.Type() == VT_BOOL && h.Boolean())
-            continue;
-        COleVariant d = cell.GetValue();
-        if (d.Type() == VT_EMPTY) {
-            cell.SetValue(COleVariant(*amount));
-        } else if (std::optional<double> sum = CellAmount(cell, d)) {
-            cell.SetValue(COleVariant(*sum + *amount));
-        }
-    }
+    const Range sourceCells = source.GetCells();
+    destination.GetCells().AddAmounts(sourceCells, keyColumn);
 }
 
 }  // namespace tabulon::engine

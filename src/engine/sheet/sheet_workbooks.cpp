@@ -7,23 +7,20 @@ namespace tabulon::engine {
 
 Range FindLastCell(const _Worksheet& worksheet) {
     Range used = worksheet.GetUsedRange();
-    CString address = GetRangeAddress(used);
-    if (address == "$A$1" && used.GetValue().Type() == VT_EMPTY)
+    const spreadsheet::RangeRef area = used.GetArea();
+    if (area.first == area.last && area.first == spreadsheet::CellRef{1, 1} &&
+        used.GetValue().Type() == VT_EMPTY)
         return {};
     // The bottom-right corner as a cell, also when the used range is whole rows
-    // ("$1:$2" once a value sits in column XFD) or whole columns.
-    CString last;
-    last.Format("$%s$%d", ColumnName(RangeLastColumn(used)).GetString(), RangeLastRow(used));
-    return worksheet.GetRange(COleVariant(last));
+    // (once a value sits in column XFD) or whole columns.
+    return worksheet.GetCells().GetRange(spreadsheet::RangeRef{area.last, area.last});
 }
 
 Range GetUsedBlock(const _Worksheet& worksheet) {
     Range last = FindLastCell(worksheet);
     if (last.IsEmpty())
         return {};
-    CString address;
-    address.Format("%s:%s", "$A$1", GetRangeAddress(last).GetString());
-    return worksheet.GetRange(COleVariant(address));
+    return worksheet.GetCells().GetRange(spreadsheet::RangeRef{{1, 1}, last.GetArea().last});
 }
 
 Range GetDataRange(const _Worksheet& worksheet) {
@@ -40,10 +37,8 @@ Range GetDataRange(const _Worksheet& worksheet) {
         return {};
     Range lastInColumns = cells.Find(any, corner, COleVariant(xlFormulas), COleVariant(xlPart),
                                      COleVariant(xlByColumns), xlPrevious, omitted, omitted);
-    CString address;
-    address.Format("$A$1:$%s$%d", ColumnName(RangeLastColumn(lastInColumns)).GetString(),
-                   RangeLastRow(lastInRows));
-    return worksheet.GetRange(COleVariant(address));
+    return cells.GetRange(
+        spreadsheet::RangeRef{{1, 1}, {RangeLastRow(lastInRows), RangeLastColumn(lastInColumns)}});
 }
 
 void AppendRange(const _Worksheet& destination, const Range& source, bool keepFormulas) {
@@ -62,10 +57,8 @@ void AppendRange(const _Worksheet& destination, const Range& source, bool keepFo
             destination.GetName().GetString(), rows, bottom, spreadsheet::kMaxRows);
         throw ComError(XL_E_APPLICATION, text);
     }
-    CString address;
-    address.Format("$%s$%d:$%s$%d", ColumnName(firstColumn).GetString(), bottom + 1,
-                   ColumnName(lastColumn).GetString(), bottom + rows);
-    Range target = destination.GetRange(COleVariant(address));
+    Range target = destination.GetCells().GetRange(
+        spreadsheet::RangeRef{{bottom + 1, firstColumn}, {bottom + rows, lastColumn}});
     if (keepFormulas)
         CopyRange(target, source);
     else

@@ -74,10 +74,12 @@ CCheckSameFormatSheetTask::TemplateCells(const Range& cells) {
         return m_templateCells;
     m_templateCells.clear();
     m_templateCells.reserve(static_cast<size_t>(count));
+    const int width = RangeLastColumn(cells) - RangeFirstColumn(cells) + 1;
     for (long i = 1; i <= count; ++i) {
         Range model = cells.GetItem(COleVariant(i));
         m_templateCells.push_back(
-            {GetRangeAddress(model), model.GetValue(),
+            {GetRangeAddress(model), static_cast<int>((i - 1) / width) + 1,
+             static_cast<int>((i - 1) % width) + 1, model.GetValue(),
              HasFormula(model) ? COleVariant(model.GetFormula().ToText()) : COleVariant("")});
     }
     return m_templateCells;
@@ -128,18 +130,23 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
     int lastPercent = -1;
     const long count = cells.GetCount();
     const std::vector<TemplateCell>& models = TemplateCells(cells);
+    // The worksheet's cells over the template's content range, read by position.
+    const Range area = RangeOnSheet(sheet, cells);
     for (long i = 1; i <= count; ++i) {
         output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
         const TemplateCell& model = models[static_cast<size_t>(i - 1)];
-        Range cell = sheet.GetRange(COleVariant(model.address));
-        COleVariant value = cell.GetValue();
+        const COleVariant value = area.GetValueAt(model.row, model.column);
         CString finding;
         if (model.value.Type() != value.Type()) {
             finding.Format("%s: The type of the cell is inconsistent with template sheet.",
                            Plain(model.address).GetString());
-        } else if (!model.formula.Text().IsEmpty() &&
+        } else if (model.formula.Text().IsEmpty()) {
+            continue;
+        } else if (Range cell = area.GetItem(COleVariant(static_cast<long>(model.row)),
+                                             COleVariant(static_cast<long>(model.column)));
+                   !cell.HoldsCalculated(model.formula.Text()) &&
                    !FormulaGivesShownValue(cell, model.formula)) {
             // A worksheet cell with a formula of its own is tested the same way: what the
             // template formula gives there against what the cell shows.

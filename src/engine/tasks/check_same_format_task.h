@@ -27,13 +27,16 @@ class CCheckSameFormatSheetTask : public CFolderTask {
 
   private:
     // True when formula, put into cell, gives the value the cell shows; the cell is put
-    // back as it was.
+    // back as it was. Not needed where the cell holds that formula, calculated
+    // (Range::HoldsCalculated): the answer is then true.
     static bool FormulaGivesShownValue(Range cell, const COleVariant& formula);
     void AppendReportLine(const CString& text);
 
     // The template's cells, read once: nothing writes to the template while the task runs.
     struct TemplateCell {
         CString address;  // "$B$3"
+        int row;          // in the content range, from 1
+        int column;
         COleVariant value;
         COleVariant formula;  // "" when the cell holds none
     };

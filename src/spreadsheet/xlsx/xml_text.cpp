@@ -131,11 +131,64 @@ void AppendXmlText(std::string& out, std::string_view text) {
     }
 }
 
+namespace {
+
+// The text std::to_chars gives for a number of at most four decimals below 2^31 in
+// magnitude (most numbers of a worksheet), worked out on integers; false for any other
+// number. With such magnitudes one decimal string of the fewest decimals reads back as
+// the number, and it is the shortest; the scientific form is shorter only for a few
+// numbers below 1 (0.0001 is "1e-04"), which are left to std::to_chars.
+bool AppendShortDecimal(std::string& out, double value) {
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < 2147483648.0))
+        return false;
+    static constexpr double kScales[] = {1, 10, 100, 1000, 10000};
+    for (int decimals = 0; decimals <= 4; ++decimals) {
+        const double scaled = magnitude * kScales[decimals];
+        const auto digits = static_cast<long long>(std::llround(scaled));
+        if (static_cast<double>(digits) / kScales[decimals] != magnitude)
+            continue;
+        char buf[24];
+        int n = 0;
+        for (long long d = digits; d > 0 || n <= decimals; d /= 10)
+            buf[n++] = static_cast<char>('0' + d % 10);  // backwards, at least "0.000x"
+        if (magnitude < 1 && decimals > 0) {
+            int significant = n;
+            while (significant > 0 && buf[significant - 1] == '0')
+                --significant;
+            // "0.00ddd" against "d.dde-0x": the scientific form wins when shorter.
+            if (decimals + 2 > significant + (significant > 1 ? 1 : 0) + 4)
+                return false;
+        }
+        if (decimals == 0 && digits >= 100000) {
+            int trailing = 0;
+            while (trailing < n && buf[trailing] == '0')
+                ++trailing;
+            const int significant = n - trailing;
+            if (n > significant + (significant > 1 ? 1 : 0) + 4)
+                return false;  // 100000 is "1e+05"
+        }
+        if (value < 0)
+            out.push_back('-');
+        for (int i = n - 1; i >= 0; --i) {
+            if (i == decimals - 1)
+                out.push_back('.');
+            out.push_back(buf[i]);
+        }
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void AppendNumber(std::string& out, double value) {
     if (!std::isfinite(value))
         value = 0;
     if (value == 0)
         value = 0;  // no "-0"
+    if (AppendShortDecimal(out, value))
+        return;
     char buf[32];
     const auto result = std::to_chars(buf, buf + sizeof buf, value);
     out.append(buf, result.ptr);
