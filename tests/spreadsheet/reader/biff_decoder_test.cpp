@@ -118,6 +118,27 @@ std::string Ref(unsigned row, unsigned col, bool rowRel, bool colRel) {
     return U16(row) + U16(col | (rowRel ? 0x8000 : 0) | (colRel ? 0x4000 : 0));
 }
 
+// What ReadBiffCells needs besides the stream; Read delivers the sheet as
+// sheet "S" of a recorded workbook.
+struct SheetInput {
+    BiffText text{true};
+    std::vector<Value> sst;
+    std::size_t budget = 1 << 20;
+
+    testing::RecordingWorkbook Read(const std::string& stream,
+                                    const BiffGlobals* globals = nullptr) {
+        const BiffFormulaContext context = Context(text);
+        const std::vector<int> styles;
+        const std::string file = "t.xls";
+        const BiffSheetSource source{stream, globals,  &sst,  &styles,
+                                     &text,  &context, &file, &budget};
+        testing::RecordingWorkbook book;
+        book.AddSheet("S", SheetKind::Worksheet, SheetState::Visible);
+        ReadBiffCells(source, 0, book.sheets[0].content);
+        return book;
+    }
+};
+
 TEST(BiffDecoder, FormulaTokensBiff8) {
     const std::string a1 = Bytes({0x24}) + Ref(0, 0, true, true);
     const std::string b2abs = Bytes({0x24}) + Ref(1, 1, false, false);
@@ -247,16 +268,9 @@ TEST(BiffDecoder, CellsAndTheirFormulas) {
          Rec(0x0203, cell(20, 0, 0) + F64(1)) + kEof;
     s += kEof + Rec(0x0203, cell(30, 0, 0) + F64(1));
 
-    BiffText text(true);
-    const BiffFormulaContext context = Context(text);
-    const std::vector<Value> sst{Value::Text("zero"), Value::Text("one")};
-    const std::vector<int> styles;
-    const std::string file = "t.xls";
-    std::size_t budget = 1 << 20;
-    BiffSheetSource source{s, nullptr, &sst, &styles, &text, &context, &file, &budget};
-    testing::RecordingWorkbook book;
-    book.AddSheet("S", SheetKind::Worksheet, SheetState::Visible);
-    ReadBiffCells(source, 0, book.sheets[0].content);
+    SheetInput input;
+    input.sst = {Value::Text("zero"), Value::Text("one")};
+    const testing::RecordingWorkbook book = input.Read(s);
     EXPECT_EQ(book.CellDump(),
               "sheet\tS\n"
               "S!A1\tn\t2.5\tGeneral\n"
@@ -301,15 +315,8 @@ TEST(BiffDecoder, SheetLayoutRecords) {
         "\x55\x00\x02\x00\x08\x00";
     const std::string stream = kSheetBof8 + std::string(kBytes, sizeof kBytes - 1) + kEof +
                                Rec(0x0208, U16(7) + std::string(14, '\0'));
-    BiffText text(true);
-    const BiffFormulaContext context = Context(text);
-    const std::vector<Value> sst;
-    const std::vector<int> styles;
-    const std::string file = "t.xls";
-    std::size_t budget = 1 << 20;
-    const BiffSheetSource source{stream, nullptr, &sst, &styles, &text, &context, &file, &budget};
-    testing::RecordingSheet sheet;
-    ReadBiffCells(source, 0, sheet);
+    const auto book = SheetInput().Read(stream);
+    const testing::RecordingSheet& sheet = book.sheets[0].content;
     ASSERT_EQ(sheet.rows.size(), 1u);
     EXPECT_EQ(sheet.rows[0], "3 height=30 custom hidden style=0");
     ASSERT_EQ(sheet.columns.size(), 1u);
@@ -339,9 +346,9 @@ TEST(BiffDecoder, LinksNotesAndRichText) {
                                Bytes({0, 0, 0, 0}) + Bytes({static_cast<int>(name.size()), 0}) +
                                name);
     };
-    BiffText text(true);
+    SheetInput input;
     const BiffGlobals globals =
-        ReadBiffGlobals(kBof8 + font("Arial", false) + font("Arial", true) + kEof, text);
+        ReadBiffGlobals(kBof8 + font("Arial", false) + font("Arial", true) + kEof, input.text);
     const std::string urlMoniker = Bytes({0xE0, 0xC9, 0xEA, 0x79, 0xF9, 0xBA, 0xCE, 0x11, 0x8C,
                                           0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B});
     const std::string url = Utf16("http://example.com/", false);
@@ -362,15 +369,7 @@ TEST(BiffDecoder, LinksNotesAndRichText) {
                          U16(0) + U16(3) + U16(1));
     s += Rec(0x001C, U16(3) + U16(1) + U16(2) + U16(7) + U16(3) + Bytes({0}) + "Ann");
     s += kEof;
-    const BiffFormulaContext context = Context(text);
-    const std::vector<Value> sst;
-    const std::vector<int> styles;
-    const std::string file = "t.xls";
-    std::size_t budget = 1 << 20;
-    const BiffSheetSource source{s, &globals, &sst, &styles, &text, &context, &file, &budget};
-    testing::RecordingWorkbook book;
-    book.AddSheet("S", SheetKind::Worksheet, SheetState::Visible);
-    ReadBiffCells(source, 0, book.sheets[0].content);
+    const testing::RecordingWorkbook book = input.Read(s, &globals);
     const auto& sheet = book.sheets[0].content;
     ASSERT_EQ(sheet.links.size(), 2u);
     EXPECT_EQ(sheet.links[0].range, (RangeRef{{1, 1}, {1, 2}}));
@@ -551,20 +550,11 @@ TEST(BiffDecoder, WorkBeyondTheFileIsRefused) {
     for (unsigned row = 1; row < 40; ++row)
         shared += formula(row);
     shared += kEof;
-    BiffText text(true);
-    const BiffFormulaContext context = Context(text);
-    const std::vector<Value> sst;
-    const std::vector<int> styles;
-    const std::string file = "t.xls";
-    std::size_t budget = 100;  // bytes of tokens and text: about ten cells' worth
-    const BiffSheetSource source{shared, nullptr, &sst, &styles, &text, &context, &file, &budget};
-    testing::RecordingWorkbook sink;
-    sink.AddSheet("S", SheetKind::Worksheet, SheetState::Visible);
-    EXPECT_THROW(ReadBiffCells(source, 0, sink.sheets[0].content), BiffDamage);
-    budget = 1000;
-    testing::RecordingWorkbook enough;
-    enough.AddSheet("S", SheetKind::Worksheet, SheetState::Visible);
-    ReadBiffCells(source, 0, enough.sheets[0].content);
+    SheetInput input;
+    input.budget = 100;  // bytes of tokens and text: about ten cells' worth
+    EXPECT_THROW(input.Read(shared), BiffDamage);
+    input.budget = 1000;
+    const testing::RecordingWorkbook enough = input.Read(shared);
     EXPECT_EQ(enough.sheets[0].content.At("B40")->formula, "A40");
 }
 

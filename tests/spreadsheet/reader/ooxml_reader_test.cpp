@@ -29,43 +29,25 @@ RecordingWorkbook Read(const std::map<std::string, std::string>& parts) {
     return sink;
 }
 
-// The package with a shared string table and a styles part added.
-std::map<std::string, std::string> WithStringsAndStyles(const std::string& sheetData,
-                                                        const std::string& sst,
-                                                        const std::string& styles) {
-    auto parts = MinimalXlsxParts(sheetData);
-    parts["xl/_rels/workbook.xml.rels"] = std::string(kRelsHead) +
-                                          Rel("rId1", "worksheet", "worksheets/sheet1.xml") +
-                                          Rel("rId2", "sharedStrings", "sharedStrings.xml") +
-                                          Rel("rId3", "styles", "styles.xml") + "</Relationships>";
-    parts["xl/sharedStrings.xml"] =
-        "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" + sst +
-        "</sst>";
-    parts["xl/styles.xml"] =
-        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
-        styles + "</styleSheet>";
-    return parts;
-}
-
 TEST(OoxmlReader, CellTypesAndCachedResults) {
-    const auto book = Read(WithStringsAndStyles(
-        "<row r=\"1\">"
-        "<c r=\"A1\"><v>1.5</v></c>"
-        "<c r=\"B1\" t=\"s\"><v>1</v></c>"
-        "<c r=\"C1\" t=\"b\"><v>1</v></c>"
-        "<c r=\"D1\" t=\"e\"><v>#DIV/0!</v></c>"
-        "<c r=\"E1\" t=\"inlineStr\"><is><t>in</t><r><t>line</t></r></is></c>"
-        "<c r=\"F1\" t=\"str\"><f>\"a\"&amp;\"b\"</f><v>ab</v></c>"
-        "<c r=\"G1\" t=\"b\"><f>TRUE</f><v>0</v></c>"
-        "<c r=\"H1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
-        "<c r=\"I1\"><f>1+1</f></c>"
-        "<c r=\"J1\" t=\"d\"><v>1900-03-01T12:00:00</v></c>"
-        "<c r=\"K1\" t=\"inlineStr\"/>"
-        "<c r=\"L1\"><v>-1E-3</v></c>"
-        "</row>",
-        "<si><t>zero</t></si>"
-        "<si><r><t>Rich </t></r><r><t>text</t></r><rPh><t>PHONETIC</t></rPh></si>",
-        ""));
+    const auto book = Read(
+        MinimalXlsxParts("<row r=\"1\">"
+                         "<c r=\"A1\"><v>1.5</v></c>"
+                         "<c r=\"B1\" t=\"s\"><v>1</v></c>"
+                         "<c r=\"C1\" t=\"b\"><v>1</v></c>"
+                         "<c r=\"D1\" t=\"e\"><v>#DIV/0!</v></c>"
+                         "<c r=\"E1\" t=\"inlineStr\"><is><t>in</t><r><t>line</t></r></is></c>"
+                         "<c r=\"F1\" t=\"str\"><f>\"a\"&amp;\"b\"</f><v>ab</v></c>"
+                         "<c r=\"G1\" t=\"b\"><f>TRUE</f><v>0</v></c>"
+                         "<c r=\"H1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
+                         "<c r=\"I1\"><f>1+1</f></c>"
+                         "<c r=\"J1\" t=\"d\"><v>1900-03-01T12:00:00</v></c>"
+                         "<c r=\"K1\" t=\"inlineStr\"/>"
+                         "<c r=\"L1\"><v>-1E-3</v></c>"
+                         "</row>",
+                         "<si><t>zero</t></si>"
+                         "<si><r><t>Rich </t></r><r><t>text</t></r><rPh><t>PHONETIC</t></rPh></si>",
+                         ""));
     const auto& sheet = book.ByName("Sheet1");
     EXPECT_EQ(sheet.At("A1")->value, Value::Number(1.5));
     EXPECT_EQ(sheet.At("B1")->value, Value::Text("Rich text"));
@@ -85,7 +67,7 @@ TEST(OoxmlReader, CellTypesAndCachedResults) {
 }
 
 TEST(OoxmlReader, EscapedCharactersInStrings) {
-    const auto book = Read(WithStringsAndStyles(
+    const auto book = Read(MinimalXlsxParts(
         "<row><c t=\"s\"><v>0</v></c><c t=\"inlineStr\"><is><t>x_x0009_y</t></is></c></row>",
         "<si><t>a_x000D__x000A_b _x005F_x0041_ _xD83D__xDE00_ _xZZZZ_</t></si>", ""));
     const auto& sheet = book.ByName("Sheet1");
@@ -134,7 +116,7 @@ TEST(OoxmlReader, ArrayFormulas) {
 }
 
 TEST(OoxmlReader, StylesAndNumberFormats) {
-    const auto book = Read(WithStringsAndStyles(
+    const auto book = Read(MinimalXlsxParts(
         "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>1</v></c><c r=\"B1\" s=\"2\"><v>2</v></c>"
         "<c r=\"C1\" s=\"2\"/><c r=\"D1\" s=\"0\"/><c r=\"E1\" s=\"99\"><v>3</v></c></row>",
         "",

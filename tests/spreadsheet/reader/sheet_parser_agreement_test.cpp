@@ -79,22 +79,6 @@ std::string LoadAndDump(const std::string& bytes, SheetParser parser) {
     return LoadAndDump(bytes.data(), bytes.size(), "book.xlsx", parser);
 }
 
-// The minimal workbook with a shared string table of one entry, "shared".
-std::map<std::string, std::string> PartsWithSharedString() {
-    auto parts = testing::MinimalXlsxParts("");
-    parts["xl/_rels/workbook.xml.rels"] =
-        "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/relationships'>"
-        "<Relationship Id='rId1' Target='worksheets/sheet1.xml' "
-        "Type='http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet'/>"
-        "<Relationship Id='rId2' Target='sharedStrings.xml' "
-        "Type='http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
-        "sharedStrings'/></Relationships>";
-    parts["xl/sharedStrings.xml"] =
-        "<sst xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
-        "<si><t>shared</t></si></sst>";
-    return parts;
-}
-
 bool IsOoxmlCandidate(const fs::path& path) {
     const std::string ext = path.extension().string();
     return ext != ".xls" && ext != ".ods" && ext != ".xlsb" && ext != ".tsv" && ext != ".md";
@@ -178,7 +162,7 @@ TEST(SheetParserAgreement, XmlFormsProducersWrite) {
     };
     for (const char* sheet : sheets) {
         SCOPED_TRACE(sheet);
-        auto parts = PartsWithSharedString();
+        auto parts = testing::MinimalXlsxParts("", "<si><t>shared</t></si>");
         parts["xl/worksheets/sheet1.xml"] = sheet;
         const std::string bytes = testing::BuildPackage(parts);
         const auto before = SheetParserCountsSoFar();

@@ -123,6 +123,25 @@ std::map<std::string, std::string> MinimalXlsxParts(const std::string& sheetData
     return parts;
 }
 
+std::map<std::string, std::string> MinimalXlsxParts(const std::string& sheetData,
+                                                    const std::string& sst,
+                                                    const std::string& styles) {
+    const std::string type =
+        "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    auto parts = MinimalXlsxParts(sheetData);
+    std::string& rels = parts["xl/_rels/workbook.xml.rels"];
+    std::string more =
+        "<Relationship Id=\"rId2" + type + "sharedStrings\" Target=\"sharedStrings.xml\"/>";
+    if (!styles.empty())
+        more += "<Relationship Id=\"rId3" + type + "styles\" Target=\"styles.xml\"/>";
+    rels.insert(rels.rfind("</Relationships>"), more);
+    const std::string ns = " xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+    parts["xl/sharedStrings.xml"] = "<sst" + ns + sst + "</sst>";
+    if (!styles.empty())
+        parts["xl/styles.xml"] = "<styleSheet" + ns + styles + "</styleSheet>";
+    return parts;
+}
+
 std::string BuildPackage(const std::map<std::string, std::string>& parts) {
     ZipBuilder zip;
     for (const auto& [name, content] : parts)

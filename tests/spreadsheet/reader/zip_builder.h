@@ -24,6 +24,11 @@ class ZipBuilder {
 
 // The parts of a minimal one-sheet workbook ("Sheet1"), ready to be changed.
 std::map<std::string, std::string> MinimalXlsxParts(const std::string& sheetData);
+// The same with a shared string table (`sst`: its <si> elements) and, unless
+// `styles` is empty, a styles part (what <styleSheet> holds).
+std::map<std::string, std::string> MinimalXlsxParts(const std::string& sheetData,
+                                                    const std::string& sst,
+                                                    const std::string& styles = "");
 std::string BuildPackage(const std::map<std::string, std::string>& parts);
 // A worksheet part around `sheetData` (the rows) and `after` (merges, filters...).
 std::string WorksheetXml(const std::string& sheetData, const std::string& before = "",
