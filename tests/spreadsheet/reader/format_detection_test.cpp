@@ -98,10 +98,7 @@ TEST(FormatDetection, WhatIsRefusedSaysWhatItIs) {
               "supported");
 
     auto xlsb = testing::MinimalXlsxParts("");
-    xlsb["_rels/.rels"] =
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"r\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-        "relationships/officeDocument\" Target=\"xl/workbook.bin\"/></Relationships>";
+    xlsb["_rels/.rels"] = testing::RelsXml(testing::Rel("r", "officeDocument", "xl/workbook.bin"));
     xlsb["xl/workbook.bin"] = "\x83\x01";
     EXPECT_EQ(Refusal(testing::BuildPackage(xlsb)),
               "f.xlsx: cannot be read: binary workbooks (.xlsb) are not supported yet");

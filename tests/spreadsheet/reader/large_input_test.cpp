@@ -98,27 +98,16 @@ TEST(ReaderLargeInput, BombLimitsHoldForStreamedParts) {
 // A workbook of `count` sheets that all name one small part, as a hostile file
 // would; every fifth sheet repeats an earlier name.
 std::string ManySheets(int count) {
-    std::string sheets;
-    std::string rels;
+    std::string sheets, rels;
     for (int i = 1; i <= count; ++i) {
         const std::string n = std::to_string(i);
         sheets += "<sheet name=\"S" + std::to_string(i % 5 == 0 ? 1 : i) + "\" sheetId=\"" + n +
                   "\" r:id=\"rId" + n + "\"/>";
-        rels += "<Relationship Id=\"rId" + n +
-                "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
-                "worksheet\" Target=\"worksheets/sheet1.xml\"/>";
+        rels += testing::Rel("rId" + n, "worksheet", "worksheets/sheet1.xml");
     }
     auto parts = MinimalXlsxParts("<row r=\"1\"><c r=\"A1\"><v>7</v></c></row>");
-    parts["xl/workbook.xml"] =
-        "<?xml version=\"1.0\"?><workbook "
-        "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-        "<sheets>" +
-        sheets + "</sheets></workbook>";
-    parts["xl/_rels/workbook.xml.rels"] =
-        "<?xml version=\"1.0\"?><Relationships "
-        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
-        rels + "</Relationships>";
+    parts["xl/workbook.xml"] = testing::WorkbookXml(sheets);
+    parts["xl/_rels/workbook.xml.rels"] = testing::RelsXml(rels);
     return BuildPackage(parts);
 }
 

@@ -110,8 +110,7 @@ TEST(ReaderMalformed, BrokenPackages) {
               "archive");
 
     auto noRel = parts;
-    noRel["xl/_rels/workbook.xml.rels"] =
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>";
+    noRel["xl/_rels/workbook.xml.rels"] = testing::RelsXml("");
     EXPECT_EQ(Refusal(BuildPackage(noRel)),
               "bad.xlsx: sheet 'Sheet1' refers to relationship rId1, which the workbook does not "
               "have");

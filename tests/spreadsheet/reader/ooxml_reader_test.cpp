@@ -11,16 +11,10 @@ namespace {
 using testing::BuildPackage;
 using testing::MinimalXlsxParts;
 using testing::RecordingWorkbook;
+using testing::Rel;
+using testing::RelsXml;
+using testing::WorkbookXml;
 using testing::WorksheetXml;
-
-const char kRelsHead[] =
-    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-const char kRelType[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-
-std::string Rel(const std::string& id, const std::string& type, const std::string& target) {
-    return "<Relationship Id=\"" + id + "\" Type=\"" + kRelType + type + "\" Target=\"" + target +
-           "\"/>";
-}
 
 RecordingWorkbook Read(const std::map<std::string, std::string>& parts) {
     const std::string bytes = BuildPackage(parts);
@@ -201,25 +195,22 @@ TEST(OoxmlReader, ColumnsRowsMergesAndFilter) {
 
 TEST(OoxmlReader, WorkbookSheetsNamesAndSettings) {
     auto parts = MinimalXlsxParts("<row><c><v>1</v></c></row>");
-    parts["xl/workbook.xml"] =
-        "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-        "<workbookPr date1904=\"true\"/><bookViews><workbookView activeTab=\"2\"/>"
-        "<workbookView activeTab=\"0\"/></bookViews>"
-        "<sheets><sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/>"
+    parts["xl/workbook.xml"] = WorkbookXml(
+        "<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/>"
         "<sheet name=\"Chart\" sheetId=\"2\" r:id=\"rId2\" state=\"hidden\"/>"
         "<sheet name=\"Macro\" sheetId=\"3\" r:id=\"rId3\" state=\"veryHidden\"/>"
-        "<sheet name=\"Dialog\" sheetId=\"4\" r:id=\"rId4\"/></sheets>"
+        "<sheet name=\"Dialog\" sheetId=\"4\" r:id=\"rId4\"/>",
+        "<workbookPr date1904=\"true\"/><bookViews><workbookView activeTab=\"2\"/>"
+        "<workbookView activeTab=\"0\"/></bookViews>",
         "<definedNames><definedName name=\"Total\">Data!$A$1</definedName>"
         "<definedName name=\"_xlnm.Print_Area\" localSheetId=\"0\" hidden=\"1\">Data!$A:$B"
-        "</definedName></definedNames></workbook>";
+        "</definedName></definedNames>");
     parts["xl/_rels/workbook.xml.rels"] =
-        std::string(kRelsHead) + Rel("rId1", "worksheet", "worksheets/sheet1.xml") +
-        Rel("rId2", "chartsheet", "chartsheets/sheet1.xml") +
-        "<Relationship Id=\"rId3\" "
-        "Type=\"http://schemas.microsoft.com/office/2006/relationships/xlMacrosheet\" "
-        "Target=\"macrosheets/sheet1.xml\"/>" +
-        Rel("rId4", "dialogsheet", "dialogsheets/sheet1.xml") + "</Relationships>";
+        RelsXml(Rel("rId1", "worksheet", "worksheets/sheet1.xml") +
+                Rel("rId2", "chartsheet", "chartsheets/sheet1.xml") +
+                Rel("rId3", "http://schemas.microsoft.com/office/2006/relationships/xlMacrosheet",
+                    "macrosheets/sheet1.xml") +
+                Rel("rId4", "dialogsheet", "dialogsheets/sheet1.xml"));
     parts["xl/macrosheets/sheet1.xml"] =
         "<xm:macrosheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
         "xmlns:xm=\"http://schemas.microsoft.com/office/excel/2006/main\"><sheetData><row r=\"1\">"
@@ -248,16 +239,12 @@ TEST(OoxmlReader, FindsPartsTheWayProducersWriteThem) {
     parts.erase("xl/workbook.xml");
     parts.erase("xl/_rels/workbook.xml.rels");
     parts.erase("xl/worksheets/sheet1.xml");
-    parts["_rels/.rels"] = std::string(kRelsHead) +
-                           Rel("rId1", "officeDocument", "/Book/Main.XML") + "</Relationships>";
-    parts["book/MAIN.xml"] =
-        "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-        "<sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"a\"/>"
-        "<sheet name=\"B\" sheetId=\"2\" r:id=\"b\"/></sheets></workbook>";
-    parts["book/_rels/main.xml.rels"] =
-        std::string(kRelsHead) + Rel("a", "worksheet", "..\\data\\one.xml") +
-        Rel("b", "worksheet", "/Book/./t%77o.xml") + "</Relationships>";
+    parts["_rels/.rels"] = RelsXml(Rel("rId1", "officeDocument", "/Book/Main.XML"));
+    parts["book/MAIN.xml"] = WorkbookXml(
+        "<sheet name=\"A\" sheetId=\"1\" r:id=\"a\"/>"
+        "<sheet name=\"B\" sheetId=\"2\" r:id=\"b\"/>");
+    parts["book/_rels/main.xml.rels"] = RelsXml(Rel("a", "worksheet", "..\\data\\one.xml") +
+                                                Rel("b", "worksheet", "/Book/./t%77o.xml"));
     parts["data/one.xml"] = WorksheetXml("<row><c><v>1</v></c></row>");
     parts["book/two.xml"] = WorksheetXml("<row><c><v>2</v></c></row>");
     const auto book = Read(parts);
@@ -273,10 +260,8 @@ TEST(OoxmlReader, StrictNamespaces) {
         "xmlns:r=\"http://purl.oclc.org/ooxml/officeDocument/relationships\">"
         "<sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
     parts["xl/_rels/workbook.xml.rels"] =
-        std::string(kRelsHead) +
-        "<Relationship Id=\"rId1\" "
-        "Type=\"http://purl.oclc.org/ooxml/officeDocument/relationships/worksheet\" "
-        "Target=\"worksheets/sheet1.xml\"/></Relationships>";
+        RelsXml(Rel("rId1", "http://purl.oclc.org/ooxml/officeDocument/relationships/worksheet",
+                    "worksheets/sheet1.xml"));
     parts["xl/worksheets/sheet1.xml"] =
         "<worksheet xmlns=\"http://purl.oclc.org/ooxml/spreadsheetml/main\"><sheetData>"
         "<row r=\"1\"><c r=\"A1\"><v>7</v></c></row></sheetData></worksheet>";
