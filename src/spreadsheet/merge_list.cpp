@@ -83,10 +83,4 @@ void MergeList::RemoveOverlapping(const RangeRef& range) {
         Index(static_cast<std::uint32_t>(i));
 }
 
-void MergeList::Clear() {
-    m_merges.clear();
-    m_bands.clear();
-    m_tall.clear();
-}
-
 }  // namespace tabulon::spreadsheet

@@ -22,7 +22,6 @@ class MergeList {
     std::vector<RangeRef> Overlapping(const RangeRef& range) const;
     // Removes the merges that overlap `range`.
     void RemoveOverlapping(const RangeRef& range);
-    void Clear();
 
   private:
     // Rows per band. A merge is listed in every band it reaches, unless it

@@ -260,26 +260,6 @@ void Workbook::RenameSheet(int index, std::string_view name) {
     m_impl->sheetNames.insert(FoldCase(name));
 }
 
-void Workbook::MoveSheet(int from, int to) {
-    m_impl->CheckIndex(from);
-    m_impl->CheckIndex(to);
-    auto& sheets = m_impl->sheets;
-    Worksheet* active = sheets[static_cast<size_t>(m_impl->active)].get();
-    auto moved = std::move(sheets[static_cast<size_t>(from)]);
-    sheets.erase(sheets.begin() + from);
-    sheets.insert(sheets.begin() + to, std::move(moved));
-    m_impl->active = IndexOf(*active);
-    for (auto& n : m_impl->names) {
-        if (n.localSheet == from) {
-            n.localSheet = to;
-        } else if (from < to && n.localSheet > from && n.localSheet <= to) {
-            --n.localSheet;
-        } else if (to < from && n.localSheet >= to && n.localSheet < from) {
-            ++n.localSheet;
-        }
-    }
-}
-
 int Workbook::ActiveSheet() const {
     return m_impl->active;
 }

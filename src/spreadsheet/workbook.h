@@ -53,7 +53,6 @@ class Workbook {
     Worksheet& CopySheet(const Worksheet& source, int position = -1, std::string_view name = {});
     void DeleteSheet(int index);
     void RenameSheet(int index, std::string_view name);
-    void MoveSheet(int from, int to);
     int ActiveSheet() const;
     void SetActiveSheet(int index);
 

@@ -761,10 +761,6 @@ void Worksheet::RemoveMerges(const RangeRef& range) {
     m_impl->merges.RemoveOverlapping(range);
 }
 
-void Worksheet::ClearMerges() {
-    m_impl->merges.Clear();
-}
-
 std::optional<RangeRef> Worksheet::AutoFilter() const {
     return m_impl->filter;
 }

@@ -162,7 +162,6 @@ class Worksheet {
     std::vector<RangeRef> MergesOverlapping(const RangeRef& range) const;
     // Throws std::invalid_argument when `range` overlaps a merge already there.
     void AddMerge(const RangeRef& range);
-    void ClearMerges();
     // Removes every merge that overlaps `range`.
     void RemoveMerges(const RangeRef& range);
     std::optional<RangeRef> AutoFilter() const;

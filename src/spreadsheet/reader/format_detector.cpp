@@ -1,7 +1,6 @@
 #include "spreadsheet/reader/format_detector.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -12,32 +11,6 @@ constexpr unsigned char kOle2Magic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1
 
 unsigned ReadU16(const unsigned char* p) {
     return p[0] | (p[1] << 8);
-}
-
-std::uint32_t ReadU32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-// Whether the stream whose directory entry is at `entry` starts with a BOF
-// record followed by FILEPASS (an encrypted workbook). Only streams stored in
-// regular sectors are looked at; those in the mini stream are a few KB at most.
-bool StartsWithFilePass(const unsigned char* p, std::size_t size, const unsigned char* entry) {
-    const unsigned shift = ReadU16(p + 0x1E);
-    if (shift < 7 || shift > 16)
-        return false;
-    const std::uint64_t sectorSize = std::uint64_t{1} << shift;
-    const std::uint32_t start = ReadU32(entry + 116);
-    const std::uint32_t length = ReadU32(entry + 120);
-    if (length < ReadU32(p + 0x38) || start >= 0xFFFFFFFAu)
-        return false;
-    const std::uint64_t offset = (std::uint64_t{start} + 1) * sectorSize;
-    if (offset + 8 > size)
-        return false;
-    const unsigned char* bof = p + offset;
-    if ((ReadU16(bof) & 0xFF) != 0x09)
-        return false;
-    const std::uint64_t next = offset + 4 + ReadU16(bof + 2);
-    return next + 2 <= size && ReadU16(p + next) == 0x002F;
 }
 
 // Lower-case ASCII form of a compound file directory entry name; empty when the
@@ -112,8 +85,6 @@ Ole2Info InspectOle2(const void* data, std::size_t size) {
             info.workbookStream.clear();
             for (unsigned i = 0; i < name.size(); ++i)
                 info.workbookStream += static_cast<char>(ReadU16(p + off + 2 * i));
-            info.entryOffset = off;
-            info.filePass = StartsWithFilePass(p, size, p + off);
         }
     }
     if (encrypted) {

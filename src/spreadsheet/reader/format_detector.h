@@ -22,9 +22,7 @@ Container DetectContainer(const void* data, std::size_t size);
 enum class Ole2Kind { Workbook, EncryptedOoxml, Other };
 struct Ole2Info {
     Ole2Kind kind = Ole2Kind::Other;
-    std::string workbookStream;   // its name as stored: "Workbook", "Book", "WORKBOOK" ...
-    std::size_t entryOffset = 0;  // file offset of that stream's directory entry
-    bool filePass = false;        // the workbook globals begin with a FILEPASS record
+    std::string workbookStream;  // its name as stored: "Workbook", "Book", "WORKBOOK" ...
 };
 Ole2Info InspectOle2(const void* data, std::size_t size);
 

@@ -18,8 +18,9 @@ void CheckAll(const std::vector<Case>& cases, bool date1904 = false) {
     }
 }
 
-TEST(NumberFormat, GeneralFitsElevenCharacters) {
+TEST(NumberFormat, NumbersShowAsTheirCodeSays) {
     CheckAll({
+        // General fits eleven characters.
         {"General", 0, "0"},
         {"General", 1, "1"},
         {"General", -1.5, "-1.5"},
@@ -40,11 +41,7 @@ TEST(NumberFormat, GeneralFitsElevenCharacters) {
         {"general", 42, "42"},
         {"", 42, "42"},
         {"\"Total \"General", 5, "Total 5"},
-    });
-}
-
-TEST(NumberFormat, PlaceholdersAndRounding) {
-    CheckAll({
+        // Placeholders and rounding.
         {"0", 0.5, "1"},
         {"0", 2.5, "3"},
         {"0", -2.5, "-3"},
@@ -61,11 +58,7 @@ TEST(NumberFormat, PlaceholdersAndRounding) {
         {"#", 0, ""},
         {"0", 123456, "123456"},
         {"0.000", 1e-7, "0.000"},
-    });
-}
-
-TEST(NumberFormat, ThousandsScalingAndPercent) {
-    CheckAll({
+        // Thousands separators, scaling and percent.
         {"#,##0", 1234567, "1,234,567"},
         {"#,##0.00", 1234.5, "1,234.50"},
         {"#,##0", 123, "123"},
@@ -76,11 +69,7 @@ TEST(NumberFormat, ThousandsScalingAndPercent) {
         {"0%", 0.256, "26%"},
         {"0.00%", 0.12345, "12.35%"},
         {"0%", -0.5, "-50%"},
-    });
-}
-
-TEST(NumberFormat, ScientificAndFractions) {
-    CheckAll({
+        // Scientific notation and fractions.
         {"0.00E+00", 12345, "1.23E+04"},
         {"0.00E+00", 0.00012345, "1.23E-04"},
         {"0.00E+00", 0, "0.00E+00"},
@@ -99,11 +88,7 @@ TEST(NumberFormat, ScientificAndFractions) {
         {"# ?/?", -1.5, "-1 1/2"},
         {"# ?/8", 2.3, "2 2/8"},
         {"# ?/4", 0.5, " 2/4"},
-    });
-}
-
-TEST(NumberFormat, SectionsConditionsAndLiterals) {
-    CheckAll({
+        // Sections, conditions, colours, currencies and literals.
         {"0;(0)", -5, "(5)"},
         {"0;(0)", 5, "5"},
         {"0;-0;\"zero\"", 0, "zero"},
@@ -130,11 +115,7 @@ TEST(NumberFormat, SectionsConditionsAndLiterals) {
         {"@", 7, "7"},
         {"_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)", 0, " -   "},
         {"_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)", -1234.5, " (1,234.50)"},
-    });
-}
-
-TEST(NumberFormat, DatesIn1900System) {
-    CheckAll({
+        // Dates of the 1900 system, with its phantom leap day.
         {"m/d/yyyy", 1, "1/1/1900"},
         {"m/d/yyyy", 0, "1/0/1900"},
         {"m/d/yyyy", 59, "2/28/1900"},
@@ -150,11 +131,7 @@ TEST(NumberFormat, DatesIn1900System) {
         {"yyyy-mm-dd", -1, "########"},
         {"m/d/yyyy h:mm", 45000.75, "3/15/2023 18:00"},
         {"[$-409]mmmm yyyy;@", 45000, "March 2023"},
-    });
-}
-
-TEST(NumberFormat, Times) {
-    CheckAll({
+        // Times, elapsed times and fractions of seconds.
         {"h:mm", 0.5, "12:00"},
         {"h:mm AM/PM", 0.5, "12:00 PM"},
         {"h:mm AM/PM", 0, "12:00 AM"},
@@ -173,9 +150,6 @@ TEST(NumberFormat, Times) {
         {"m", 45000, "3"},
         {"h \"h\" m \"min\"", 0.1, "2 h 24 min"},
     });
-}
-
-TEST(NumberFormat, Dates1904System) {
     CheckAll({{"m/d/yyyy", 0, "1/1/1904"},
               {"m/d/yyyy", 1, "1/2/1904"},
               {"yyyy-mm-dd dddd", 43538, "2023-03-15 Wednesday"}},
@@ -194,19 +168,15 @@ TEST(NumberFormat, NonNumericValues) {
     EXPECT_EQ(FormatValue(Value::Text("abc"), "_(@_)"), " abc ");
 }
 
-TEST(NumberFormat, MalformedCodesDoNotCrash) {
+TEST(NumberFormat, MalformedAndRandomCodesDoNotCrash) {
     for (const char* code :
          {"\"unterminated", "[",      "[>",        "\\",       "_",       "*",
           "0.0.0",          ";;;;;;", "E+",        "[h",       "0/",      "/0",
           "# ?/",           "[$",     "0,,,,,,,,", "\xFF\xFE", "ddddddd", "mmmmmmm",
           "#,##0.00E+00%",  "[=]0",   "?/?\?\?\?"}) {
-        for (double v : {0.0, -1.5, 12345.678, 1e300, -1e-300}) {
+        for (double v : {0.0, -1.5, 12345.678, 1e300, -1e-300})
             (void)FormatValue(Value::Number(v), code);
-        }
     }
-}
-
-TEST(NumberFormat, RandomCodesDoNotCrash) {
     // Codes drawn from the characters formats are made of, with a fixed seed.
     const std::string alphabet = "0#?.,%E+-/@;\"\\_*[]<>=$hmsdyAMP/: General";
     unsigned seed = 12345;

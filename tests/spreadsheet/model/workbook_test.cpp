@@ -30,7 +30,7 @@ TEST(Workbook, SheetNamesAreCheckedAndUnique) {
     EXPECT_EQ(book.NextSheetName(), "Sheet1");
 }
 
-TEST(Workbook, InsertDeleteAndMoveKeepActiveSheetAndLocalNames) {
+TEST(Workbook, InsertAndDeleteKeepActiveSheetAndLocalNames) {
     Workbook book;
     book.AddSheet("A");
     book.AddSheet("Chart", SheetKind::Chartsheet);
@@ -50,10 +50,6 @@ TEST(Workbook, InsertDeleteAndMoveKeepActiveSheetAndLocalNames) {
     EXPECT_EQ(book.DefinedNames().size(), 2u);
     EXPECT_EQ(book.FindDefinedName("Local", 2)->localSheet, 2);
     EXPECT_EQ(book.FindDefinedName("Local", 0), nullptr);
-    book.MoveSheet(2, 0);
-    EXPECT_EQ(book.Sheet(0).Name(), "C");
-    EXPECT_EQ(book.ActiveSheet(), 0);
-    EXPECT_EQ(book.FindDefinedName("Local", 0)->localSheet, 0);
     EXPECT_THROW(book.Sheet(3), std::out_of_range);
     EXPECT_THROW(book.DeleteSheet(-1), std::out_of_range);
 }

@@ -256,12 +256,6 @@ TEST(CopyCells, ValuesOnlyAndAnotherWorkbookWithMover) {
     EXPECT_EQ(b.Style(dst.Cell({2, 2}).style).numberFormat, "\"$\"0.00");
 }
 
-}  // namespace
-}  // namespace tabulon::spreadsheet
-
-namespace tabulon::spreadsheet {
-namespace {
-
 TEST(CopyCells, WholeSheetCarriesMergesWidthsAndRows) {
     Workbook a, b;
     Worksheet& src = a.AddSheet("A");

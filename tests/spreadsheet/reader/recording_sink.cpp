@@ -22,6 +22,17 @@ std::string EscapeForDump(const std::string& text) {
     return out;
 }
 
+std::string DumpOrRefusal(const std::string& bytes, const std::string& name,
+                          const ReadOptions& options) {
+    RecordingWorkbook sink;
+    try {
+        ReadWorkbookMemory(bytes.data(), bytes.size(), name, sink, options);
+    } catch (const ReadError& e) {
+        return e.what();
+    }
+    return sink.CellDump();
+}
+
 void RecordingSheet::SetCell(CellRef cell, const Value& value, int style) {
     auto [it, inserted] = cells.try_emplace({cell.row, cell.col});
     if (!inserted)

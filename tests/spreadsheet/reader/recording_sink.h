@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "spreadsheet/import.h"
+#include "spreadsheet/reader/workbook_reader.h"
 
 namespace tabulon::spreadsheet::testing {
 
@@ -86,6 +87,11 @@ class RecordingWorkbook : public IWorkbookImport {
     // blank. Numbers print with 17 significant digits.
     std::string CellDump() const;
 };
+
+// Reads `bytes` as the file `name`: the CellDump of the workbook, or the message
+// of the ReadError.
+std::string DumpOrRefusal(const std::string& bytes, const std::string& name,
+                          const ReadOptions& options = {});
 
 // Text value as used in dumps: tabs, newlines and backslashes escaped.
 std::string EscapeForDump(const std::string& text);

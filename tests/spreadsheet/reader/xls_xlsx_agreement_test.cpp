@@ -1,7 +1,7 @@
 // Every .xls of the corpus that LibreOffice opens reads like the same workbook
 // saved as .xlsx by LibreOffice: LibreOffice converts each one, both files are
 // read with our readers and compared cell by cell (values and types, formula
-// texts, number formats, fonts, fills, borders) and sheet by sheet (column
+// texts, number formats, fonts, fills, borders, alignment) and sheet by sheet (column
 // widths, row heights, hidden rows and columns, merged ranges).
 //
 // What LibreOffice cannot hold or rewrites throughout is compared the way both
@@ -214,6 +214,19 @@ std::map<std::string, std::string> Aspects(const testing::RecordedCell& cell,
                     ? "solid " + ColorText(s.fill.fg)
                     : s.fill.pattern + " " + ColorText(s.fill.fg) + " " + ColorText(s.fill.bg);
     a["border"] = BorderText(Outline(s.border, at, merges));
+    const Alignment& al = s.alignment;
+    std::ostringstream alignment;
+    // LibreOffice has no centring across a selection: it centres the cells. It
+    // wraps the text of a cell whose text holds a line break.
+    const bool lineBreak =
+        cell.value.Kind() == ValueKind::Text && cell.value.AsText().find('\n') != std::string::npos;
+    alignment << (al.horizontal == "general"            ? ""
+                  : al.horizontal == "centerContinuous" ? "center"
+                                                        : al.horizontal)
+              << "/" << (al.vertical == "bottom" ? "" : al.vertical)
+              << (al.wrap || lineBreak ? " wrap" : "") << " indent " << al.indent << " rotation "
+              << al.rotation << (al.shrink ? " shrink" : "");
+    a["alignment"] = alignment.str();
     return a;
 }
 

@@ -96,30 +96,55 @@ std::string WorksheetXml(const std::string& sheetData, const std::string& before
            before + "<sheetData>" + sheetData + "</sheetData>" + after + "</worksheet>";
 }
 
+std::string WorkbookXml(const std::string& sheets, const std::string& before,
+                        const std::string& after) {
+    return "<?xml version=\"1.0\"?><workbook "
+           "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+           "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" +
+           before + "<sheets>" + sheets + "</sheets>" + after + "</workbook>";
+}
+
+std::string RelsXml(const std::string& relationships) {
+    return "<?xml version=\"1.0\"?><Relationships "
+           "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
+           relationships + "</Relationships>";
+}
+
+std::string Rel(const std::string& id, const std::string& type, const std::string& target) {
+    const std::string uri =
+        type.find("://") != std::string::npos
+            ? type
+            : "http://schemas.openxmlformats.org/officeDocument/2006/relationships/" + type;
+    return "<Relationship Id=\"" + id + "\" Type=\"" + uri + "\" Target=\"" + target + "\"/>";
+}
+
 std::map<std::string, std::string> MinimalXlsxParts(const std::string& sheetData) {
     std::map<std::string, std::string> parts;
     parts["[Content_Types].xml"] =
         "<?xml version=\"1.0\"?><Types "
         "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
         "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
-    parts["_rels/.rels"] =
-        "<?xml version=\"1.0\"?><Relationships "
-        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" "
-        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
-        "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>";
-    parts["xl/workbook.xml"] =
-        "<?xml version=\"1.0\"?><workbook "
-        "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-        "<sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
+    parts["_rels/.rels"] = RelsXml(Rel("rId1", "officeDocument", "xl/workbook.xml"));
+    parts["xl/workbook.xml"] = WorkbookXml("<sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/>");
     parts["xl/_rels/workbook.xml.rels"] =
-        "<?xml version=\"1.0\"?><Relationships "
-        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" "
-        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-        "Target=\"worksheets/sheet1.xml\"/></Relationships>";
+        RelsXml(Rel("rId1", "worksheet", "worksheets/sheet1.xml"));
     parts["xl/worksheets/sheet1.xml"] = WorksheetXml(sheetData);
+    return parts;
+}
+
+std::map<std::string, std::string> MinimalXlsxParts(const std::string& sheetData,
+                                                    const std::string& sst,
+                                                    const std::string& styles) {
+    auto parts = MinimalXlsxParts(sheetData);
+    std::string rels = Rel("rId1", "worksheet", "worksheets/sheet1.xml") +
+                       Rel("rId2", "sharedStrings", "sharedStrings.xml");
+    if (!styles.empty())
+        rels += Rel("rId3", "styles", "styles.xml");
+    parts["xl/_rels/workbook.xml.rels"] = RelsXml(rels);
+    const std::string ns = " xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+    parts["xl/sharedStrings.xml"] = "<sst" + ns + sst + "</sst>";
+    if (!styles.empty())
+        parts["xl/styles.xml"] = "<styleSheet" + ns + styles + "</styleSheet>";
     return parts;
 }
 

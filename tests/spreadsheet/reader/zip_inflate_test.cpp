@@ -103,28 +103,41 @@ TEST(ZipInflate, LyingHeadersAreNeverTrusted) {
     EXPECT_EQ(w2.rfind("error: ", 0), 0u);
 }
 
-TEST(ZipInflate, LimitsHoldForWholeEntries) {
-    // The declared size is within the limits, the data is not: the streamed
-    // read stops it at the limit.
-    const std::string zeros(3 << 20, '\0');
-    std::string zip = ZipBuilder().Add("big", zeros, true).Build();
-    PatchBoth(zip, 22, 24, 1000);
-    platform::ZipLimits limits;
-    limits.maxEntryBytes = 1 << 20;
-    platform::ZipArchive archive(zip.data(), zip.size(), limits);
-    try {
-        archive.ReadAll(0);
-        ADD_FAILURE() << "no limit";
-    } catch (const platform::ZipError& e) {
-        EXPECT_STREQ(e.what(), "big: zip entry inflates beyond 1 MB");
+// The entry, ratio and archive limits hold whether the headers tell the truth
+// or declare a size within the limits; what is refused spoils no other entry.
+TEST(ZipInflate, LimitsStopInflationBombs) {
+    const std::string zeros(4 << 20, '\0');
+    const std::string honest = ZipBuilder().Add("big", zeros, true).Add("small", "abc").Build();
+    const std::string lying = [&] {
+        std::string zip = honest;
+        PatchBoth(zip, 22, 24, 1000);
+        return zip;
+    }();
+    for (const std::string* zip : {&honest, &lying}) {
+        platform::ZipLimits limits;
+        limits.maxEntryBytes = 1 << 20;
+        platform::ZipArchive entry(zip->data(), zip->size(), limits);
+        try {
+            entry.ReadAll(0);
+            ADD_FAILURE() << "no limit";
+        } catch (const platform::ZipError& e) {
+            EXPECT_STREQ(e.what(), "big: zip entry inflates beyond 1 MB");
+        }
+        EXPECT_EQ(entry.ReadAll(1), "abc");
+        limits = platform::ZipLimits{};
+        limits.ratioFloorBytes = 1 << 20;
+        limits.maxRatio = 100;
+        platform::ZipArchive ratio(zip->data(), zip->size(), limits);
+        EXPECT_THROW(ratio.ReadAll(0), platform::ZipError);
+        limits = platform::ZipLimits{};
+        limits.maxTotalBytes = 6 << 20;
+        platform::ZipArchive twice(zip->data(), zip->size(), limits);
+        EXPECT_EQ(twice.ReadAll(0).size(), zeros.size());
+        EXPECT_THROW(twice.ReadAll(0), platform::ZipError);  // the second read passes 6 MB
     }
-    // The archive total holds across whole-entry reads.
-    limits = platform::ZipLimits{};
-    limits.maxTotalBytes = 4 << 20;
-    const std::string ok = ZipBuilder().Add("big", zeros, true).Build();
-    platform::ZipArchive twice(ok.data(), ok.size(), limits);
-    EXPECT_EQ(twice.ReadAll(0).size(), zeros.size());
-    EXPECT_THROW(twice.ReadAll(0), platform::ZipError);
+    // With the default limits the same entry is fine: 4 MB is below the ratio floor.
+    platform::ZipArchive archive(honest.data(), honest.size());
+    EXPECT_EQ(archive.ReadAll(0).size(), zeros.size());
 }
 
 }  // namespace
