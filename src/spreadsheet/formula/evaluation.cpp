@@ -221,9 +221,52 @@ Operand Evaluation::EvalReference(const AstRef& r) {
     return Operand::Ref(Area{sheet, sheetLast, RangeRef{{row1, col1}, {row2, col2}}});
 }
 
+namespace {
+
+// A LET variable's name as compared: upper case, without the file's "_xlpm." mark.
+std::string LocalKey(std::string_view name) {
+    std::string key = ToUpperAscii(name);
+    if (key.rfind("_XLPM.", 0) == 0)
+        key.erase(0, 6);
+    return key;
+}
+
+}  // namespace
+
+// LET(name1, value1, [name2, value2, ...], calculation): each value is evaluated
+// once, in order, and later values and the calculation see the names before it.
+Operand Evaluation::EvalLet(const Node& n) {
+    const std::size_t count = n.children.size();
+    if (count < 3 || count % 2 == 0)
+        return Value::Error(ErrorCode::Value);
+    const std::size_t mark = m_locals.size();
+    Operand result;
+    try {
+        for (std::size_t i = 0; i + 1 < count; i += 2) {
+            const Node& name = m_ast.nodes[n.children[i]];
+            if (name.kind != NodeKind::Name || name.ref.hasSheet)
+                Raise(ErrorCode::Value);
+            Operand value = Eval(n.children[i + 1]);
+            m_locals.emplace_back(LocalKey(name.name), std::move(value));
+        }
+        result = Eval(n.children[count - 1]);
+    } catch (const ErrorSignal& e) {
+        result = Value::Error(e.code);
+    }
+    m_locals.resize(mark);
+    return result;
+}
+
 Operand Evaluation::EvalName(const Node& n) {
     if (n.ref.external)
         return Value::Error(ErrorCode::Ref);
+    if (!n.ref.hasSheet && !m_locals.empty()) {
+        const std::string key = LocalKey(n.name);
+        for (auto it = m_locals.rbegin(); it != m_locals.rend(); ++it) {
+            if (it->first == key)
+                return it->second;
+        }
+    }
     int sheet = m_origin.sheet;
     if (n.ref.hasSheet) {
         sheet = m_shared.cells.FindSheet(n.ref.sheet);
@@ -377,6 +420,8 @@ Operand Evaluation::EvalFunction(const Node& n) {
     int count = static_cast<int>(n.children.size());
     if (count < info.minArgs || count > info.maxArgs)
         return Value::Error(ErrorCode::Value);
+    if (info.name == "LET")
+        return EvalLet(n);
     if (arrayMode > 0 && info.elementWise && count > 0)
         return CallElementWise(n, info);
     if (info.perArea)

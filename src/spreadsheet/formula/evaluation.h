@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "spreadsheet/formula/ast.h"
@@ -79,6 +80,7 @@ class Evaluation {
     Operand EvalReference(const AstRef& ref);
     Operand EvalName(const Node& node);
     Operand EvalFunction(const Node& node);
+    Operand EvalLet(const Node& node);
     Operand EvalBinary(const Node& node);
     Operand EvalUnary(const Node& node);
     Operand ReferenceOperator(OperatorKind op, const Operand& a, const Operand& b);
@@ -91,6 +93,8 @@ class Evaluation {
     const Ast& m_ast;
     EvalOrigin m_origin;
     EvalShared& m_shared;
+    // Variables of the LET calls being evaluated, innermost last.
+    std::vector<std::pair<std::string, Operand>> m_locals;
 };
 
 // Scalar operators on two values.
