@@ -236,6 +236,47 @@ TEST(EvalDistribution, TestDistributionsAndTheTestsOnThem) {
         ExpectNear(book, c);
 }
 
+TEST(EvalSecurities, CouponSchedulesBondsBillsAndDepreciation) {
+    SampleBook book;
+    const EvalCase cases[] = {
+        {"COUPDAYBS(DATE(2011,1,25),DATE(2011,11,15),2,1)", N(71)},
+        {"COUPDAYS(DATE(2011,1,25),DATE(2011,11,15),2,1)", N(181)},
+        {"COUPDAYSNC(DATE(2011,1,25),DATE(2011,11,15),2,1)", N(110)},
+        {"COUPNCD(DATE(2011,1,25),DATE(2011,11,15),2,1)", N(40678)},
+        {"COUPNUM(DATE(2007,1,25),DATE(2008,11,15),2,1)", N(4)},
+        {"COUPPCD(DATE(2011,1,25),DATE(2011,11,15),2,1)", N(40497)},
+        {"COUPNUM(DATE(2007,1,25),DATE(2008,11,15),3,1)", E(ErrorCode::Num)},
+        {"COUPNUM(DATE(2008,11,15),DATE(2007,1,25),2,1)", E(ErrorCode::Num)},
+        {"COUPNUM(DATE(2007,1,25),DATE(2008,11,15),2,5)", E(ErrorCode::Num)},
+        {"PRICE(DATE(2008,2,15),DATE(2017,11,15),0.0575,0.065,100,2,0)", N(94.63436162)},
+        {"YIELD(DATE(2008,2,15),DATE(2016,11,15),0.0575,95.04287,100,2,0)", N(0.065)},
+        {"DURATION(DATE(2018,7,1),DATE(2048,1,1),0.08,0.09,2,1)", N(10.9191453)},
+        {"MDURATION(DATE(2008,1,1),DATE(2016,1,1),0.08,0.09,2,1)", N(5.73567)},
+        {"DISC(DATE(2007,1,25),DATE(2007,6,15),97.975,100,1)", N(0.052420213)},
+        {"PRICEDISC(DATE(2008,2,16),DATE(2008,3,1),0.0525,100,2)", N(99.79583333)},
+        {"YIELDDISC(DATE(2008,2,16),DATE(2008,3,1),99.795,100,2)", N(0.052823)},
+        {"INTRATE(DATE(2008,2,15),DATE(2008,5,15),1000000,1014420,2)", N(0.05768)},
+        {"RECEIVED(DATE(2008,2,15),DATE(2008,5,15),1000000,0.0575,2)", N(1014584.654)},
+        {"TBILLPRICE(DATE(2008,3,31),DATE(2008,6,1),0.09)", N(98.45)},
+        {"TBILLYIELD(DATE(2008,3,31),DATE(2008,6,1),98.45)", N(0.091417)},
+        {"TBILLEQ(DATE(2008,3,31),DATE(2008,6,1),0.0914)", N(0.094151)},
+        {"TBILLPRICE(DATE(2008,3,31),DATE(2009,6,1),0.09)", E(ErrorCode::Num)},  // over a year
+        {"ACCRINTM(DATE(2008,4,1),DATE(2008,6,15),0.1,1000,3)", N(20.54794521)},
+        {"PRICEMAT(DATE(2008,2,15),DATE(2008,4,13),DATE(2007,11,11),0.061,0.061,0)",
+         N(99.98449888)},
+        {"YIELDMAT(DATE(2008,3,15),DATE(2008,11,3),DATE(2007,11,8),0.0625,100.0123,0)",
+         N(0.060954)},
+        {"VDB(2400,300,10*365,0,1)", N(1.315068493)},
+        {"VDB(2400,300,10*12,0,1)", N(40)},
+        {"VDB(2400,300,10,0,1)", N(480)},
+        {"VDB(2400,300,10,0,0.875,1.5)", N(315)},
+        {"VDB(2400,300,10*12,6,18)", N(396.306099)},
+        {"VDB(2400,300,10,5,4)", E(ErrorCode::Num)},
+    };
+    for (const EvalCase& c : cases)
+        ExpectNear(book, c);
+}
+
 TEST(EvalRegression, LinestFitsOneOrSeveralVariables) {
     SampleBook book;
     const EvalCase cases[] = {

@@ -152,7 +152,8 @@ const std::vector<FunctionInfo>& SortedTable() {
                             TestDistributionFunctions(),
                             UnitFunctions(),
                             InfoFunctions(),
-                            RegressionFunctions()}) {
+                            RegressionFunctions(),
+                            SecuritiesFunctions()}) {
             all.insert(all.end(), family.begin(), family.end());
         }
         for (FunctionInfo& f : all) {

@@ -58,5 +58,6 @@ std::span<const FunctionInfo> TestDistributionFunctions();
 std::span<const FunctionInfo> UnitFunctions();
 std::span<const FunctionInfo> InfoFunctions();
 std::span<const FunctionInfo> RegressionFunctions();
+std::span<const FunctionInfo> SecuritiesFunctions();
 
 }  // namespace tabulon::spreadsheet::formula
