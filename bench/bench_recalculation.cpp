@@ -54,7 +54,6 @@ double Run(bool formulas) {
 }  // namespace
 
 int main() {
-    engine::detail::InstallFormulaMover();
     const double with = Run(true);
     std::printf("calculate before save, %d cells, %d formulas: %.3f s (%.2f us per formula)\n",
                 kRows * kColumns, kRows, with, with * 1e6 / kRows);

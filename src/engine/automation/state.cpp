@@ -5,7 +5,6 @@
 
 #include "spreadsheet/calendar.h"
 #include "spreadsheet/formula/engine.h"
-#include "spreadsheet/formula/mover.h"
 #include "spreadsheet/range_copy.h"
 #include "spreadsheet/workbook_cells.h"
 
@@ -227,23 +226,6 @@ std::optional<RangeRef> ClipToUsed(const Worksheet& sheet, const RangeRef& area)
     if (r.first.row > r.last.row || r.first.col > r.last.col)
         return std::nullopt;
     return r;
-}
-
-namespace {
-
-std::string MoveWithEngine(std::string_view formula, int dRows, int dCols) {
-    try {
-        return spreadsheet::formula::MoveFormula(formula, dRows, dCols);
-    } catch (const std::exception&) {
-        return std::string(formula);  // a formula we cannot read travels as written
-    }
-}
-
-}  // namespace
-
-void InstallFormulaMover() {
-    static std::once_flag once;
-    std::call_once(once, [] { spreadsheet::SetFormulaMover(&MoveWithEngine); });
 }
 
 }  // namespace tabulon::engine::detail

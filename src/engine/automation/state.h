@@ -129,8 +129,4 @@ auto Translated(const char* action, const Call& call) -> decltype(call()) {
     }
 }
 
-// Has copies of cells move their formulas' references with them (the model's
-// formula mover); once.
-void InstallFormulaMover();
-
 }  // namespace tabulon::engine::detail
