@@ -115,7 +115,15 @@ void SheetState::BeforeWrite(const RangeRef& area) {
 
 void SheetState::AfterWrite(const RangeRef& area) {
     index.AfterWrite(Sheet(), area);
+    book->CellsChanged(Sheet(), area);
     book->Changed();
+}
+
+void BookState::CellsChanged(const Worksheet& sheet, const RangeRef& area) {
+    if (!dependencies)
+        dependencies =
+            std::make_unique<spreadsheet::FormulaDependencies>(Book(), session->formulas.Cache());
+    dependencies->Changed(sheet, area);
 }
 
 spreadsheet::Value CalculatedValue(SheetState& sheet, CellRef cell) {
