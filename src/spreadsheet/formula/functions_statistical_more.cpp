@@ -19,6 +19,22 @@ Value Checked(double d) {
     return Value::Number(d);
 }
 
+// TRIMMEAN(data, percent): the mean without the lowest and highest values, as
+// many of each as half of percent of the values, rounded down to whole pairs.
+Operand TrimMean(CallContext& call) {
+    std::vector<double> xs = NumbersOf(call, 0);
+    const double percent = call.Number(1);
+    if (xs.empty() || percent < 0 || percent >= 1)
+        return Value::Error(ErrorCode::Num);
+    std::sort(xs.begin(), xs.end());
+    const auto cut =
+        static_cast<std::size_t>(std::floor(static_cast<double>(xs.size()) * percent / 2));
+    double total = 0;
+    for (std::size_t i = cut; i < xs.size() - cut; ++i)
+        total += xs[i];
+    return Checked(total / static_cast<double>(xs.size() - 2 * cut));
+}
+
 template <bool Exclusive>
 Operand PercentileFn(CallContext& call) {
     std::vector<double> xs = NumbersOf(call, 0);
@@ -420,6 +436,7 @@ constexpr FunctionInfo kFunctions[] = {
     {"GEOMEAN", ShapeFn<Shape::GeoMean>, 1, kVariadic},
     {"GROWTH", Growth, 1, 4},
     {"HARMEAN", ShapeFn<Shape::HarMean>, 1, kVariadic},
+    {"TRIMMEAN", TrimMean, 2, 2},
     {"INTERCEPT", PairedFn<Paired::Intercept>, 2, 2},
     {"KURT", ShapeFn<Shape::Kurt>, 1, kVariadic},
     {"MAXA", AFn<AStat::Max>, 1, kVariadic},
