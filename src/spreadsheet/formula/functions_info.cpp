@@ -11,8 +11,8 @@ namespace tabulon::spreadsheet::formula {
 namespace {
 
 // CELL(info_type, [reference]) for the types that do not depend on how the
-// sheet is displayed: "address", "col", "row", "contents", "type" and
-// "sheetname"-free forms; others answer #VALUE!. Without a reference the
+// sheet is displayed or where the file lies: "address", "col", "row",
+// "contents" and "type"; others answer #VALUE!. Without a reference the
 // formula's own cell is described.
 Operand Cell(CallContext& call) {
     const std::string type = ToUpperAscii(call.Text(0));
