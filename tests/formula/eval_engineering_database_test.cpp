@@ -303,6 +303,9 @@ TEST(EvalRegression, LinestFitsOneOrSeveralVariables) {
 
 TEST(EvalLet, NamesAreBoundInOrderAndShadowDefinedNames) {
     SampleBook book;
+    // A call of a name LET binds is evaluable; one of an unknown function is not.
+    EXPECT_TRUE(book.Engine().IsEvaluable("LET(f,LAMBDA(x,x),f(1))"));
+    EXPECT_FALSE(book.Engine().IsEvaluable("LET(f,LAMBDA(x,x),g(1))"));
     const EvalCase cases[] = {
         {"LET(x,2,y,x*3,x+y)", N(8)},
         {"LET(_xlpm.x,A1:A5,SUM(x))", N(15)},
@@ -311,6 +314,16 @@ TEST(EvalLet, NamesAreBoundInOrderAndShadowDefinedNames) {
         {"LET(x,1/0,5)", N(5)},
         {"LET(1,2,3)", E(ErrorCode::Value)},
         {"LET(x,1,y)", E(ErrorCode::Name)},
+        // A LAMBDA bound by LET is called through its name.
+        {"LET(f,LAMBDA(x,x*2),f(3))", N(6)},
+        {"LET(f,LAMBDA(x,y,x+y),f(1,A2))", N(3)},
+        {"_xlfn.LET(_xlpm.sq,_xlfn.LAMBDA(_xlpm.n,_xlpm.n^2),_xlpm.sq(4))", N(16)},
+        {"LET(f,LAMBDA(n,IF(n<=1,1,n*f(n-1))),f(5))", N(120)},
+        {"LET(f,LAMBDA(n,f(n)),f(1))", E(ErrorCode::Num)},  // endless recursion
+        {"LET(f,LAMBDA(x,x),f(1,2))", E(ErrorCode::Value)},
+        {"LET(f,LAMBDA(x,x*2),f)", E(ErrorCode::Calc)},
+        {"LAMBDA(x,x)", E(ErrorCode::Calc)},
+        {"LET(f,LAMBDA(x,x),g(1))", E(ErrorCode::Name)},
         {"CELL(\"address\",B3)", S("$B$3")},
         {"CELL(\"row\",B3)+CELL(\"col\",B3)", N(5)},
         {"CELL(\"type\",B3)&CELL(\"type\",B4)&CELL(\"type\",A1)", S("blv")},

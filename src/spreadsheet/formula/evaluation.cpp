@@ -7,6 +7,7 @@
 #include "spreadsheet/formula/coerce.h"
 #include "spreadsheet/formula/function_table.h"
 #include "spreadsheet/formula/lexer.h"
+#include "spreadsheet/formula/parser.h"
 
 namespace tabulon::spreadsheet::formula {
 
@@ -221,18 +222,6 @@ Operand Evaluation::EvalReference(const AstRef& r) {
     return Operand::Ref(Area{sheet, sheetLast, RangeRef{{row1, col1}, {row2, col2}}});
 }
 
-namespace {
-
-// A LET variable's name as compared: upper case, without the file's "_xlpm." mark.
-std::string LocalKey(std::string_view name) {
-    std::string key = ToUpperAscii(name);
-    if (key.rfind("_XLPM.", 0) == 0)
-        key.erase(0, 6);
-    return key;
-}
-
-}  // namespace
-
 // LET(name1, value1, [name2, value2, ...], calculation): each value is evaluated
 // once, in order, and later values and the calculation see the names before it.
 Operand Evaluation::EvalLet(const Node& n) {
@@ -246,8 +235,14 @@ Operand Evaluation::EvalLet(const Node& n) {
             const Node& name = m_ast.nodes[n.children[i]];
             if (name.kind != NodeKind::Name || name.ref.hasSheet)
                 Raise(ErrorCode::Value);
-            Operand value = Eval(n.children[i + 1]);
-            m_locals.emplace_back(LocalKey(name.name), std::move(value));
+            const std::uint32_t valueNode = n.children[i + 1];
+            const Node& value = m_ast.nodes[valueNode];
+            if (value.kind == NodeKind::Function && value.function >= 0 &&
+                FunctionAt(value.function).name == "LAMBDA") {
+                m_locals.push_back({LocalName(name.name), {}, static_cast<int>(valueNode)});
+            } else {
+                m_locals.push_back({LocalName(name.name), Eval(valueNode), -1});
+            }
         }
         result = Eval(n.children[count - 1]);
     } catch (const ErrorSignal& e) {
@@ -257,14 +252,56 @@ Operand Evaluation::EvalLet(const Node& n) {
     return result;
 }
 
+// A call of a LAMBDA that a LET bound to a name: the arguments are evaluated
+// here, then the body with the parameters bound to them. Calls nest at most
+// kMaxLambdaDepth deep (a LAMBDA calling itself through its name).
+Operand Evaluation::CallLambda(const Node& call) {
+    const std::string key = LocalName(call.name);
+    const Local* found = nullptr;
+    for (auto it = m_locals.rbegin(); it != m_locals.rend() && !found; ++it) {
+        if (it->name == key)
+            found = &*it;
+    }
+    if (!found || found->lambda < 0)
+        return Value::Error(ErrorCode::Name);
+    const Node& lambda = m_ast.nodes[static_cast<std::uint32_t>(found->lambda)];
+    if (lambda.children.empty())
+        return Value::Error(ErrorCode::Value);
+    const std::size_t params = lambda.children.size() - 1;
+    if (call.children.size() != params)
+        return Value::Error(ErrorCode::Value);
+    if (m_lambdaDepth >= kMaxLambdaDepth)
+        return Value::Error(ErrorCode::Num);
+    const std::size_t mark = m_locals.size();
+    Operand result;
+    ++m_lambdaDepth;
+    try {
+        std::vector<Local> bound;
+        for (std::size_t i = 0; i < params; ++i) {
+            const Node& param = m_ast.nodes[lambda.children[i]];
+            if (param.kind != NodeKind::Name)
+                Raise(ErrorCode::Value);
+            bound.push_back({LocalName(param.name), Eval(call.children[i]), -1});
+        }
+        for (Local& l : bound)
+            m_locals.push_back(std::move(l));
+        result = Eval(lambda.children.back());
+    } catch (const ErrorSignal& e) {
+        result = Value::Error(e.code);
+    }
+    --m_lambdaDepth;
+    m_locals.resize(mark);
+    return result;
+}
+
 Operand Evaluation::EvalName(const Node& n) {
     if (n.ref.external)
         return Value::Error(ErrorCode::Ref);
     if (!n.ref.hasSheet && !m_locals.empty()) {
-        const std::string key = LocalKey(n.name);
+        const std::string key = LocalName(n.name);
         for (auto it = m_locals.rbegin(); it != m_locals.rend(); ++it) {
-            if (it->first == key)
-                return it->second;
+            if (it->name == key)  // a LAMBDA not called is no value
+                return it->lambda >= 0 ? Operand(Value::Error(ErrorCode::Calc)) : it->value;
         }
     }
     int sheet = m_origin.sheet;
@@ -415,7 +452,7 @@ Operand Evaluation::EvalReferenceText(std::string_view text, bool a1) {
 
 Operand Evaluation::EvalFunction(const Node& n) {
     if (n.function < 0)
-        return Value::Error(ErrorCode::Name);
+        return m_locals.empty() ? Operand(Value::Error(ErrorCode::Name)) : CallLambda(n);
     const FunctionInfo& info = FunctionAt(n.function);
     int count = static_cast<int>(n.children.size());
     if (count < info.minArgs || count > info.maxArgs)

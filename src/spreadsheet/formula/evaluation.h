@@ -81,6 +81,7 @@ class Evaluation {
     Operand EvalName(const Node& node);
     Operand EvalFunction(const Node& node);
     Operand EvalLet(const Node& node);
+    Operand CallLambda(const Node& call);
     Operand EvalBinary(const Node& node);
     Operand EvalUnary(const Node& node);
     Operand ReferenceOperator(OperatorKind op, const Operand& a, const Operand& b);
@@ -93,8 +94,16 @@ class Evaluation {
     const Ast& m_ast;
     EvalOrigin m_origin;
     EvalShared& m_shared;
-    // Variables of the LET calls being evaluated, innermost last.
-    std::vector<std::pair<std::string, Operand>> m_locals;
+    // Variables of the LET calls and parameters of the LAMBDA calls being
+    // evaluated, innermost last; a LAMBDA bound by LET keeps its node.
+    struct Local {
+        std::string name;
+        Operand value;
+        int lambda = -1;
+    };
+    std::vector<Local> m_locals;
+    int m_lambdaDepth = 0;
+    static constexpr int kMaxLambdaDepth = 64;
 };
 
 // Scalar operators on two values.

@@ -1,5 +1,5 @@
-// Information about cells and the environment: CELL and INFO; LET's entry (the
-// evaluator handles LET itself, since its names are not evaluated as values).
+// Information about cells and the environment: CELL and INFO; the entries of
+// LET and LAMBDA (the evaluator handles them itself: their names are not values).
 #include <string>
 
 #include "spreadsheet/formula/coerce.h"
@@ -65,10 +65,17 @@ Operand Let(CallContext&) {
     return Value::Error(ErrorCode::Value);  // evaluated by Evaluation::EvalLet
 }
 
+// A LAMBDA is called through the name a LET gives it (Evaluation::CallLambda);
+// one standing as a value has no result.
+Operand Lambda(CallContext&) {
+    return Value::Error(ErrorCode::Calc);
+}
+
 // clang-format off
 constexpr FunctionInfo kFunctions[] = {
     {"CELL", Cell, 1, 2},
     {"INFO", Info, 1, 1},
+    {"LAMBDA", Lambda, 1, kVariadic},
     {"LET", Let, 3, kVariadic},
 };
 // clang-format on
