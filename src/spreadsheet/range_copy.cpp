@@ -1,18 +1,16 @@
 #include "spreadsheet/range_copy.h"
 
 #include <algorithm>
-#include <atomic>
 #include <stdexcept>
 #include <vector>
 
+#include "spreadsheet/formula/mover.h"
+#include "spreadsheet/reader/formula_shifter.h"
 #include "spreadsheet/workbook.h"
 
 namespace tabulon::spreadsheet {
 
 namespace {
-// Installed once at start-up, read by copies on any thread.
-std::atomic<FormulaMover> g_mover{nullptr};
-
 struct Snapshot {
     CellRef ref;
     Value value;
@@ -73,17 +71,14 @@ void CopyDimensions(const Worksheet& from, const RangeRef& source, Worksheet& to
 
 }  // namespace
 
-void SetFormulaMover(FormulaMover mover) {
-    g_mover = mover;
-}
-
 std::string MoveFormulaText(std::string_view formula, int dRows, int dCols) {
-    // TODO(formula): the formula engine installs its MoveFormula here at start-up;
-    // until it does, copies keep the text as is.
-    const FormulaMover mover = g_mover.load();
-    if (!mover || (dRows == 0 && dCols == 0))
+    if (dRows == 0 && dCols == 0)
         return std::string(formula);
-    return mover(formula, dRows, dCols);
+    try {
+        return formula::MoveFormula(formula, dRows, dCols);
+    } catch (const std::exception&) {
+        return ShiftFormula(formula, dRows, dCols);
+    }
 }
 
 void CopyCells(const Worksheet& from, const RangeRef& source, Worksheet& to, CellRef destination,

@@ -21,12 +21,11 @@ enum CopyParts : unsigned {
     kCopyAll = kCopyValues | kCopyFormulas | kCopyStyles | kCopyDimensions,
 };
 
-// Rewrites a formula's relative references for a copy moved by (dRows, dCols).
-using FormulaMover = std::string (*)(std::string_view formula, int dRows, int dCols);
-// Installs the formula engine's mover; nullptr restores the default, which
-// leaves formulas unchanged.
-void SetFormulaMover(FormulaMover mover);
-// The formula a copy moved by (dRows, dCols) gets.
+// The formula a copy moved by (dRows, dCols) gets: relative references move,
+// absolute ones stay, and references pushed off the grid become #REF!. The
+// formula engine's mover does it; a formula it cannot read is moved by the
+// reader's shifter, which fills shared formulas the same way (a corpus test
+// holds the two equal).
 std::string MoveFormulaText(std::string_view formula, int dRows, int dCols);
 
 // Copies `source` of `from` so that its top-left cell lands on `destination`

@@ -225,6 +225,26 @@ bool WorkbookCells::Date1904() const {
     return m_impl->book.Date1904();
 }
 
+formula::RowVisibility WorkbookCells::RowState(int sheet, int row) const {
+    if (sheet < 0 || sheet >= SheetCount())
+        return formula::RowVisibility::Shown;
+    const Worksheet& ws = m_impl->book.Sheet(sheet);
+    if (!ws.Row(row).hidden)
+        return formula::RowVisibility::Shown;
+    // A hidden row below the header of the filter range is one the filter hides.
+    const auto filter = ws.AutoFilter();
+    if (filter && row > filter->first.row && row <= filter->last.row)
+        return formula::RowVisibility::Filtered;
+    return formula::RowVisibility::Hidden;
+}
+
+std::string WorkbookCells::CellFormula(int sheet, CellRef cell) const {
+    if (!m_impl->Valid(sheet, cell))
+        return {};
+    const CellView view = m_impl->book.Sheet(sheet).Cell(cell);
+    return view.kind == CellKind::Formula ? std::string(view.formula) : std::string();
+}
+
 void WorkbookCells::Calculate(int sheet, const RangeRef& range) {
     if (sheet < 0 || sheet >= SheetCount())
         return;

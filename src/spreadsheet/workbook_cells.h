@@ -35,6 +35,8 @@ class WorkbookCells final : public formula::ICellProvider {
     std::optional<RangeRef> UsedExtent(int sheet) const override;
     std::optional<std::string> DefinedName(std::string_view name, int sheet) const override;
     bool Date1904() const override;
+    formula::RowVisibility RowState(int sheet, int row) const override;
+    std::string CellFormula(int sheet, CellRef cell) const override;
 
     // Marks every formula of `range` stale and calculates it again.
     void Calculate(int sheet, const RangeRef& range);

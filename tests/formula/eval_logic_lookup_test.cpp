@@ -20,6 +20,9 @@ TEST(EvalLogical, ConditionsAndErrorsAsValues) {
         {"IFERROR(5,\"bad\")", N(5)},
         {"IFNA(C1,\"na\")", S("na")},
         {"IFNA(1/0,\"na\")", E(ErrorCode::Div0)},
+        // Over an array, errors are caught element by element.
+        {"SUMPRODUCT(IFERROR(1/(A1:A5-3),0))", N(0)},
+        {"SUMPRODUCT(IFERROR(1/(A1:A5-3),{1;2;3;4;5}))", N(3)},
         {"AND(TRUE,1)", B(true)},
         {"AND(A1:A5)", B(true)},
         {"AND(B4)", E(ErrorCode::Value)},

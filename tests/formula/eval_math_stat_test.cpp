@@ -112,11 +112,6 @@ TEST(EvalStatistical, AveragesExtremesAndSpread) {
         {"VAR(A1:A5)", N(2.5)},
         {"STDEV(1)", E(ErrorCode::Div0)},
         {"_xlfn.VAR.P(A1:A5)", N(2)},
-        {"SUBTOTAL(9,A1:A5)", N(15)},
-        {"SUBTOTAL(109,A1:A5)", N(15)},
-        {"SUBTOTAL(1,A1:A5)", N(3)},
-        {"SUBTOTAL(3,A1:B5)", N(9)},
-        {"SUBTOTAL(12,A1:A5)", E(ErrorCode::Value)},
     };
     EXPECT_EVAL_TABLE(book, cases);
 }

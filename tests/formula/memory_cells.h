@@ -39,6 +39,9 @@ class MemoryCells : public ICellProvider {
         m_names[{scope, ToUpperAscii(name)}] = text;
     }
     void SetDate1904(bool on) { m_date1904 = on; }
+    void SetRowState(int row, RowVisibility state, int sheet = 0) {
+        m_rowStates[{sheet, row}] = state;
+    }
     FormulaEngine& Engine() { return m_engine; }
 
     Value Eval(std::string_view formula, std::string_view at = "Z100", int sheet = 0) {
@@ -104,6 +107,16 @@ class MemoryCells : public ICellProvider {
 
     bool Date1904() const override { return m_date1904; }
 
+    RowVisibility RowState(int sheet, int row) const override {
+        auto it = m_rowStates.find({sheet, row});
+        return it == m_rowStates.end() ? RowVisibility::Shown : it->second;
+    }
+
+    std::string CellFormula(int sheet, CellRef cell) const override {
+        auto it = m_cells.find({sheet, cell.row, cell.col});
+        return it == m_cells.end() ? std::string() : it->second.formula;
+    }
+
   private:
     struct Cell {
         Value value;
@@ -128,6 +141,7 @@ class MemoryCells : public ICellProvider {
     std::set<std::tuple<int, int, int>> m_busy;
     std::map<std::tuple<int, int, int>, Value> m_computed;
     mutable std::map<int, std::optional<RangeRef>> m_extents;
+    std::map<std::pair<int, int>, RowVisibility> m_rowStates;
     bool m_date1904 = false;
     FormulaEngine m_engine;
 };

@@ -9,7 +9,6 @@
 namespace tabulon::engine {
 
 _Application _Application::Create() {
-    detail::InstallFormulaMover();
     return _Application(std::make_shared<detail::SessionState>());
 }
 

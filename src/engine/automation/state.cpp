@@ -5,7 +5,6 @@
 
 #include "spreadsheet/calendar.h"
 #include "spreadsheet/formula/engine.h"
-#include "spreadsheet/formula/mover.h"
 #include "spreadsheet/range_copy.h"
 #include "spreadsheet/workbook_cells.h"
 
@@ -116,7 +115,15 @@ void SheetState::BeforeWrite(const RangeRef& area) {
 
 void SheetState::AfterWrite(const RangeRef& area) {
     index.AfterWrite(Sheet(), area);
+    book->CellsChanged(Sheet(), area);
     book->Changed();
+}
+
+void BookState::CellsChanged(const Worksheet& sheet, const RangeRef& area) {
+    if (!dependencies)
+        dependencies =
+            std::make_unique<spreadsheet::FormulaDependencies>(Book(), session->formulas.Cache());
+    dependencies->Changed(sheet, area);
 }
 
 spreadsheet::Value CalculatedValue(SheetState& sheet, CellRef cell) {
@@ -227,23 +234,6 @@ std::optional<RangeRef> ClipToUsed(const Worksheet& sheet, const RangeRef& area)
     if (r.first.row > r.last.row || r.first.col > r.last.col)
         return std::nullopt;
     return r;
-}
-
-namespace {
-
-std::string MoveWithEngine(std::string_view formula, int dRows, int dCols) {
-    try {
-        return spreadsheet::formula::MoveFormula(formula, dRows, dCols);
-    } catch (const std::exception&) {
-        return std::string(formula);  // a formula we cannot read travels as written
-    }
-}
-
-}  // namespace
-
-void InstallFormulaMover() {
-    static std::once_flag once;
-    std::call_once(once, [] { spreadsheet::SetFormulaMover(&MoveWithEngine); });
 }
 
 }  // namespace tabulon::engine::detail

@@ -18,6 +18,7 @@
 #include "platform/cstring.h"
 #include "spreadsheet/address.h"
 #include "spreadsheet/formula/engine.h"
+#include "spreadsheet/formula_dependencies.h"
 #include "spreadsheet/workbook.h"
 
 namespace tabulon::engine::detail {
@@ -59,6 +60,8 @@ struct BookState {
     bool saved = true;
     bool closed = false;
     std::unordered_map<const spreadsheet::Worksheet*, std::shared_ptr<SheetState>> sheets;
+    // Which formulas read which cells, learnt at the first write after formulas.
+    std::unique_ptr<spreadsheet::FormulaDependencies> dependencies;
 
     void Check() const;  // ComError once closed
     spreadsheet::Workbook& Book() const;
@@ -67,6 +70,8 @@ struct BookState {
     std::shared_ptr<SheetState> StateAt(int index);  // 0-based
     void Forget(const spreadsheet::Worksheet& sheet);
     void Changed() { saved = false; }
+    // Marks for calculation the formulas that read `area` of `sheet`, after a write.
+    void CellsChanged(const spreadsheet::Worksheet& sheet, const spreadsheet::RangeRef& area);
 };
 
 struct SheetState {
@@ -128,9 +133,5 @@ auto Translated(const char* action, const Call& call) -> decltype(call()) {
         throw ComError(XL_E_APPLICATION, CString(action) + ": " + e.what());
     }
 }
-
-// Has copies of cells move their formulas' references with them (the model's
-// formula mover); once.
-void InstallFormulaMover();
 
 }  // namespace tabulon::engine::detail

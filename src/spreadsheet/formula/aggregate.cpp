@@ -1,10 +1,23 @@
 #include "spreadsheet/formula/aggregate.h"
 
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <unordered_map>
 
 #include "spreadsheet/formula/coerce.h"
 
 namespace tabulon::spreadsheet::formula {
+
+namespace {
+
+Value Checked(double d) {
+    if (!std::isfinite(d))
+        return Value::Error(ErrorCode::Num);
+    return Value::Number(d);
+}
+
+}  // namespace
 
 void ForEachArgValue(CallContext& call, std::size_t from,
                      const std::function<void(const Value&, bool)>& visit) {
@@ -33,6 +46,86 @@ std::vector<double> CollectNumbers(CallContext& call, std::size_t from) {
             out.push_back(ToNumber(v, date1904));
         }
     });
+    return out;
+}
+
+Value VarianceOf(const std::vector<double>& xs, bool sample) {
+    const std::size_t n = xs.size();
+    if (n == 0 || (sample && n < 2))
+        return Value::Error(ErrorCode::Div0);
+    double mean = 0;
+    for (double x : xs)
+        mean += x;
+    mean /= static_cast<double>(n);
+    double ss = 0;
+    for (double x : xs)
+        ss += (x - mean) * (x - mean);
+    return Checked(ss / static_cast<double>(sample ? n - 1 : n));
+}
+
+std::vector<double> NumbersOf(CallContext& call, std::size_t i) {
+    std::vector<double> out;
+    Operand o = call.ArrayArg(i);
+    if (o.IsScalar()) {
+        if (o.value.IsError())
+            Raise(o.value.AsError());
+        out.push_back(ToNumber(o.value, call.Eval().Date1904()));
+        return out;
+    }
+    if (o.IsRef()) {
+        call.Eval().VisitRef(o, [&](int, CellRef, const Value& v) {
+            if (v.IsError())
+                Raise(v.AsError());
+            if (v.IsNumber())
+                out.push_back(v.AsNumber());
+        });
+        return out;
+    }
+    for (const Value& v : o.matrix->cells) {
+        if (v.IsError())
+            Raise(v.AsError());
+        if (v.IsNumber())
+            out.push_back(v.AsNumber());
+    }
+    return out;
+}
+
+Value PercentileOf(std::vector<double> xs, double p, bool exclusive) {
+    if (xs.empty())
+        return Value::Error(ErrorCode::Num);
+    std::sort(xs.begin(), xs.end());
+    const double n = static_cast<double>(xs.size());
+    double rank;
+    if (exclusive) {
+        if (p <= 0 || p >= 1)
+            return Value::Error(ErrorCode::Num);
+        rank = p * (n + 1) - 1;
+        if (rank < 0 || rank > n - 1)
+            return Value::Error(ErrorCode::Num);
+    } else {
+        if (p < 0 || p > 1)
+            return Value::Error(ErrorCode::Num);
+        rank = p * (n - 1);
+    }
+    auto lo = static_cast<std::size_t>(std::floor(rank));
+    double frac = rank - std::floor(rank);
+    if (lo + 1 >= xs.size())
+        return Value::Number(xs[lo]);
+    return Checked(xs[lo] + frac * (xs[lo + 1] - xs[lo]));
+}
+
+std::vector<double> ModesOf(const std::vector<double>& xs) {
+    std::map<double, int> counts;
+    int best = 1;
+    for (double x : xs)
+        best = std::max(best, ++counts[x]);
+    std::vector<double> out;
+    if (best < 2)
+        return out;
+    for (double x : xs) {
+        if (counts[x] == best && std::find(out.begin(), out.end(), x) == out.end())
+            out.push_back(x);
+    }
     return out;
 }
 

@@ -22,6 +22,23 @@ void ForEachArgValue(CallContext& call, std::size_t from,
 // directly. Errors raise; non-numeric direct text raises #VALUE!.
 std::vector<double> CollectNumbers(CallContext& call, std::size_t from = 0);
 
+// The numbers of one argument evaluated as an array (a range, an array or a
+// single value): numbers only from ranges and arrays, a single value coerced.
+// Errors raise. For the functions that take data sets (PERCENTILE, IRR, ...).
+std::vector<double> NumbersOf(CallContext& call, std::size_t i);
+
+// Variance of `xs`, of a sample or of the whole population; #DIV/0! for too
+// few values.
+Value VarianceOf(const std::vector<double>& xs, bool sample);
+
+// Interpolated percentile of `xs`: inclusive (rank p*(n-1)) or exclusive (rank
+// p*(n+1)-1, #NUM! outside the data).
+Value PercentileOf(std::vector<double> xs, double p, bool exclusive);
+
+// The values occurring most often, in order of first occurrence; empty when no
+// value repeats.
+std::vector<double> ModesOf(const std::vector<double>& xs);
+
 // A condition of COUNTIF and friends: "5", ">=5", "<>x", "a*b?", "=" (blank) ...
 class Criterion {
   public:

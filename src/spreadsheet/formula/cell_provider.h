@@ -18,8 +18,10 @@ struct EvalOrigin {
     CellRef cell;
 };
 
+enum class RowVisibility { Shown, Hidden, Filtered };
+
 class ICellProvider {
-public:
+  public:
     virtual ~ICellProvider() = default;
 
     // 0-based index of the sheet so named (compared without regard to case), or -1.
@@ -46,6 +48,16 @@ public:
 
     // True for workbooks whose serial dates count from 1904.
     virtual bool Date1904() const = 0;
+
+    // Whether a row is shown, hidden by hand, or hidden by the sheet's filter
+    // (SUBTOTAL and AGGREGATE skip such rows). Providers without rows: shown.
+    virtual RowVisibility RowState(int /*sheet*/, int /*row*/) const {
+        return RowVisibility::Shown;
+    }
+
+    // The formula text of a cell (without '='), empty for a cell without one.
+    // SUBTOTAL and AGGREGATE skip cells that hold such calls themselves.
+    virtual std::string CellFormula(int /*sheet*/, CellRef /*cell*/) const { return {}; }
 };
 
 }  // namespace tabulon::spreadsheet::formula

@@ -7,6 +7,7 @@
 #include "spreadsheet/formula/coerce.h"
 #include "spreadsheet/formula/function_table.h"
 #include "spreadsheet/formula/lexer.h"
+#include "spreadsheet/formula/parser.h"
 
 namespace tabulon::spreadsheet::formula {
 
@@ -221,9 +222,88 @@ Operand Evaluation::EvalReference(const AstRef& r) {
     return Operand::Ref(Area{sheet, sheetLast, RangeRef{{row1, col1}, {row2, col2}}});
 }
 
+// LET(name1, value1, [name2, value2, ...], calculation): each value is evaluated
+// once, in order, and later values and the calculation see the names before it.
+Operand Evaluation::EvalLet(const Node& n) {
+    const std::size_t count = n.children.size();
+    if (count < 3 || count % 2 == 0)
+        return Value::Error(ErrorCode::Value);
+    const std::size_t mark = m_locals.size();
+    Operand result;
+    try {
+        for (std::size_t i = 0; i + 1 < count; i += 2) {
+            const Node& name = m_ast.nodes[n.children[i]];
+            if (name.kind != NodeKind::Name || name.ref.hasSheet)
+                Raise(ErrorCode::Value);
+            const std::uint32_t valueNode = n.children[i + 1];
+            const Node& value = m_ast.nodes[valueNode];
+            if (value.kind == NodeKind::Function && value.function >= 0 &&
+                FunctionAt(value.function).name == "LAMBDA") {
+                m_locals.push_back({LocalName(name.name), {}, static_cast<int>(valueNode)});
+            } else {
+                m_locals.push_back({LocalName(name.name), Eval(valueNode), -1});
+            }
+        }
+        result = Eval(n.children[count - 1]);
+    } catch (const ErrorSignal& e) {
+        result = Value::Error(e.code);
+    }
+    m_locals.resize(mark);
+    return result;
+}
+
+// A call of a LAMBDA that a LET bound to a name: the arguments are evaluated
+// here, then the body with the parameters bound to them. Calls nest at most
+// kMaxLambdaDepth deep (a LAMBDA calling itself through its name).
+Operand Evaluation::CallLambda(const Node& call) {
+    const std::string key = LocalName(call.name);
+    const Local* found = nullptr;
+    for (auto it = m_locals.rbegin(); it != m_locals.rend() && !found; ++it) {
+        if (it->name == key)
+            found = &*it;
+    }
+    if (!found || found->lambda < 0)
+        return Value::Error(ErrorCode::Name);
+    const Node& lambda = m_ast.nodes[static_cast<std::uint32_t>(found->lambda)];
+    if (lambda.children.empty())
+        return Value::Error(ErrorCode::Value);
+    const std::size_t params = lambda.children.size() - 1;
+    if (call.children.size() != params)
+        return Value::Error(ErrorCode::Value);
+    if (m_lambdaDepth >= kMaxLambdaDepth)
+        return Value::Error(ErrorCode::Num);
+    const std::size_t mark = m_locals.size();
+    Operand result;
+    ++m_lambdaDepth;
+    try {
+        std::vector<Local> bound;
+        for (std::size_t i = 0; i < params; ++i) {
+            const Node& param = m_ast.nodes[lambda.children[i]];
+            if (param.kind != NodeKind::Name)
+                Raise(ErrorCode::Value);
+            bound.push_back({LocalName(param.name), Eval(call.children[i]), -1});
+        }
+        for (Local& l : bound)
+            m_locals.push_back(std::move(l));
+        result = Eval(lambda.children.back());
+    } catch (const ErrorSignal& e) {
+        result = Value::Error(e.code);
+    }
+    --m_lambdaDepth;
+    m_locals.resize(mark);
+    return result;
+}
+
 Operand Evaluation::EvalName(const Node& n) {
     if (n.ref.external)
         return Value::Error(ErrorCode::Ref);
+    if (!n.ref.hasSheet && !m_locals.empty()) {
+        const std::string key = LocalName(n.name);
+        for (auto it = m_locals.rbegin(); it != m_locals.rend(); ++it) {
+            if (it->name == key)  // a LAMBDA not called is no value
+                return it->lambda >= 0 ? Operand(Value::Error(ErrorCode::Calc)) : it->value;
+        }
+    }
     int sheet = m_origin.sheet;
     if (n.ref.hasSheet) {
         sheet = m_shared.cells.FindSheet(n.ref.sheet);
@@ -372,11 +452,13 @@ Operand Evaluation::EvalReferenceText(std::string_view text, bool a1) {
 
 Operand Evaluation::EvalFunction(const Node& n) {
     if (n.function < 0)
-        return Value::Error(ErrorCode::Name);
+        return m_locals.empty() ? Operand(Value::Error(ErrorCode::Name)) : CallLambda(n);
     const FunctionInfo& info = FunctionAt(n.function);
     int count = static_cast<int>(n.children.size());
     if (count < info.minArgs || count > info.maxArgs)
         return Value::Error(ErrorCode::Value);
+    if (info.name == "LET")
+        return EvalLet(n);
     if (arrayMode > 0 && info.elementWise && count > 0)
         return CallElementWise(n, info);
     if (info.perArea)

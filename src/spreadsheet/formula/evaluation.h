@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "spreadsheet/formula/ast.h"
@@ -79,6 +80,8 @@ class Evaluation {
     Operand EvalReference(const AstRef& ref);
     Operand EvalName(const Node& node);
     Operand EvalFunction(const Node& node);
+    Operand EvalLet(const Node& node);
+    Operand CallLambda(const Node& call);
     Operand EvalBinary(const Node& node);
     Operand EvalUnary(const Node& node);
     Operand ReferenceOperator(OperatorKind op, const Operand& a, const Operand& b);
@@ -91,6 +94,16 @@ class Evaluation {
     const Ast& m_ast;
     EvalOrigin m_origin;
     EvalShared& m_shared;
+    // Variables of the LET calls and parameters of the LAMBDA calls being
+    // evaluated, innermost last; a LAMBDA bound by LET keeps its node.
+    struct Local {
+        std::string name;
+        Operand value;
+        int lambda = -1;
+    };
+    std::vector<Local> m_locals;
+    int m_lambdaDepth = 0;
+    static constexpr int kMaxLambdaDepth = 64;
 };
 
 // Scalar operators on two values.

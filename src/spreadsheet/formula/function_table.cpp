@@ -1,6 +1,7 @@
 #include "spreadsheet/formula/function_table.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "spreadsheet/formula/coerce.h"
@@ -119,14 +120,40 @@ constexpr std::string_view kPerArea[] = {
     "AVERAGEIF", "AVERAGEIFS", "COUNTIF", "COUNTIFS", "MAXIFS", "MINIFS", "SUMIF", "SUMIFS",
 };
 
+// Names that behave exactly as another function here: the byte-counting text
+// functions count characters in the single-byte languages we follow, and ASC
+// (full-width to half-width) leaves such text as it is.
+constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
+    {"FINDB", "FIND"},       {"LEFTB", "LEFT"},   {"LENB", "LEN"},       {"MIDB", "MID"},
+    {"REPLACEB", "REPLACE"}, {"RIGHTB", "RIGHT"}, {"SEARCHB", "SEARCH"}, {"ASC", "T"},
+};
+
 const std::vector<FunctionInfo>& SortedTable() {
     static const std::vector<FunctionInfo> table = [] {
         std::vector<FunctionInfo> all;
-        for (auto family :
-             {MathFunctions(), StatisticalFunctions(), LogicalInfoFunctions(), LookupFunctions(),
-              TextFunctions(), DateFunctions(), ArrayFunctions(), FinancialFunctions(),
-              MoreMathFunctions(), MoreStatisticalFunctions(), DistributionFunctions(),
-              MoreLookupFunctions(), MoreDateFunctions(), MoreTextFunctions()}) {
+        for (auto family : {MathFunctions(),
+                            StatisticalFunctions(),
+                            LogicalInfoFunctions(),
+                            LookupFunctions(),
+                            TextFunctions(),
+                            DateFunctions(),
+                            ArrayFunctions(),
+                            FinancialFunctions(),
+                            MoreMathFunctions(),
+                            MoreStatisticalFunctions(),
+                            DistributionFunctions(),
+                            MoreLookupFunctions(),
+                            MoreDateFunctions(),
+                            MoreTextFunctions(),
+                            SubtotalFunctions(),
+                            DatabaseFunctions(),
+                            EngineeringFunctions(),
+                            ComplexFunctions(),
+                            TestDistributionFunctions(),
+                            UnitFunctions(),
+                            InfoFunctions(),
+                            RegressionFunctions(),
+                            SecuritiesFunctions()}) {
             all.insert(all.end(), family.begin(), family.end());
         }
         for (FunctionInfo& f : all) {
@@ -134,6 +161,15 @@ const std::vector<FunctionInfo>& SortedTable() {
                             std::end(kElementWise);
             f.perArea =
                 std::find(std::begin(kPerArea), std::end(kPerArea), f.name) != std::end(kPerArea);
+        }
+        for (const auto& [alias, target] : kAliases) {
+            auto it = std::find_if(all.begin(), all.end(),
+                                   [&](const FunctionInfo& f) { return f.name == target; });
+            if (it != all.end()) {
+                FunctionInfo copy = *it;
+                copy.name = alias;
+                all.push_back(copy);
+            }
         }
         std::sort(all.begin(), all.end(),
                   [](const FunctionInfo& a, const FunctionInfo& b) { return a.name < b.name; });

@@ -50,5 +50,14 @@ std::span<const FunctionInfo> DistributionFunctions();
 std::span<const FunctionInfo> MoreLookupFunctions();
 std::span<const FunctionInfo> MoreDateFunctions();
 std::span<const FunctionInfo> MoreTextFunctions();
+std::span<const FunctionInfo> SubtotalFunctions();
+std::span<const FunctionInfo> DatabaseFunctions();
+std::span<const FunctionInfo> EngineeringFunctions();
+std::span<const FunctionInfo> ComplexFunctions();
+std::span<const FunctionInfo> TestDistributionFunctions();
+std::span<const FunctionInfo> UnitFunctions();
+std::span<const FunctionInfo> InfoFunctions();
+std::span<const FunctionInfo> RegressionFunctions();
+std::span<const FunctionInfo> SecuritiesFunctions();
 
 }  // namespace tabulon::spreadsheet::formula

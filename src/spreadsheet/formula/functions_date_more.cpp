@@ -6,6 +6,7 @@
 
 #include "spreadsheet/calendar.h"
 #include "spreadsheet/formula/coerce.h"
+#include "spreadsheet/formula/day_count.h"
 #include "spreadsheet/formula/evaluation.h"
 #include "spreadsheet/formula/function_table.h"
 
@@ -40,15 +41,6 @@ CivilDate Civil(double serial, bool date1904) {
 int WeekdayOf(double serial, bool date1904) {
     long whole = static_cast<long>(serial);
     return static_cast<int>((whole + (date1904 ? 5 : 6)) % 7);
-}
-
-bool IsLeap(int y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-int DaysInMonth(int y, int m) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
 }
 
 // Which days of the week (0 = Sunday) are weekend days: a weekend number (1-7:
@@ -184,30 +176,6 @@ Operand Days(CallContext& call) {
     return Value::Number(Day(call, 0) - Day(call, 1));
 }
 
-bool LastOfFebruary(const CivilDate& d) {
-    return d.month == 2 && d.day == DaysInMonth(d.year, 2);
-}
-
-// Days between two dates counting 30-day months: the US (NASD) rules, or the
-// European ones (every 31st is the 30th).
-double Days360(const CivilDate& a, const CivilDate& b, bool european) {
-    int d1 = a.day, d2 = b.day;
-    if (european) {
-        d1 = std::min(d1, 30);
-        d2 = std::min(d2, 30);
-    } else {
-        if (LastOfFebruary(a) && LastOfFebruary(b))
-            d2 = 30;
-        if (LastOfFebruary(a))
-            d1 = 30;
-        if (d2 == 31 && d1 >= 30)
-            d2 = 30;
-        if (d1 == 31)
-            d1 = 30;
-    }
-    return (b.year - a.year) * 360.0 + (b.month - a.month) * 30.0 + (d2 - d1);
-}
-
 Operand Days360Fn(CallContext& call) {
     const bool date1904 = Is1904(call);
     CivilDate a = Civil(Day(call, 0), date1904), b = Civil(Day(call, 1), date1904);
@@ -215,57 +183,11 @@ Operand Days360Fn(CallContext& call) {
 }
 
 Operand YearFrac(CallContext& call) {
-    const bool date1904 = Is1904(call);
-    double s = Day(call, 0), e = Day(call, 1);
-    int basis = TruncToInt(call.Number(2, 0));
+    const double s = Day(call, 0), e = Day(call, 1);
+    const int basis = TruncToInt(call.Number(2, 0));
     if (basis < 0 || basis > 4)
         return Value::Error(ErrorCode::Num);
-    if (s > e)
-        std::swap(s, e);
-    CivilDate a = Civil(s, date1904), b = Civil(e, date1904);
-    switch (basis) {
-        case 0: {
-            // US 30/360, where the end's 31st stays unless the start is the 30th or 31st
-            // and February's last day counts as the 30th only for the start.
-            int d1 = a.day, d2 = b.day;
-            if (LastOfFebruary(a) && LastOfFebruary(b))
-                d2 = 30;
-            if (LastOfFebruary(a))
-                d1 = 30;
-            if (d2 == 31 && d1 >= 30)
-                d2 = 30;
-            if (d1 == 31)
-                d1 = 30;
-            return Value::Number(
-                ((b.year - a.year) * 360.0 + (b.month - a.month) * 30.0 + (d2 - d1)) / 360);
-        }
-        case 1: {
-            auto serial = [&](int y, int m, int d) {
-                return SerialFromDate(y, m, d, date1904).value_or(0);
-            };
-            bool withinYear =
-                a.year == b.year || (b.year == a.year + 1 &&
-                                     (a.month > b.month || (a.month == b.month && a.day >= b.day)));
-            if (withinYear) {
-                double length = 365;
-                if (a.year == b.year) {
-                    length = IsLeap(a.year) ? 366 : 365;
-                } else if ((IsLeap(a.year) && s <= serial(a.year, 2, 29)) ||
-                           (IsLeap(b.year) && e >= serial(b.year, 2, 29))) {
-                    length = 366;
-                }
-                return Value::Number((e - s) / length);
-            }
-            double days = serial(b.year + 1, 1, 1) - serial(a.year, 1, 1);
-            return Value::Number((e - s) / (days / (b.year - a.year + 1)));
-        }
-        case 2:
-            return Value::Number((e - s) / 360);
-        case 3:
-            return Value::Number((e - s) / 365);
-        default:
-            return Value::Number(Days360(a, b, true) / 360);
-    }
+    return Value::Number(YearFraction(s, e, basis, Is1904(call)));
 }
 
 // Week of the year, the week starting on `firstDay` (0 = Sunday); week 1 holds

@@ -185,24 +185,6 @@ Operand Rate(CallContext& call) {
     return SolvedOrNum(Solve(f, guess));
 }
 
-// The numbers of one argument (range, array or single value) in order.
-std::vector<double> Flows(CallContext& call, std::size_t i) {
-    std::vector<double> out;
-    Operand o = call.Arg(i);
-    if (o.IsScalar()) {
-        out.push_back(ToNumber(o.value, call.Eval().Date1904()));
-        return out;
-    }
-    auto m = call.Eval().ToMatrix(o);
-    for (const Value& v : m->cells) {
-        if (v.IsError())
-            Raise(v.AsError());
-        if (v.IsNumber())
-            out.push_back(v.AsNumber());
-    }
-    return out;
-}
-
 Operand Npv(CallContext& call) {
     double rate = call.Number(0);
     if (rate == -1)
@@ -225,7 +207,7 @@ double NetPresent(double rate, const std::vector<double>& flows) {
 }
 
 Operand Irr(CallContext& call) {
-    std::vector<double> flows = Flows(call, 0);
+    std::vector<double> flows = NumbersOf(call, 0);
     double guess = call.Number(1, 0.1);
     bool positive = false, negative = false;
     for (double v : flows) {
@@ -238,7 +220,7 @@ Operand Irr(CallContext& call) {
 }
 
 Operand Mirr(CallContext& call) {
-    std::vector<double> flows = Flows(call, 0);
+    std::vector<double> flows = NumbersOf(call, 0);
     double finance = call.Number(1), reinvest = call.Number(2);
     double n = static_cast<double>(flows.size());
     double positive = 0, negative = 0;
@@ -263,7 +245,7 @@ double DatedValue(double rate, const std::vector<double>& flows, const std::vect
 
 Operand Xnpv(CallContext& call) {
     double rate = call.Number(0);
-    std::vector<double> flows = Flows(call, 1), dates = Flows(call, 2);
+    std::vector<double> flows = NumbersOf(call, 1), dates = NumbersOf(call, 2);
     if (flows.size() != dates.size() || flows.empty() || rate <= -1)
         return Value::Error(ErrorCode::Num);
     for (double& d : dates)
@@ -272,7 +254,7 @@ Operand Xnpv(CallContext& call) {
 }
 
 Operand Xirr(CallContext& call) {
-    std::vector<double> flows = Flows(call, 0), dates = Flows(call, 1);
+    std::vector<double> flows = NumbersOf(call, 0), dates = NumbersOf(call, 1);
     double guess = call.Number(2, 0.1);
     if (flows.size() != dates.size() || flows.size() < 2)
         return Value::Error(ErrorCode::Num);

@@ -56,18 +56,35 @@ Operand If(CallContext& call) {
     return call.Arg(2);
 }
 
-Operand IfError(CallContext& call) {
+// IFERROR and IFNA: inside array evaluation an array (or range) of values is
+// replaced element by element, each error caught taking the fallback's element.
+template <bool OnlyNa>
+Operand Catch(CallContext& call) {
+    auto caught = [](const Value& v) {
+        return v.IsError() && (!OnlyNa || v.AsError() == ErrorCode::NA);
+    };
     Operand first = call.Arg(0);
+    const bool single =
+        first.IsScalar() || (first.IsRef() && first.areas.size() == 1 && first.areas[0].IsCell());
+    if (call.Eval().arrayMode > 0 && !single) {
+        Evaluation& eval = call.Eval();
+        auto values = eval.ToMatrix(first);
+        auto fallback = eval.ToMatrix(call.Arg(1));
+        auto out = std::make_shared<Matrix>(*values);
+        for (int r = 0; r < out->rows; ++r) {
+            for (int c = 0; c < out->cols; ++c) {
+                if (!caught(out->At(r, c)))
+                    continue;
+                const int fr = fallback->rows == 1 ? 0 : r, fc = fallback->cols == 1 ? 0 : c;
+                out->At(r, c) = fr < fallback->rows && fc < fallback->cols
+                                    ? fallback->At(fr, fc)
+                                    : Value::Error(ErrorCode::NA);
+            }
+        }
+        return Operand::Array(std::move(out));
+    }
     Value v = first.IsScalar() ? first.value : call.Eval().Deref(first);
-    if (v.IsError())
-        return call.Arg(1);
-    return first;
-}
-
-Operand IfNa(CallContext& call) {
-    Operand first = call.Arg(0);
-    Value v = first.IsScalar() ? first.value : call.Eval().Deref(first);
-    if (v.IsError() && v.AsError() == ErrorCode::NA)
+    if (caught(v))
         return call.Arg(1);
     return first;
 }
@@ -221,8 +238,8 @@ constexpr FunctionInfo kFunctions[] = {
     {"ERROR.TYPE", ErrorType, 1, 1},
     {"FALSE", False, 0, 0},
     {"IF", If, 1, 3},
-    {"IFERROR", IfError, 2, 2},
-    {"IFNA", IfNa, 2, 2},
+    {"IFERROR", Catch<false>, 2, 2},
+    {"IFNA", Catch<true>, 2, 2},
     {"ISBLANK", IsBlank, 1, 1},
     {"ISERR", Is<ErrTest>, 1, 1},
     {"ISERROR", Is<ErrorTest>, 1, 1},

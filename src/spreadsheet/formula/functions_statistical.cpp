@@ -1,4 +1,4 @@
-// Statistical: counts, averages, extremes, order statistics, spread, SUBTOTAL.
+// Statistical: counts, averages, extremes, order statistics, spread.
 #include <algorithm>
 #include <cmath>
 
@@ -16,20 +16,6 @@ Value Checked(double d) {
     if (!std::isfinite(d))
         return Value::Error(ErrorCode::Num);
     return Value::Number(d);
-}
-
-Value Variance(const std::vector<double>& xs, bool sample) {
-    std::size_t n = xs.size();
-    if (n == 0 || (sample && n < 2))
-        return Value::Error(ErrorCode::Div0);
-    double mean = 0;
-    for (double x : xs)
-        mean += x;
-    mean /= static_cast<double>(n);
-    double ss = 0;
-    for (double x : xs)
-        ss += (x - mean) * (x - mean);
-    return Checked(ss / static_cast<double>(sample ? n - 1 : n));
 }
 
 Value Compute(Stat stat, const std::vector<double>& xs) {
@@ -61,12 +47,12 @@ Value Compute(Stat stat, const std::vector<double>& xs) {
             return Checked(p);
         }
         case Stat::Var:
-            return Variance(xs, true);
+            return VarianceOf(xs, true);
         case Stat::VarP:
-            return Variance(xs, false);
+            return VarianceOf(xs, false);
         case Stat::StDev:
         case Stat::StDevP: {
-            Value v = Variance(xs, stat == Stat::StDev);
+            Value v = VarianceOf(xs, stat == Stat::StDev);
             return v.IsError() ? v : Value::Number(std::sqrt(v.AsNumber()));
         }
     }
@@ -241,35 +227,6 @@ Operand Rank(CallContext& call) {
     return Value::Number(rank);
 }
 
-Operand Subtotal(CallContext& call) {
-    int code = TruncToInt(call.Number(0));
-    if (code > 100)
-        code -= 100;  // 101-111: also skip hidden rows, which we do not track
-    static constexpr Stat kStats[] = {Stat::Average, Stat::Count,   Stat::CountA, Stat::Max,
-                                      Stat::Min,     Stat::Product, Stat::StDev,  Stat::StDevP,
-                                      Stat::Sum,     Stat::Var,     Stat::VarP};
-    if (code < 1 || code > 11)
-        return Value::Error(ErrorCode::Value);
-    Stat stat = kStats[code - 1];
-    if (stat == Stat::CountA) {
-        double n = 0;
-        ForEachArgValue(call, 1, [&](const Value& v, bool) {
-            if (!v.IsEmpty())
-                ++n;
-        });
-        return Value::Number(n);
-    }
-    if (stat == Stat::Count) {
-        double n = 0;
-        ForEachArgValue(call, 1, [&](const Value& v, bool) {
-            if (v.IsNumber())
-                ++n;
-        });
-        return Value::Number(n);
-    }
-    return Compute(stat, CollectNumbers(call, 1));
-}
-
 // clang-format off
 constexpr FunctionInfo kFunctions[] = {
     {"AVERAGE", Simple<Stat::Average>, 1, kVariadic},
@@ -291,7 +248,6 @@ constexpr FunctionInfo kFunctions[] = {
     {"STDEV.P", Simple<Stat::StDevP>, 1, kVariadic},
     {"STDEV.S", Simple<Stat::StDev>, 1, kVariadic},
     {"STDEVP", Simple<Stat::StDevP>, 1, kVariadic},
-    {"SUBTOTAL", Subtotal, 2, kVariadic},
     {"VAR", Simple<Stat::Var>, 1, kVariadic},
     {"VAR.P", Simple<Stat::VarP>, 1, kVariadic},
     {"VAR.S", Simple<Stat::Var>, 1, kVariadic},

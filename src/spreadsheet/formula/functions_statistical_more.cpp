@@ -19,78 +19,40 @@ Value Checked(double d) {
     return Value::Number(d);
 }
 
-// The numbers of one array argument (range or array); errors raise.
-std::vector<double> DataOf(CallContext& call, std::size_t i) {
-    std::vector<double> out;
-    Operand o = call.ArrayArg(i);
-    if (o.IsScalar()) {
-        if (o.value.IsError())
-            Raise(o.value.AsError());
-        out.push_back(ToNumber(o.value, call.Eval().Date1904()));
-        return out;
-    }
-    if (o.IsRef()) {
-        call.Eval().VisitRef(o, [&](int, CellRef, const Value& v) {
-            if (v.IsError())
-                Raise(v.AsError());
-            if (v.IsNumber())
-                out.push_back(v.AsNumber());
-        });
-        return out;
-    }
-    for (const Value& v : o.matrix->cells) {
-        if (v.IsError())
-            Raise(v.AsError());
-        if (v.IsNumber())
-            out.push_back(v.AsNumber());
-    }
-    return out;
-}
-
-// Interpolated percentile of sorted `xs`: inclusive (rank p*(n-1)) or exclusive
-// (rank p*(n+1)-1, #NUM! outside the data).
-Value Percentile(std::vector<double> xs, double p, bool exclusive) {
-    if (xs.empty())
+// TRIMMEAN(data, percent): the mean without the lowest and highest values, as
+// many of each as half of percent of the values, rounded down to whole pairs.
+Operand TrimMean(CallContext& call) {
+    std::vector<double> xs = NumbersOf(call, 0);
+    const double percent = call.Number(1);
+    if (xs.empty() || percent < 0 || percent >= 1)
         return Value::Error(ErrorCode::Num);
     std::sort(xs.begin(), xs.end());
-    const double n = static_cast<double>(xs.size());
-    double rank;
-    if (exclusive) {
-        if (p <= 0 || p >= 1)
-            return Value::Error(ErrorCode::Num);
-        rank = p * (n + 1) - 1;
-        if (rank < 0 || rank > n - 1)
-            return Value::Error(ErrorCode::Num);
-    } else {
-        if (p < 0 || p > 1)
-            return Value::Error(ErrorCode::Num);
-        rank = p * (n - 1);
-    }
-    auto lo = static_cast<std::size_t>(std::floor(rank));
-    double frac = rank - std::floor(rank);
-    if (lo + 1 >= xs.size())
-        return Value::Number(xs[lo]);
-    return Checked(xs[lo] + frac * (xs[lo + 1] - xs[lo]));
+    const auto cut =
+        static_cast<std::size_t>(std::floor(static_cast<double>(xs.size()) * percent / 2));
+    double total = 0;
+    for (std::size_t i = cut; i < xs.size() - cut; ++i)
+        total += xs[i];
+    return Checked(total / static_cast<double>(xs.size() - 2 * cut));
 }
 
 template <bool Exclusive>
 Operand PercentileFn(CallContext& call) {
-    std::vector<double> xs = DataOf(call, 0);
-    return Percentile(std::move(xs), call.Number(1), Exclusive);
+    std::vector<double> xs = NumbersOf(call, 0);
+    return PercentileOf(std::move(xs), call.Number(1), Exclusive);
 }
 
 template <bool Exclusive>
 Operand QuartileFn(CallContext& call) {
-    std::vector<double> xs = DataOf(call, 0);
+    std::vector<double> xs = NumbersOf(call, 0);
     double q = std::trunc(call.Number(1));
     if (q < (Exclusive ? 1 : 0) || q > (Exclusive ? 3 : 4))
         return Value::Error(ErrorCode::Num);
-    return Percentile(std::move(xs), q / 4, Exclusive);
+    return PercentileOf(std::move(xs), q / 4, Exclusive);
 }
 
 template <bool Exclusive>
 Operand PercentRank(CallContext& call) {
-    std::vector<double> xs = DataOf(call, 0);
+    std::vector<double> xs = NumbersOf(call, 0);
     double x = call.Number(1);
     double digits = std::trunc(call.Number(2, 3));
     if (xs.empty() || digits < 1)
@@ -115,32 +77,15 @@ Operand PercentRank(CallContext& call) {
     return Checked(std::floor(Round15(result * scale)) / scale);
 }
 
-// The values occurring most often, in order of first occurrence; #N/A when no
-// value repeats.
-std::vector<double> Modes(const std::vector<double>& xs) {
-    std::map<double, int> counts;
-    int best = 1;
-    for (double x : xs)
-        best = std::max(best, ++counts[x]);
-    std::vector<double> out;
-    if (best < 2)
-        return out;
-    for (double x : xs) {
-        if (counts[x] == best && std::find(out.begin(), out.end(), x) == out.end())
-            out.push_back(x);
-    }
-    return out;
-}
-
 Operand Mode(CallContext& call) {
-    std::vector<double> m = Modes(CollectNumbers(call));
+    std::vector<double> m = ModesOf(CollectNumbers(call));
     if (m.empty())
         return Value::Error(ErrorCode::NA);
     return Value::Number(m.front());
 }
 
 Operand ModeMult(CallContext& call) {
-    std::vector<double> m = Modes(CollectNumbers(call));
+    std::vector<double> m = ModesOf(CollectNumbers(call));
     if (m.empty())
         return Value::Error(ErrorCode::NA);
     auto out = std::make_shared<Matrix>(static_cast<int>(m.size()), 1);
@@ -151,7 +96,7 @@ Operand ModeMult(CallContext& call) {
 
 Operand RankAvg(CallContext& call) {
     double x = call.Number(0);
-    std::vector<double> xs = DataOf(call, 1);
+    std::vector<double> xs = NumbersOf(call, 1);
     bool ascending = call.Number(2, 0) != 0;
     double before = 0, equal = 0;
     for (double y : xs) {
@@ -264,13 +209,13 @@ Operand Forecast(CallContext& call) {
 // at new_x's (default: the known x's, default 1, 2, 3...).
 Operand Fit(CallContext& call, bool exponential) {
     auto ysM = call.Eval().ToMatrix(call.ArrayArg(0));
-    std::vector<double> ys = DataOf(call, 0);
+    std::vector<double> ys = NumbersOf(call, 0);
     std::vector<double> xs;
     if (call.IsMissing(1)) {
         for (std::size_t i = 0; i < ys.size(); ++i)
             xs.push_back(static_cast<double>(i + 1));
     } else {
-        xs = DataOf(call, 1);
+        xs = NumbersOf(call, 1);
     }
     if (xs.size() != ys.size() || ys.empty())
         return Value::Error(ErrorCode::Ref);
@@ -491,6 +436,7 @@ constexpr FunctionInfo kFunctions[] = {
     {"GEOMEAN", ShapeFn<Shape::GeoMean>, 1, kVariadic},
     {"GROWTH", Growth, 1, 4},
     {"HARMEAN", ShapeFn<Shape::HarMean>, 1, kVariadic},
+    {"TRIMMEAN", TrimMean, 2, 2},
     {"INTERCEPT", PairedFn<Paired::Intercept>, 2, 2},
     {"KURT", ShapeFn<Shape::Kurt>, 1, kVariadic},
     {"MAXA", AFn<AStat::Max>, 1, kVariadic},

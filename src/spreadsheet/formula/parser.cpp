@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "spreadsheet/formula/coerce.h"
 #include "spreadsheet/formula/function_table.h"
 
 namespace tabulon::spreadsheet::formula {
@@ -22,10 +23,34 @@ class Parser {
         m_ast.root = Expression(false);
         if (!AtEnd())
             Fail("unexpected '" + Current().text + "'");
+        if (m_unknownCall && !OnlyLetFunctionsUnknown())
+            m_ast.evaluable = false;
         return std::move(m_ast);
     }
 
   private:
+    // Whether every call of an unknown function calls a name a LET of the
+    // formula binds (to a LAMBDA, when evaluated).
+    bool OnlyLetFunctionsUnknown() const {
+        std::vector<std::string> bound;
+        for (const Node& n : m_ast.nodes) {
+            if (n.kind != NodeKind::Function || n.function < 0 ||
+                FunctionAt(n.function).name != "LET")
+                continue;
+            for (std::size_t i = 0; i + 1 < n.children.size(); i += 2) {
+                const Node& name = m_ast.nodes[n.children[i]];
+                if (name.kind == NodeKind::Name)
+                    bound.push_back(LocalName(name.name));
+            }
+        }
+        for (const Node& n : m_ast.nodes) {
+            if (n.kind == NodeKind::Function && n.function < 0 &&
+                std::find(bound.begin(), bound.end(), LocalName(n.name)) == bound.end())
+                return false;
+        }
+        return true;
+    }
+
     [[noreturn]] void Fail(const std::string& what) const {
         throw FormulaSyntaxError(what, Offset());
     }
@@ -285,7 +310,7 @@ class Parser {
         n.name = Current().text;
         n.function = FindFunction(n.name);
         if (n.function < 0)
-            m_ast.evaluable = false;
+            m_unknownCall = true;
         Advance();
         Expect(TokenKind::OpenParen, "'(' after function name");
         if (At(TokenKind::CloseParen)) {
@@ -373,6 +398,7 @@ class Parser {
     bool m_spaceBefore = false;
     int m_depth = 0;
     Ast m_ast;
+    bool m_unknownCall = false;  // a call of a function not in the catalogue
     std::vector<int> m_height;
 };
 
@@ -384,6 +410,13 @@ Ast Parse(const TokenList& tokens, CellRef origin) {
 
 Ast ParseFormula(std::string_view formula, CellRef origin) {
     return Parse(Tokenize(formula), origin);
+}
+
+std::string LocalName(std::string_view name) {
+    std::string key = ToUpperAscii(name);
+    if (key.rfind("_XLPM.", 0) == 0)
+        key.erase(0, 6);
+    return key;
 }
 
 }  // namespace tabulon::spreadsheet::formula

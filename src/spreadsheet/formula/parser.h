@@ -24,4 +24,8 @@ Ast Parse(const TokenList& tokens, CellRef origin);
 // Tokenize + Parse.
 Ast ParseFormula(std::string_view formula, CellRef origin);
 
+// The name a LET variable or LAMBDA parameter is known by: upper case, without
+// the "_xlpm." mark files give it.
+std::string LocalName(std::string_view name);
+
 }  // namespace tabulon::spreadsheet::formula

@@ -134,6 +134,38 @@ TEST_F(RangeTest, FormulasAreWrittenCalculatedAndRead) {
     EXPECT_EQ(b1.GetValue(), V("A1*10"));
 }
 
+// A written cell makes the formulas reading it, directly, through other formulas,
+// through ranges, other sheets or INDIRECT, show fresh results when next read.
+TEST_F(RangeTest, WrittenCellsRecalculateTheFormulasReadingThem) {
+    _Worksheet ws = Blank();
+    _Workbook book = ws.GetParent();
+    _Worksheet other = book.GetSheets().Add();
+    ws.GetRange(V("A1")).SetValue(COleVariant(2.0));
+    ws.GetRange(V("B1")).SetFormula(V("=A1*10"));
+    ws.GetRange(V("C1")).SetFormula(V("=B1+1"));
+    ws.GetRange(V("D1")).SetFormula(V("=SUM(A:A)"));
+    ws.GetRange(V("E1")).SetFormula(V("=INDIRECT(\"A\"&1)"));
+    ws.GetRange(V("F1")).SetFormula(V("=A2"));
+    other.GetRange(V("A1")).SetFormula(CString("='" + ws.GetName().Str() + "'!C1*2"));
+    EXPECT_EQ(other.GetRange(V("A1")).GetValue(), COleVariant(42.0));
+    EXPECT_EQ(ws.GetRange(V("D1:F1")).GetValue().At(1, 1), COleVariant(2.0));
+
+    ws.GetRange(V("A1")).SetValue(COleVariant(3.0));
+    EXPECT_EQ(ws.GetRange(V("C1")).GetValue(), COleVariant(31.0));
+    EXPECT_EQ(other.GetRange(V("A1")).GetValue(), COleVariant(62.0));
+    EXPECT_EQ(ws.GetRange(V("D1")).GetValue(), COleVariant(3.0));
+    EXPECT_EQ(ws.GetRange(V("E1")).GetValue(), COleVariant(3.0));
+    ws.GetRange(V("A1:A2")).SetValue(COleVariant(4.0));  // a range written at once
+    EXPECT_EQ(ws.GetRange(V("D1")).GetValue(), COleVariant(8.0));
+    EXPECT_EQ(ws.GetRange(V("F1")).GetValue(), COleVariant(4.0));
+    // A formula written in place of another: its readers follow it.
+    ws.GetRange(V("B1")).SetFormula(V("=A1*100"));
+    EXPECT_EQ(ws.GetRange(V("C1")).GetValue(), COleVariant(401.0));
+    // A cycle made by a write gives an error value instead of running forever.
+    ws.GetRange(V("A1")).SetFormula(V("=C1"));
+    EXPECT_EQ(ws.GetRange(V("C1")).GetValue().Type(), VT_ERROR);
+}
+
 TEST_F(RangeTest, ResultsOfFormulasWeCannotCalculateHoldOnlyWhereTheirFileGaveThem) {
     // RTD cannot be calculated here; the file gives its result, and that of C1 reading it.
     _Worksheet src = Load([](Workbook& b) {
