@@ -54,6 +54,7 @@ void FormulaDependencies::Reset() {
     m_entries.clear();
     m_byCell.clear();
     m_buckets.clear();
+    m_single.clear();
     m_wide.clear();
     m_always.clear();
 }
@@ -63,6 +64,17 @@ std::vector<std::pair<const Worksheet*, std::string>> FormulaDependencies::Sheet
     for (int s = 0; s < m_book.SheetCount(); ++s)
         out.emplace_back(&m_book.Sheet(s), m_book.Sheet(s).Name());
     return out;
+}
+
+bool FormulaDependencies::SheetsChanged() const {
+    if (static_cast<size_t>(m_book.SheetCount()) != m_sheets.size())
+        return true;
+    for (int s = 0; s < m_book.SheetCount(); ++s) {
+        const auto& [sheet, name] = m_sheets[static_cast<size_t>(s)];
+        if (&m_book.Sheet(s) != sheet || m_book.Sheet(s).Name() != name)
+            return true;
+    }
+    return false;
 }
 
 void FormulaDependencies::Build() {
@@ -132,6 +144,10 @@ void FormulaDependencies::Learn(Worksheet& sheet, CellRef cell) {
         m_always.push_back(index);
     } else {
         for (const Read& read : e.reads) {
+            if (read.range.first == read.range.last) {
+                m_single[CellKey(read.sheet, read.range.first)].push_back(index);
+                continue;
+            }
             if (BucketCount(read.range) > kMaxBuckets) {
                 m_wide[read.sheet].push_back(index);
                 continue;
@@ -178,6 +194,19 @@ void FormulaDependencies::Candidates(const Worksheet* sheet, const RangeRef& ran
     auto wide = m_wide.find(sheet);
     if (wide != m_wide.end())
         out.insert(out.end(), wide->second.begin(), wide->second.end());
+    if (static_cast<long long>(range.Rows()) * range.Columns() >
+        static_cast<long long>(m_single.size())) {
+        for (const auto& [key, entries] : m_single)
+            out.insert(out.end(), entries.begin(), entries.end());
+    } else {
+        for (int r = range.first.row; r <= range.last.row; ++r) {
+            for (int c = range.first.col; c <= range.last.col; ++c) {
+                auto it = m_single.find(CellKey(sheet, {r, c}));
+                if (it != m_single.end())
+                    out.insert(out.end(), it->second.begin(), it->second.end());
+            }
+        }
+    }
     if (BucketCount(range) > static_cast<long long>(m_buckets.size())) {
         for (const auto& [key, entries] : m_buckets)
             out.insert(out.end(), entries.begin(), entries.end());
@@ -193,38 +222,44 @@ void FormulaDependencies::Candidates(const Worksheet* sheet, const RangeRef& ran
 }
 
 void FormulaDependencies::Changed(const Worksheet& sheet, const RangeRef& area) {
-    bool anyFormula = false;
-    for (int s = 0; s < m_book.SheetCount() && !anyFormula; ++s)
-        anyFormula = m_book.Sheet(s).FormulaCount() > 0;
-    if (!anyFormula && !m_built)
-        return;
-    if (!m_built || SheetList() != m_sheets) {
+    if (!m_built) {
+        bool anyFormula = false;
+        for (int s = 0; s < m_book.SheetCount() && !anyFormula; ++s)
+            anyFormula = m_book.Sheet(s).FormulaCount() > 0;
+        if (!anyFormula)
+            return;
+    }
+    if (!m_built || SheetsChanged()) {
         Build();
     } else {
         Forget(sheet, area);
         Worksheet& writable = const_cast<Worksheet&>(sheet);
         if (sheet.FormulaCount() > 0) {
-            std::vector<CellRef> formulas;
+            m_formulas.clear();
             sheet.ForEachCell(area, IterationOrder::RowByRow, [&](const CellView& v) {
                 if (v.kind == CellKind::Formula)
-                    formulas.push_back(v.ref);
+                    m_formulas.push_back(v.ref);
             });
-            for (CellRef c : formulas)
+            for (CellRef c : m_formulas)
                 Learn(writable, c);
         }
     }
     // Marks spread from the written area along the reads, each formula once.
-    std::vector<bool> marked(m_entries.size(), false);
-    std::vector<Read> pending{{&sheet, area}};
-    std::vector<std::uint32_t> candidates;
-    while (!pending.empty()) {
-        const Read changed = pending.back();
-        pending.pop_back();
-        candidates.clear();
-        Candidates(changed.sheet, changed.range, candidates);
-        for (std::uint32_t i : candidates) {
+    if (++m_call == 0) {  // wrapped: no entry may look marked by this call
+        std::fill(m_markedIn.begin(), m_markedIn.end(), 0);
+        m_call = 1;
+    }
+    m_markedIn.resize(m_entries.size(), 0);
+    m_pending.clear();
+    m_pending.push_back({&sheet, area});
+    while (!m_pending.empty()) {
+        const Read changed = m_pending.back();
+        m_pending.pop_back();
+        m_candidates.clear();
+        Candidates(changed.sheet, changed.range, m_candidates);
+        for (std::uint32_t i : m_candidates) {
             Entry& e = m_entries[i];
-            if (marked[i] || !e.alive)
+            if (m_markedIn[i] == m_call || !e.alive)
                 continue;
             const bool reads =
                 e.always || std::any_of(e.reads.begin(), e.reads.end(), [&](const Read& r) {
@@ -232,9 +267,9 @@ void FormulaDependencies::Changed(const Worksheet& sheet, const RangeRef& area) 
                 });
             if (!reads)
                 continue;
-            marked[i] = true;
+            m_markedIn[i] = m_call;
             e.sheet->MarkStale(e.cell);
-            pending.push_back({e.sheet, {e.cell, e.cell}});
+            m_pending.push_back({e.sheet, {e.cell, e.cell}});
         }
     }
 }

@@ -53,6 +53,7 @@ class FormulaDependencies {
     void Build();
     // The sheets and their names, to notice sheets added, removed or renamed.
     std::vector<std::pair<const Worksheet*, std::string>> SheetList() const;
+    bool SheetsChanged() const;
     void Learn(Worksheet& sheet, CellRef cell);
     void Forget(const Worksheet& sheet, const RangeRef& area);
     // Entries that may read a cell of `range` of `sheet` (a superset).
@@ -67,8 +68,17 @@ class FormulaDependencies {
     // Reads by sheet, column and block of rows; reads too large for that and
     // entries marked on every change are kept apart.
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> m_buckets;
+    // Reads of a single cell (most formulas: =C2*D2), by that cell.
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> m_single;
     std::unordered_map<const Worksheet*, std::vector<std::uint32_t>> m_wide;
     std::vector<std::uint32_t> m_always;
+    // Scratch of Changed, kept between calls: a change is often a single cell, and
+    // there may be one for each cell a task writes.
+    std::vector<std::uint32_t> m_markedIn;  // the call that marked each entry
+    std::uint32_t m_call = 0;
+    std::vector<Read> m_pending;
+    std::vector<std::uint32_t> m_candidates;
+    std::vector<CellRef> m_formulas;
 };
 
 }  // namespace tabulon::spreadsheet

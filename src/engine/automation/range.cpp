@@ -557,6 +557,7 @@ bool Range::HoldsCalculated(const CString& formula) const {
     if (m_area.first != m_area.last || formula.GetLength() < 2 || formula.GetAt(0) != '=' ||
         !state.sheet->ArrayFormulas().empty())
         return false;
+    state.book->FlushChanges();
     const spreadsheet::CellView view = state.sheet->Cell(m_area.first);
     if (view.kind != CellKind::Formula || view.stale || view.uncalculable || view.fileResult ||
         view.formula != std::string_view(formula.GetString() + 1))

@@ -120,10 +120,55 @@ void SheetState::AfterWrite(const RangeRef& area) {
 }
 
 void BookState::CellsChanged(const Worksheet& sheet, const RangeRef& area) {
-    if (!dependencies)
-        dependencies =
-            std::make_unique<spreadsheet::FormulaDependencies>(Book(), session->formulas.Cache());
-    dependencies->Changed(sheet, area);
+    constexpr size_t kMaxPending = 4096;
+    if (allChanged || (!pendingChanges.empty() && pendingChanges.back().first == &sheet &&
+                       pendingChanges.back().second.Contains(area.first) &&
+                       pendingChanges.back().second.Contains(area.last)))
+        return;
+    if (pendingChanges.size() >= kMaxPending) {
+        pendingChanges.clear();
+        allChanged = true;
+        return;
+    }
+    pendingChanges.emplace_back(&sheet, area);
+}
+
+void BookState::FlushChanges() {
+    if (pendingChanges.empty() && !allChanged)
+        return;
+    spreadsheet::Workbook& wb = Book();
+    if (allChanged) {
+        // Everything may have changed: every formula is calculated again, and the
+        // dependencies are learnt afresh at the next change.
+        dependencies.reset();
+        for (int s = 0; s < wb.SheetCount(); ++s) {
+            Worksheet& ws = wb.Sheet(s);
+            const auto state = sheets.find(&ws);
+            const bool written = state != sheets.end() && state->second->writtenAfterFormulas;
+            for (CellRef cell : ws.FormulaCells())
+                ws.MarkStale(cell, !written);
+        }
+    } else {
+        if (!dependencies)
+            dependencies =
+                std::make_unique<spreadsheet::FormulaDependencies>(wb, session->formulas.Cache());
+        for (const auto& [sheet, area] : pendingChanges) {
+            // A sheet deleted since its write has nothing left to mark.
+            bool present = false;
+            for (int s = 0; s < wb.SheetCount() && !present; ++s)
+                present = &wb.Sheet(s) == sheet;
+            if (present)
+                dependencies->Changed(*sheet, area);
+        }
+    }
+    pendingChanges.clear();
+    allChanged = false;
+}
+
+void BookState::DiscardChanges() {
+    pendingChanges.clear();
+    allChanged = false;
+    dependencies.reset();
 }
 
 spreadsheet::Value CalculatedValue(SheetState& sheet, CellRef cell) {
@@ -131,6 +176,8 @@ spreadsheet::Value CalculatedValue(SheetState& sheet, CellRef cell) {
     spreadsheet::CellView view = ws.Cell(cell);
     if (view.kind != spreadsheet::CellKind::Formula)
         return view.ToValue();
+    sheet.book->FlushChanges();
+    view = ws.Cell(cell);
     if (view.stale) {
         spreadsheet::WorkbookCells cells(*sheet.book->workbook, &sheet.book->session->formulas);
         cells.CellValue(sheet.Index(), cell);
@@ -143,6 +190,8 @@ spreadsheet::Value CalculatedValue(SheetState& sheet, CellRef cell) {
 
 void CalculateStale(SheetState& sheet, const RangeRef& area, bool note) {
     Worksheet& ws = sheet.Sheet();
+    if (ws.FormulaCount() > 0)
+        sheet.book->FlushChanges();
     std::vector<CellRef> stale;
     std::vector<CellRef> unknown;
     ws.ForEachCell(area, spreadsheet::IterationOrder::RowByRow,
@@ -192,6 +241,9 @@ void CalculateWorkbook(BookState& book) {
         formulas[static_cast<size_t>(s)] = wb.Sheet(s).FormulaCells();
         any = any || !formulas[static_cast<size_t>(s)].empty();
     }
+    // Everything is calculated below: what the writes since the last reading would
+    // have marked need not be worked out.
+    book.DiscardChanges();
     if (!any)
         return;
     // Everything is marked first, so that each formula reads fresh results however

@@ -60,8 +60,12 @@ struct BookState {
     bool saved = true;
     bool closed = false;
     std::unordered_map<const spreadsheet::Worksheet*, std::shared_ptr<SheetState>> sheets;
-    // Which formulas read which cells, learnt at the first write after formulas.
+    // Which formulas read which cells, learnt when formulas are first read after writes.
     std::unique_ptr<spreadsheet::FormulaDependencies> dependencies;
+    // Areas written since formulas were last brought up to date; `allChanged` once
+    // there were too many to follow one by one.
+    std::vector<std::pair<const spreadsheet::Worksheet*, spreadsheet::RangeRef>> pendingChanges;
+    bool allChanged = false;
 
     void Check() const;  // ComError once closed
     spreadsheet::Workbook& Book() const;
@@ -70,8 +74,14 @@ struct BookState {
     std::shared_ptr<SheetState> StateAt(int index);  // 0-based
     void Forget(const spreadsheet::Worksheet& sheet);
     void Changed() { saved = false; }
-    // Marks for calculation the formulas that read `area` of `sheet`, after a write.
+    // After a write: the formulas that read `area` of `sheet` are out of date. They are
+    // marked for calculation by FlushChanges, before a formula result is next read, so
+    // that writes which are never followed by a read (most of a task's) cost nothing.
     void CellsChanged(const spreadsheet::Worksheet& sheet, const spreadsheet::RangeRef& area);
+    void FlushChanges();
+    // Every formula is about to be calculated anyway: the pending changes are dropped,
+    // and the dependencies learnt so far with them.
+    void DiscardChanges();
 };
 
 struct SheetState {

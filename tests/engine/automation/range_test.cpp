@@ -161,6 +161,15 @@ TEST_F(RangeTest, WrittenCellsRecalculateTheFormulasReadingThem) {
     // A formula written in place of another: its readers follow it.
     ws.GetRange(V("B1")).SetFormula(V("=A1*100"));
     EXPECT_EQ(ws.GetRange(V("C1")).GetValue(), COleVariant(401.0));
+    // Thousands of writes before the next read, then a save between a write and a read.
+    ws.GetRange(V("G1")).SetFormula(V("=SUM(H1:H5000)+H1"));
+    for (int r = 1; r <= 5000; ++r)
+        ws.GetRange(V(("H" + std::to_string(r)).c_str())).SetValue(COleVariant(1.0));
+    EXPECT_EQ(ws.GetRange(V("G1")).GetValue(), COleVariant(5001.0));
+    book.SaveCopyAs(CString(m_folder / "recalculated.xlsx"));
+    ws.GetRange(V("H1")).SetValue(COleVariant(2.0));
+    EXPECT_EQ(ws.GetRange(V("G1")).GetValue(), COleVariant(5003.0));
+    EXPECT_EQ(ws.GetRange(V("C1")).GetValue(), COleVariant(401.0));
     // A cycle made by a write gives an error value instead of running forever.
     ws.GetRange(V("A1")).SetFormula(V("=C1"));
     EXPECT_EQ(ws.GetRange(V("C1")).GetValue().Type(), VT_ERROR);
