@@ -160,13 +160,14 @@ int CAddCellByCellTask::AddWithoutTemplate(const _Worksheet& sheet) {
             return 0;
         Range from = source.GetItem(COleVariant(i));
         Range target = destination.GetItem(COleVariant(i));
-        COleVariant sum = target.GetValue();
+        // A formula of the result is left as it is: its value is not needed.
         COleVariant hasFormula = target.GetHasFormula();
         const bool formula =
             hasFormula.Type() == VT_BOOL ? hasFormula.Boolean() : hasFormula.ToBool();
         std::optional<double> amount = formula ? std::nullopt : CellAmount(from, from.GetValue());
         if (!amount)
             continue;
+        COleVariant sum = target.GetValue();
         if (sum.Type() == VT_EMPTY)
             target.SetValue(COleVariant(*amount));
         else if (std::optional<double> before = CellAmount(target, sum))
