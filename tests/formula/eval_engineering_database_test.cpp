@@ -166,6 +166,7 @@ TEST(EvalComplex, ComplexNumbersAreWrittenAsTheApplicationWritesThem) {
         {"COMPLEX(0,1)", S("i")},
         {"COMPLEX(0,-1,\"j\")", S("-j")},
         {"COMPLEX(1.5,0)", S("1.5")},
+        {"COMPLEX(1,2,\"\")", S("1+2i")},
         {"COMPLEX(1,1,\"k\")", E(ErrorCode::Value)},
         {"IMABS(\"3+4i\")", N(5)},
         {"IMREAL(\"-i\")", N(0)},

@@ -120,12 +120,11 @@ char Suffix(char a, char b) {
 
 Operand MakeComplex(CallContext& call) {
     const double re = call.Number(0), im = call.Number(1);
-    std::string suffix = call.Count() > 2 && !call.IsMissing(2) ? call.Text(2) : "i";
-    if (suffix.empty())
-        suffix = "i";
-    if (suffix != "i" && suffix != "j")
+    // An empty or missing suffix is "i".
+    const std::string given = call.Count() > 2 && !call.IsMissing(2) ? call.Text(2) : "";
+    if (!given.empty() && given != "i" && given != "j")
         return Value::Error(ErrorCode::Value);
-    return Format({re, im}, suffix[0]);
+    return Format({re, im}, given.empty() ? 'i' : given[0]);
 }
 
 Operand ImReal(CallContext& call) {
