@@ -300,4 +300,18 @@ long long ScanCriteria(Evaluation& eval, const std::vector<Area>& ranges,
     return static_cast<long long>(rows) * cols - static_cast<long long>(index.size());
 }
 
+std::optional<CriteriaPairs> ReadCriteriaPairs(CallContext& call, std::size_t first,
+                                               const Area* sameShape) {
+    CriteriaPairs pairs;
+    for (std::size_t i = first; i + 1 < call.Count(); i += 2) {
+        pairs.ranges.push_back(SingleArea(call.Arg(i)));
+        pairs.criteria.emplace_back(call.Scalar(i + 1), call.Eval().Date1904());
+        const RangeRef& range = pairs.ranges.back().range;
+        if (sameShape && (range.Rows() != sameShape->range.Rows() ||
+                          range.Columns() != sameShape->range.Columns()))
+            return std::nullopt;
+    }
+    return pairs;
+}
+
 }  // namespace tabulon::spreadsheet::formula

@@ -67,4 +67,13 @@ long long ScanCriteria(Evaluation& eval, const std::vector<Area>& ranges,
                        const std::vector<Criterion>& criteria, const Area* target,
                        const std::function<void(const Value&)>& visit);
 
+// The criteria_range, criterion pairs of a ...IFS function, from argument `first` to
+// the end. With `sameShape`, nullopt at the first range not of its size.
+struct CriteriaPairs {
+    std::vector<Area> ranges;
+    std::vector<Criterion> criteria;
+};
+std::optional<CriteriaPairs> ReadCriteriaPairs(CallContext& call, std::size_t first,
+                                               const Area* sameShape = nullptr);
+
 }  // namespace tabulon::spreadsheet::formula

@@ -98,12 +98,7 @@ Operand SumIfs(CallContext& call) {
     if (call.Count() % 2 != 1)
         return Value::Error(ErrorCode::Value);
     Area target = SingleArea(call.Arg(0));
-    std::vector<Area> ranges;
-    std::vector<Criterion> criteria;
-    for (std::size_t i = 1; i + 1 < call.Count(); i += 2) {
-        ranges.push_back(SingleArea(call.Arg(i)));
-        criteria.emplace_back(call.Scalar(i + 1), call.Eval().Date1904());
-    }
+    const auto [ranges, criteria] = *ReadCriteriaPairs(call, 1);
     if (target.range.Rows() != ranges[0].range.Rows() ||
         target.range.Columns() != ranges[0].range.Columns())
         return Value::Error(ErrorCode::Value);

@@ -392,15 +392,10 @@ Operand ExtremeIfs(CallContext& call) {
     if (call.Count() % 2 != 1)
         return Value::Error(ErrorCode::Value);
     Area target = SingleArea(call.Arg(0));
-    std::vector<Area> ranges;
-    std::vector<Criterion> criteria;
-    for (std::size_t i = 1; i + 1 < call.Count(); i += 2) {
-        ranges.push_back(SingleArea(call.Arg(i)));
-        criteria.emplace_back(call.Scalar(i + 1), call.Eval().Date1904());
-        if (ranges.back().range.Rows() != target.range.Rows() ||
-            ranges.back().range.Columns() != target.range.Columns())
-            return Value::Error(ErrorCode::Value);
-    }
+    const std::optional<CriteriaPairs> pairs = ReadCriteriaPairs(call, 1, &target);
+    if (!pairs)
+        return Value::Error(ErrorCode::Value);
+    const auto& [ranges, criteria] = *pairs;
     bool any = false;
     double best = 0;
     ScanCriteria(call.Eval(), ranges, criteria, &target, [&](const Value& v) {

@@ -3,6 +3,7 @@
 // information functions ISEVEN, ISODD and ISNONTEXT.
 #include <cmath>
 
+#include "platform/xml_scanner.h"
 #include "spreadsheet/formula/coerce.h"
 #include "spreadsheet/formula/evaluation.h"
 #include "spreadsheet/formula/function_table.h"
@@ -11,26 +12,6 @@
 namespace tabulon::spreadsheet::formula {
 
 namespace {
-
-std::string Utf8Of(unsigned cp) {
-    std::string out;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return out;
-}
 
 Operand Clean(CallContext& call) {
     std::string s = call.Text(0);
@@ -46,7 +27,9 @@ Operand UniChar(CallContext& call) {
     double n = std::trunc(call.Number(0));
     if (n < 1 || n > 0x10FFFF || (n >= 0xD800 && n <= 0xDFFF))
         return Value::Error(ErrorCode::Value);
-    return Value::Text(Utf8Of(static_cast<unsigned>(n)));
+    std::string text;
+    platform::AppendUtf8(text, static_cast<unsigned long>(n));
+    return Value::Text(text);
 }
 
 Operand Unicode(CallContext& call) {

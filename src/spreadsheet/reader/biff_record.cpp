@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/xml_scanner.h"
+
 namespace tabulon::spreadsheet {
 namespace {
 
@@ -116,7 +118,7 @@ std::string BiffCursor::Chars(std::size_t count, bool wide) {
                                    : static_cast<unsigned char>(p[i]);
             if (c >= 0xD800 && c < 0xDC00) {
                 if (high)
-                    AppendUtf8(out, 0xFFFD);
+                    platform::AppendUtf8(out, 0xFFFD);
                 high = c;
                 continue;
             }
@@ -124,35 +126,17 @@ std::string BiffCursor::Chars(std::size_t count, bool wide) {
                 c = high ? 0x10000 + ((high - 0xD800) << 10) + (c - 0xDC00) : 0xFFFD;
                 high = 0;
             } else if (high) {
-                AppendUtf8(out, 0xFFFD);
+                platform::AppendUtf8(out, 0xFFFD);
                 high = 0;
             }
-            AppendUtf8(out, c);
+            platform::AppendUtf8(out, c);
         }
         m_pos += here * width;
         count -= here;
     }
     if (high)
-        AppendUtf8(out, 0xFFFD);
+        platform::AppendUtf8(out, 0xFFFD);
     return out;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 }  // namespace tabulon::spreadsheet

@@ -88,7 +88,4 @@ class BiffCursor {
     std::size_t m_pos = 0;
 };
 
-// Appends code point `c` to `out` as UTF-8.
-void AppendUtf8(std::string& out, std::uint32_t c);
-
 }  // namespace tabulon::spreadsheet

@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 
+#include "platform/xml_scanner.h"
+
 namespace tabulon::spreadsheet {
 
 BiffText::~BiffText() {
@@ -66,7 +68,7 @@ std::string BiffText::Decode(std::string_view bytes) {
     std::string out;
     if (!m_iconv) {
         for (const char c : bytes)
-            AppendUtf8(out, static_cast<unsigned char>(c));
+            platform::AppendUtf8(out, static_cast<unsigned char>(c));
         return out;
     }
     const auto cd = static_cast<iconv_t>(m_iconv);
