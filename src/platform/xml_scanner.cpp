@@ -472,6 +472,17 @@ void XmlScanner::AppendDecoded(std::string& out, std::string_view raw, bool attr
     }
 }
 
+std::string_view XmlScanner::Rest() {
+    if (m_streaming || m_pendingEnd)
+        return {};
+    if (m_bindings.size() > m_unbindTo) {
+        m_bindings.resize(m_unbindTo);
+        UpdateDefaultNamespace();
+    }
+    m_unbindTo = static_cast<std::size_t>(-1);
+    return std::string_view(m_pos, static_cast<std::size_t>(m_end - m_pos));
+}
+
 XmlScanner::Token XmlScanner::Next() {
     if (m_bindings.size() > m_unbindTo) {
         m_bindings.resize(m_unbindTo);

@@ -50,6 +50,16 @@ class XmlScanner {
     // The line of the scanner's position, from 1.
     long Line() const;
 
+    // For a caller that reads a run of plain elements itself: the document from the
+    // scanner's position to its end, and the namespace unprefixed elements there are in.
+    // Empty while the document is taken in pieces, or right after the Start of an empty
+    // element (its End is still to come). The document's characters are all checked.
+    std::string_view Rest();
+    std::string_view DefaultNamespace() const { return m_defaultNs; }
+    // Moves past `bytes` of Rest(), which must hold whole elements only, so that the
+    // open elements are the same after them as before.
+    void Skip(std::size_t bytes) { m_pos += bytes; }
+
   private:
     struct Binding {
         std::string_view prefix;

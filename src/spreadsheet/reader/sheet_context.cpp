@@ -1,5 +1,6 @@
 #include "spreadsheet/reader/sheet_context.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -230,13 +231,15 @@ void SheetContext::Start(std::string_view element, const platform::XmlAttributes
         m_text = Text::Value;
         m_hasValue = true;
     } else if (element == "f") {
-        StartFormula(attrs);
+        StartFormula(attrs.Find("t"), attrs.Find("si"), attrs.Find("ref"));
     } else if (element == "is") {
         m_hasInline = true;
     } else if (element == "t") {
         m_text = Text::Inline;
     } else if (element == "row") {
         StartRow(attrs);
+    } else if (element == "sheetData") {
+        SetRawDepth(Depth());
     } else if (element == "col") {
         StartColumns(attrs);
     } else if (element == "sheetFormatPr") {
@@ -299,6 +302,10 @@ void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
                 break;
         }
     });
+    StartCell(r, t, s);
+}
+
+void SheetContext::StartCell(const char* r, const char* t, const char* s) {
     if (r) {
         const auto cell = CellRefOf(r);
         if (!cell)
@@ -340,10 +347,10 @@ void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
     m_text = Text::None;
 }
 
-void SheetContext::StartFormula(const platform::XmlAttributes& attrs) {
+void SheetContext::StartFormula(const char* t, const char* si, const char* ref) {
     m_text = Text::Formula;
     m_formulaKind = FormulaKind::Normal;
-    if (const char* t = attrs.Find("t")) {
+    if (t) {
         if (std::strcmp(t, "shared") == 0)
             m_formulaKind = FormulaKind::Shared;
         if (std::strcmp(t, "array") == 0)
@@ -351,8 +358,8 @@ void SheetContext::StartFormula(const platform::XmlAttributes& attrs) {
         if (std::strcmp(t, "dataTable") == 0)
             m_formulaKind = FormulaKind::DataTable;
     }
-    m_sharedIndex = xml::ToInt(attrs.Find("si"), -1);
-    if (const char* ref = attrs.Find("ref"))
+    m_sharedIndex = xml::ToInt(si, -1);
+    if (ref)
         m_formulaRef = ref;
 }
 
@@ -388,9 +395,64 @@ void SheetContext::Characters(std::string_view text) {
 void SheetContext::End(std::string_view element) {
     if (element == "c") {
         EndCell();
+    } else if (element == "sheetData") {
+        SetRawDepth(0);
     } else if (element == "v" || element == "f" || element == "t") {
         m_text = Text::None;
     }
+}
+
+// Rows as plain as most are, read without the scanner's general work, each handled
+// exactly as the scanner's tokens of it would be.
+std::size_t SheetContext::ReadRaw(std::string_view text) {
+    std::size_t done = 0;
+    // Values are copied with a NUL after each; an offset stands for a pointer until all
+    // are in place, and npos for an absent one.
+    constexpr std::size_t kAbsent = std::string::npos;
+    const auto keep = [this](std::string_view value) {
+        if (!value.data())
+            return kAbsent;
+        const std::size_t at = m_rawValues.size();
+        m_rawValues.append(value);
+        m_rawValues.push_back('\0');
+        return at;
+    };
+    const auto at = [this](std::size_t offset) {
+        return offset == kAbsent ? nullptr : m_rawValues.c_str() + offset;
+    };
+    while (const std::size_t taken = TakeRowText(text.substr(done), m_rowText)) {
+        Tick();
+        m_rawValues.clear();
+        m_rawAttributes.clear();
+        std::size_t offsets[16];
+        const std::size_t count = std::min(m_rowText.attributes.size(), std::size(offsets));
+        if (count < m_rowText.attributes.size())
+            break;  // the scanner's to read
+        for (std::size_t i = 0; i < count; ++i)
+            offsets[i] = keep(m_rowText.attributes[i].value);
+        for (std::size_t i = 0; i < count; ++i)
+            m_rawAttributes.push_back({{}, m_rowText.attributes[i].name, at(offsets[i])});
+        StartRow(platform::XmlAttributes(m_rawAttributes.data(), m_rawAttributes.size()));
+        for (const RowTextCell& cell : m_rowText.cells) {
+            Tick();
+            m_rawValues.clear();
+            const std::size_t r = keep(cell.r), t = keep(cell.t), s = keep(cell.s);
+            const std::size_t ft = keep(cell.formulaType), si = keep(cell.si), ref = keep(cell.ref);
+            StartCell(at(r), at(t), at(s));
+            if (cell.hasFormula) {
+                StartFormula(at(ft), at(si), at(ref));
+                m_formula.assign(cell.formula);
+            }
+            if (cell.hasValue) {
+                m_hasValue = true;
+                m_value.assign(cell.value);
+            }
+            m_text = Text::None;
+            EndCell();
+        }
+        done += taken;
+    }
+    return done;
 }
 
 const Value& SheetContext::CellValue() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "spreadsheet/import.h"
+#include "spreadsheet/reader/row_text.h"
 #include "spreadsheet/reader/xml_context.h"
 
 namespace tabulon::spreadsheet {
@@ -67,10 +68,12 @@ class SheetContext final : public XmlContext {
     void Start(std::string_view element, const platform::XmlAttributes& attrs) override;
     void End(std::string_view element) override;
     void Characters(std::string_view text) override;
+    std::size_t ReadRaw(std::string_view text) override;
 
     void StartRow(const platform::XmlAttributes& attrs);
     void StartCell(const platform::XmlAttributes& attrs);
-    void StartFormula(const platform::XmlAttributes& attrs);
+    void StartCell(const char* r, const char* t, const char* s);
+    void StartFormula(const char* t, const char* si, const char* ref);
     void StartColumns(const platform::XmlAttributes& attrs);
     void EndCell();
     const Value& CellValue();
@@ -105,6 +108,11 @@ class SheetContext final : public XmlContext {
     enum class Text { None, Value, Formula, Inline } m_text = Text::None;
     Value m_scratch;
     std::unordered_map<int, SharedFormula> m_shared;
+    // Rows read straight from the text (ReadRaw), and room for their attributes'
+    // values, each closed by a NUL.
+    RowText m_rowText;
+    std::string m_rawValues;
+    std::vector<platform::XmlAttribute> m_rawAttributes;
     std::size_t m_arraysSent = 0;
 };
 

@@ -140,10 +140,14 @@ void XmlContext::Scan(platform::XmlScanner& scanner) {
                     StartAlternate(scanner.Local());
                 else
                     StartElement(lastOwn, scanner.Local(), scanner.Attributes());
+                if (m_rawDepth != 0 && m_stack.size() == m_rawDepth && m_skipDepth == 0)
+                    TryRaw(scanner);
                 break;
             }
             case Token::End:
                 OnEnd(scanner.Namespace(), scanner.Local());
+                if (m_rawDepth != 0 && m_stack.size() == m_rawDepth && m_skipDepth == 0)
+                    TryRaw(scanner);
                 break;
             case Token::Text:
                 OnText(scanner.Text());
@@ -153,6 +157,12 @@ void XmlContext::Scan(platform::XmlScanner& scanner) {
                 return;
         }
     }
+}
+
+[[gnu::noinline]] void XmlContext::TryRaw(platform::XmlScanner& scanner) {
+    const std::string_view rest = scanner.Rest();
+    if (!rest.empty() && OwnNamespace(scanner.DefaultNamespace()))
+        scanner.Skip(ReadRaw(rest));
 }
 
 std::string_view XmlContext::Parent() const {

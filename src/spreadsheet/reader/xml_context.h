@@ -65,6 +65,17 @@ class XmlContext : public platform::XmlHandler {
     static const char* RelationshipId(const platform::XmlAttributes& attrs,
                                       std::string_view local = "id");
 
+    // While the open elements are `depth` deep (0: never), the text that follows each
+    // token of a document held whole is offered to ReadRaw, which may read whole elements
+    // from it itself, handling them as Start and End would, and returns the bytes it read.
+    void SetRawDepth(std::size_t depth) { m_rawDepth = depth; }
+    virtual std::size_t ReadRaw(std::string_view /*text*/) { return 0; }
+    // Counts an element; every few thousand asks whether the read is canceled.
+    void Tick() {
+        if (--m_untilPoll == 0)
+            Poll();
+    }
+
   private:
     void OnStart(std::string_view ns, std::string_view local,
                  const platform::XmlAttributes& attrs) final;
@@ -77,11 +88,7 @@ class XmlContext : public platform::XmlHandler {
     bool IsStrictParent(std::string_view element) const;
     [[noreturn]] void Rethrow() const;
     long Line() const;
-    // Counts an element; every few thousand asks whether the read is canceled.
-    void Tick() {
-        if (--m_untilPoll == 0)
-            Poll();
-    }
+    void TryRaw(platform::XmlScanner& scanner);
     void Poll();
 
     std::string m_fileName;
@@ -98,6 +105,7 @@ class XmlContext : public platform::XmlHandler {
     // come in runs (cells in a row, a value in each cell).
     const ElementRule* m_recent[32] = {};
     unsigned m_untilPoll = 1;  // the first element asks at once
+    std::size_t m_rawDepth = 0;
 };
 
 }  // namespace tabulon::spreadsheet

@@ -157,6 +157,28 @@ TEST(SheetParserAgreement, XmlFormsProducersWrite) {
         "<sheetData><row r='1'><c r='A1'><v>1</v></c></row></sheetData>"
         "<other xmlns='urn:other'><mergeCells><mergeCell ref='A1:B1'/></mergeCells></other>"
         "<mergeCells><mergeCell ref='C1:D1'/></mergeCells></worksheet>",
+        // Plain rows, as most producers write them, pretty-printed or not, then rows
+        // with something unusual in the middle, then plain rows again.
+        "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+        "<sheetData>\n  <row r='1' spans='1:9' ht='30' customHeight='1'>\n"
+        "    <c r='A1' t='s' s='0'><v>0</v></c><c r=\"B1\" t=\"str\"><f>\"x\"</f><v>x</v></c>"
+        "<c\n r='C1'\tt='b' ><v >1</v ></c ><c r='D1' t='e'><v>#DIV/0!</v></c>"
+        "<c r='E1' t='d'><v>2024-02-29T12:00:00</v></c><c r='F1' t='n'><v> 1.5E3 </v></c>"
+        "<c r='G1' cm='1' vm='2'><v/></c><c r='H1' s='0'/><c r='I1'><f/><v>3</v></c></row>\n"
+        "  <row r='2' hidden='1' customFormat='1' s='0'/><row>"
+        "<c><f t='shared' ref='A3:C3' si='7' aca='0' ca='1'>ROW()+1</f><v>4</v></c>"
+        "<c><f t='shared' si='7'/><v>4</v></c><c><v>a'b</v><f t=\"shared\" si='7'></f></c>"
+        "<c r='D3'><f t='array' ref='D3:D4'>A1:A2*2</f><v>0</v></c>"
+        "<c r='E3' t='s' attr='a\"b' other=\"c'd\"><v>0</v></c></row>"
+        "<row r='5'><c r='A5'><f>A1&amp;\"&lt;\"</f><v>x</v></c></row>"
+        "<row r='6'><c r='A6'><v>1</v></c><!-- c --><c r='B6'><v>2</v></c></row>"
+        "<row r='7'><c r='A7'><v>1</v></c><c r='B7' t='inlineStr'><is><t>in</t></is></c></row>"
+        "<row r='8' xmlns:q='urn:q' q:x='1'><c r='A8'><v>8</v></c></row>"
+        "<row r='9'><c r='A9' t='str'><v>a\r\nb</v></c><c r='B9'><v><![CDATA[9]]></v></c>"
+        "<c r='C9' a='x\ty'><v>9</v></c><c r='D9'><v>]</v></c></row>"
+        "<row r='10'><c r='A10'><v>10</v></c><extLst/></row>"
+        "<row r='11'><c r='A11'><v>11</v></c><c r='B11'><f>1</f><f>2</f></c></row>"
+        "</sheetData></worksheet>",
     };
     for (const char* sheet : sheets) {
         SCOPED_TRACE(sheet);
@@ -204,6 +226,25 @@ TEST(SheetParserAgreement, RefusalsAndRereadsMatchExpat) {
         // Cut short.
         "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
         "<sheetData><row><c r='A1'><v>1</v></c></row></sheetData",
+        // Damage inside rows that are otherwise plain.
+        "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+        "<sheetData><row><c r='A1' x='1' x='2'><v>1</v></c></row></sheetData></worksheet>",
+        "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+        "<sheetData><row><c r='A1's='0'><v>1</v></c></row></sheetData></worksheet>",
+        "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+        "<sheetData><row r='1'><c r='A1'><v>1</f></c></row></sheetData></worksheet>",
+        "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+        "<sheetData><row r='1'><c r='A1'><v>1</v></c><row r='2'/></row></sheetData></worksheet>",
+        "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+        "<sheetData><row r='1'><c r='A1'><v>1</v></c></row r='2'></sheetData></worksheet>",
+        "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+        "<sheetData><row r='1'><c r='A1'><v>1</v></c></row><row r='0'/></sheetData></worksheet>",
+        "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+        "<sheetData><row r='1'><c r='A0'><v>1</v></c></row></sheetData></worksheet>",
+        "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+        "<sheetData><row r='1'><c r='A1' t='q'><v>1</v></c></row></sheetData></worksheet>",
+        "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+        "<sheetData><row r='1'><c r='A1' t='s'><v>5</v></c></row></sheetData></worksheet>",
     };
     for (const char* sheet : sheets) {
         SCOPED_TRACE(sheet);
