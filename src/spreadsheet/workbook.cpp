@@ -1,6 +1,7 @@
 #include "spreadsheet/workbook.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <stdexcept>
 #include <unordered_map>
@@ -91,6 +92,20 @@ struct Workbook::Impl {
     std::vector<ExternalBook> externals;
     mutable StringPool strings;
     mutable std::vector<int> formatClasses;  // per style; -1 until asked
+    // Changes whenever a style already in the table changes (the default font), and is
+    // never the same for two workbooks, so that a map of another workbook's styles to
+    // these can tell when it is out of date, even for a workbook since freed.
+    std::uint64_t styleStamp = NewStamp();
+    // What ImportStyle found for the workbook it was asked about last: a task pastes
+    // row after row from one workbook into another.
+    std::uint64_t importedFrom = 0;
+    std::uint64_t importedInto = 0;
+    std::vector<int> imported;  // per style of that workbook; -1 until asked
+
+    static std::uint64_t NewStamp() {
+        static std::atomic<std::uint64_t> next{1};
+        return next.fetch_add(1, std::memory_order_relaxed);
+    }
 
     void CheckIndex(int index) const {
         if (index < 0 || index >= static_cast<int>(sheets.size())) {
@@ -326,12 +341,26 @@ void Workbook::SetDefaultFont(const Font& font) {
     }
     normal.font = font;
     m_impl->styleIndex[StyleKey(normal)] = 0;
+    m_impl->styleStamp = Impl::NewStamp();
 }
 
 int Workbook::ImportStyle(const Workbook& other, int index) {
     if (&other == this)
         return index >= 0 && index < StyleCount() ? index : 0;
-    return AddStyle(other.Style(index));
+    if (index < 0 || index >= other.StyleCount())
+        return AddStyle(other.Style(index));
+    Impl& m = *m_impl;
+    if (m.importedFrom != other.m_impl->styleStamp || m.importedInto != m.styleStamp) {
+        m.importedFrom = other.m_impl->styleStamp;
+        m.importedInto = m.styleStamp;
+        m.imported.clear();
+    }
+    if (m.imported.size() < static_cast<size_t>(other.StyleCount()))
+        m.imported.resize(static_cast<size_t>(other.StyleCount()), -1);
+    int& mapped = m.imported[static_cast<size_t>(index)];
+    if (mapped < 0)
+        mapped = AddStyle(other.Style(index));
+    return mapped;
 }
 
 FormatClass Workbook::StyleFormatClass(int index) const {
