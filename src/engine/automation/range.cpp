@@ -525,8 +525,13 @@ void Range::AddAmounts(const Range& source, long skip) {
             continue;
         const CellRef f{static_cast<int>(source.m_area.first.row + (i - 1) / fromWidth),
                         static_cast<int>(source.m_area.first.col + (i - 1) % fromWidth)};
+        // A constant is read once; only a formula needs its result made current.
+        const spreadsheet::CellView view = from.sheet->Cell(f);
         const std::optional<double> amount =
-            AmountOf(fromBook, detail::CalculatedValue(from, f), from.sheet->Cell(f).style);
+            AmountOf(fromBook,
+                     view.kind == CellKind::Formula ? detail::CalculatedValue(from, f)
+                                                    : view.ToValue(),
+                     view.style);
         if (!amount)
             continue;
         const long long row = m_area.first.row + (i - 1) / toWidth;

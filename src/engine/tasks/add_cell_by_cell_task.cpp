@@ -152,26 +152,24 @@ int CAddCellByCellTask::AddWithoutTemplate(const _Worksheet& sheet) {
         output::EndProgress(m_hWndNotify, progressId, SheetCompleteText(name));
         return 1;
     }
+    // Row by row, each row's amounts added in one pass: a formula of the result is left
+    // as it is (its value is not needed), and so is a result cell holding anything but a
+    // number. The progress goes cell by cell as before.
     int lastPercent = -1;
     const long count = source.GetCount();
-    for (long i = 1; i <= count; ++i) {
-        output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
-        if (IsCanceled())
-            return 0;
-        Range from = source.GetItem(COleVariant(i));
-        Range target = destination.GetItem(COleVariant(i));
-        // A formula of the result is left as it is: its value is not needed.
-        COleVariant hasFormula = target.GetHasFormula();
-        const bool formula =
-            hasFormula.Type() == VT_BOOL ? hasFormula.Boolean() : hasFormula.ToBool();
-        std::optional<double> amount = formula ? std::nullopt : CellAmount(from, from.GetValue());
-        if (!amount)
-            continue;
-        COleVariant sum = target.GetValue();
-        if (sum.Type() == VT_EMPTY)
-            target.SetValue(COleVariant(*amount));
-        else if (std::optional<double> before = CellAmount(target, sum))
-            target.SetValue(COleVariant(*before + *amount));
+    const Range sourceRows = source.GetRows();
+    const Range destinationRows = destination.GetRows();
+    const long rows = sourceRows.GetCount();
+    const long width = rows > 0 ? count / rows : 0;
+    for (long r = 1; r <= rows; ++r) {
+        for (long i = (r - 1) * width + 1; i <= r * width; ++i) {
+            output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
+            if (IsCanceled())
+                return 0;
+        }
+        destinationRows.GetItem(COleVariant(r))
+            .GetCells()
+            .AddAmounts(sourceRows.GetItem(COleVariant(r)).GetCells(), 0);
     }
     output::EndProgress(m_hWndNotify, progressId, SheetCompleteText(name));
     return 1;
