@@ -2,20 +2,10 @@
 
 #include "spreadsheet/formula/lexer.h"
 #include "spreadsheet/formula/parser.h"
+#include "spreadsheet/formula/plain_formula.h"
 #include "spreadsheet/formula/printer.h"
 
 namespace tabulon::spreadsheet::formula {
-
-namespace {
-
-void AppendPart(std::string& key, const RefPart& part, CellRef origin) {
-    key += part.rowAbsolute ? 'R' : 'r';
-    key += std::to_string(part.row == 0 || part.rowAbsolute ? part.row : part.row - origin.row);
-    key += part.colAbsolute ? 'C' : 'c';
-    key += std::to_string(part.col == 0 || part.colAbsolute ? part.col : part.col - origin.col);
-}
-
-}  // namespace
 
 std::string RelativeKey(const TokenList& tokens, CellRef origin) {
     std::string key;
@@ -25,9 +15,9 @@ std::string RelativeKey(const TokenList& tokens, CellRef origin) {
             key += '\x01';
             key += FormatPrefix(t.prefix);
             key += static_cast<char>('0' + static_cast<int>(t.shape));
-            AppendPart(key, t.first, origin);
+            AppendRelativePart(key, t.first, origin);
             key += ':';
-            AppendPart(key, t.last, origin);
+            AppendRelativePart(key, t.last, origin);
             key += '\x01';
         } else if (t.kind != TokenKind::Whitespace) {
             key += t.text;
@@ -40,6 +30,14 @@ std::string RelativeKey(const TokenList& tokens, CellRef origin) {
 }
 
 std::shared_ptr<const Ast> FormulaCache::Get(std::string_view formula, CellRef origin) {
+    thread_local std::string quick;
+    const bool isQuick = PlainRelativeKey(formula, origin, quick);
+    if (isQuick) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_quick.find(quick);
+        if (it != m_quick.end())
+            return it->second;
+    }
     std::string exact(formula);
     exact += '\0';
     exact.append(reinterpret_cast<const char*>(&origin.row), sizeof origin.row);
@@ -66,8 +64,12 @@ std::shared_ptr<const Ast> FormulaCache::Get(std::string_view formula, CellRef o
         m_entries.clear();
     if (m_exact.size() >= m_capacity)
         m_exact.clear();
+    if (m_quick.size() >= m_capacity)
+        m_quick.clear();
     m_entries.emplace(std::move(key), ast);
     m_exact.emplace(std::move(exact), ast);
+    if (isQuick)
+        m_quick.emplace(quick, ast);
     return ast;
 }
 

@@ -30,6 +30,10 @@ class FormulaCache {
     // The same formula met again in the same cell (a calculation asks twice, a check
     // walks the same cells of many sheets) is found by its text, without reading it.
     std::unordered_map<std::string, std::shared_ptr<const Ast>> m_exact;
+    // Formulas of the plainest kind (cell references, numbers, operators, function
+    // calls) by a key made from their text without reading it: a formula copied down a
+    // column is found here in every row.
+    std::unordered_map<std::string, std::shared_ptr<const Ast>> m_quick;
 };
 
 // The position-independent key of a formula read for `origin`.

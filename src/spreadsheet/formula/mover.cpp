@@ -1,5 +1,7 @@
 #include "spreadsheet/formula/mover.h"
 
+#include "spreadsheet/formula/plain_formula.h"
+
 #include "spreadsheet/address.h"
 #include "spreadsheet/formula/lexer.h"
 #include "spreadsheet/formula/printer.h"
@@ -48,6 +50,9 @@ bool AllDigits(const std::string& s) {
 }  // namespace
 
 std::string MoveFormula(std::string_view formula, int dRows, int dCols) {
+    std::string plain;
+    if (MovePlainFormula(formula, dRows, dCols, plain))
+        return plain;
     TokenList tokens = Tokenize(formula);
     std::string out;
     for (Token& t : tokens) {
