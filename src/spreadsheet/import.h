@@ -36,6 +36,10 @@ class ISheetImport {
         (void)index;
         SetCell(cell, value, style);
     }
+    // A number constant: most cells are. By default the same as SetCell.
+    virtual void SetNumber(CellRef cell, double number, int style) {
+        SetCell(cell, Value::Number(number), style);
+    }
     // A formula (A1 text without the leading '='), with the result the file cached
     // for it (Empty when none was stored). Shared formulas arrive expanded.
     virtual void SetFormula(CellRef cell, std::string_view formula, const Value& cached,

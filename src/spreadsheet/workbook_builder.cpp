@@ -42,6 +42,9 @@ class SheetBuilder final : public ISheetImport {
         if (style != 0)
             m_sheet.SetStyle(cell, style);
     }
+    void SetNumber(CellRef cell, double number, int style) override {
+        m_sheet.SetNumber(cell, number, style);
+    }
     void SetSharedString(CellRef cell, std::size_t index, const Value& value, int style) override {
         if (!value.IsText()) {
             SetCell(cell, value, style);

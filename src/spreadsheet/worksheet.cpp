@@ -436,6 +436,18 @@ void Worksheet::SetValue(CellRef cell, const Value& value) {
     m_impl->Touched(cell.row, e);
 }
 
+void Worksheet::SetNumber(CellRef cell, double number, int style) {
+    CheckCell(cell);
+    Entry& e = m_impl->cells.Upsert(cell.row, cell.col);
+    m_impl->ReleaseFormula(e);
+    e.slot = Slot::Number, e.number = number;
+    if (style != 0) {
+        const bool known = style > 0 && style < m_impl->owner.StyleCount();
+        e.style = known ? static_cast<std::uint32_t>(style) : 0;
+    }
+    m_impl->Touched(cell.row, e);
+}
+
 void Worksheet::SetPooledText(CellRef cell, std::uint32_t id) {
     CheckCell(cell);
     Entry& e = m_impl->cells.Upsert(cell.row, cell.col);

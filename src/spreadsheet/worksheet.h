@@ -78,6 +78,9 @@ class Worksheet {
     // Replaces the content (and any formula), keeps the style. An Empty value
     // leaves a formatted blank, or nothing when the style is 0.
     void SetValue(CellRef cell, const Value& value);
+    // SetValue of a finite number together with SetStyle (when `style` is not 0), in one
+    // step: readers set most cells so.
+    void SetNumber(CellRef cell, double number, int style);
     // SetValue for a text the workbook's string pool holds already (`id` from
     // Owner().Strings()): readers intern each shared string once.
     void SetPooledText(CellRef cell, std::uint32_t id);

@@ -32,13 +32,16 @@ class ReadError : public std::runtime_error {
   private:
     static std::string Compose(const std::string& file, const std::string& part, long line,
                                const std::string& reason) {
+        // Appended piece by piece: GCC 12 warns, wrongly, of overlapping copies in
+        // `":" + std::to_string(line)` once this is inlined into an optimised caller.
         std::string text = file;
         if (!part.empty()) {
-            text += ": " + part;
+            text.append(": ").append(part);
             if (line > 0)
-                text += ":" + std::to_string(line);
+                text.append(":").append(std::to_string(line));
         }
-        return text + ": " + reason;
+        text.append(": ").append(reason);
+        return text;
     }
 
     std::string m_file;

@@ -45,20 +45,25 @@ constexpr std::string_view kStrict[] = {"sheetData", "row", "c"};
 
 // "B12" as most producers write it, without the general parser's work; any
 // other form goes to ParseCellRef.
-std::optional<CellRef> CellRefOf(const char* text) {
-    const char* p = text;
+std::optional<CellRef> CellRefOf(std::string_view text) {
+    std::size_t i = 0;
     int col = 0;
-    while (*p >= 'A' && *p <= 'Z' && p - text < 3)
-        col = col * 26 + (*p++ - 'A' + 1);
-    const char* digits = p;
+    while (i < text.size() && text[i] >= 'A' && text[i] <= 'Z' && i < 3)
+        col = col * 26 + (text[i++] - 'A' + 1);
+    const std::size_t digits = i;
     int row = 0;
-    while (*p >= '0' && *p <= '9' && p - digits < 7)
-        row = row * 10 + (*p++ - '0');
-    if (*p != '\0' || p == digits || digits == text || col > kMaxColumns || row < 1 ||
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - digits < 7)
+        row = row * 10 + (text[i++] - '0');
+    if (i != text.size() || i == digits || digits == 0 || col > kMaxColumns || row < 1 ||
         row > kMaxRows) {
         return ParseCellRef(text);
     }
     return CellRef{row, col};
+}
+
+// A view of an attribute's value; data() is nullptr when it is absent.
+std::string_view Attribute(const char* value) {
+    return value ? std::string_view(value) : std::string_view();
 }
 
 std::atomic<SheetParser> g_parser{SheetParser::Scanner};
@@ -73,6 +78,9 @@ class SkipArrayFormulas final : public ISheetImport {
 
     void SetCell(CellRef cell, const Value& value, int style) override {
         m_sink.SetCell(cell, value, style);
+    }
+    void SetNumber(CellRef cell, double number, int style) override {
+        m_sink.SetNumber(cell, number, style);
     }
     void SetFormula(CellRef cell, std::string_view formula, const Value& cached,
                     int style) override {
@@ -302,14 +310,15 @@ void SheetContext::StartCell(const platform::XmlAttributes& attrs) {
                 break;
         }
     });
-    StartCell(r, t, s);
+    StartCell(Attribute(r), Attribute(t), Attribute(s));
 }
 
-void SheetContext::StartCell(const char* r, const char* t, const char* s) {
-    if (r) {
+void SheetContext::StartCell(std::string_view r, std::string_view t, std::string_view s) {
+    if (r.data()) {
         const auto cell = CellRefOf(r);
-        if (!cell)
-            Fail(std::string("bad cell reference '") + r + "' (not a cell of the grid)");
+        if (!cell) {
+            Fail("bad cell reference '" + std::string(r) + "' (not a cell of the grid)");
+        }
         m_cell = *cell;
     } else {
         if (m_col >= kMaxColumns)
@@ -318,7 +327,7 @@ void SheetContext::StartCell(const char* r, const char* t, const char* s) {
     }
     m_col = m_cell.col;
     m_type = CellType::Number;
-    if (t) {
+    if (t.data()) {
         const std::string_view type(t);
         if (type == "s")
             m_type = CellType::SharedString;
@@ -333,9 +342,9 @@ void SheetContext::StartCell(const char* r, const char* t, const char* s) {
         else if (type == "d")
             m_type = CellType::Date;
         else if (type != "n")
-            Fail("cell " + FormatCellRef(m_cell) + " has unknown type '" + t + "'");
+            Fail("cell " + FormatCellRef(m_cell) + " has unknown type '" + std::string(t) + "'");
     }
-    m_xf = xml::ToInt(s, 0);
+    m_xf = s.data() ? xml::ToInt(s, 0) : 0;
     m_value.clear();
     m_formula.clear();
     m_inline.clear();
@@ -435,11 +444,11 @@ std::size_t SheetContext::ReadRaw(std::string_view text) {
         StartRow(platform::XmlAttributes(m_rawAttributes.data(), m_rawAttributes.size()));
         for (const RowTextCell& cell : m_rowText.cells) {
             Tick();
-            m_rawValues.clear();
-            const std::size_t r = keep(cell.r), t = keep(cell.t), s = keep(cell.s);
-            const std::size_t ft = keep(cell.formulaType), si = keep(cell.si), ref = keep(cell.ref);
-            StartCell(at(r), at(t), at(s));
+            StartCell(cell.r, cell.t, cell.s);
             if (cell.hasFormula) {
+                m_rawValues.clear();
+                const std::size_t ft = keep(cell.formulaType), si = keep(cell.si),
+                                  ref = keep(cell.ref);
                 StartFormula(at(ft), at(si), at(ref));
                 m_formula.assign(cell.formula);
             }
@@ -522,6 +531,14 @@ void SheetContext::EndCell() {
                 m_sink.SetTextRuns(m_cell, runs->second);
         }
         return;
+    }
+    // Then a number constant.
+    if (m_type == CellType::Number && m_formulaKind == FormulaKind::None && !m_value.empty()) {
+        double number = 0;
+        if (xml::ParseDouble(m_value, number) && std::isfinite(number)) {
+            m_sink.SetNumber(m_cell, number, StyleOf(m_xf));
+            return;
+        }
     }
     const Value& value = CellValue();
     const int style = StyleOf(m_xf);

@@ -72,7 +72,8 @@ class SheetContext final : public XmlContext {
 
     void StartRow(const platform::XmlAttributes& attrs);
     void StartCell(const platform::XmlAttributes& attrs);
-    void StartCell(const char* r, const char* t, const char* s);
+    // An absent attribute is a view whose data() is nullptr.
+    void StartCell(std::string_view r, std::string_view t, std::string_view s);
     void StartFormula(const char* t, const char* si, const char* ref);
     void StartColumns(const platform::XmlAttributes& attrs);
     void EndCell();

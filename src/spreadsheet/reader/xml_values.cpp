@@ -41,6 +41,10 @@ bool ToBool(const char* text, bool fallback) {
 int ToInt(const char* text, int fallback) {
     if (!text)
         return fallback;
+    return ToInt(std::string_view(text), fallback);
+}
+
+int ToInt(std::string_view text, int fallback) {
     const std::string_view s = Trim(text);
     int value = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);

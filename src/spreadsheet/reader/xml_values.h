@@ -10,6 +10,7 @@ namespace tabulon::spreadsheet::xml {
 // "1", "true" and "on" are true; "0", "false" and "off" false; else `fallback`.
 bool ToBool(const char* text, bool fallback);
 int ToInt(const char* text, int fallback);
+int ToInt(std::string_view text, int fallback);
 double ToDouble(const char* text, double fallback);
 // Parses a whole number text; false when it is not one (used for cell values).
 bool ParseDouble(std::string_view text, double& out);
