@@ -145,7 +145,9 @@ bool AppendShortDecimal(std::string& out, double value) {
     static constexpr double kScales[] = {1, 10, 100, 1000, 10000};
     for (int decimals = 0; decimals <= 4; ++decimals) {
         const double scaled = magnitude * kScales[decimals];
-        const auto digits = static_cast<long long>(std::llround(scaled));
+        // Rounds half up, as llround does for these non-negative numbers: whichever
+        // way a tie goes, only digits that read back as the number are kept below.
+        const auto digits = static_cast<long long>(scaled + 0.5);
         if (static_cast<double>(digits) / kScales[decimals] != magnitude)
             continue;
         char buf[24];
