@@ -117,7 +117,10 @@ Range FindCell(const Range& range, const COleVariant& what) {
 Range FindKey(const Range& range, const COleVariant& key) {
     if (key.Type() != VT_BSTR)
         return FindCell(range, key);
-    CString escaped = key.Text();
+    const CString& text = key.Text();
+    if (text.FindOneOf("~?*") < 0)
+        return FindCell(range, key);  // nothing to escape
+    CString escaped = text;
     escaped.Replace("~", "~~");
     escaped.Replace("?", "~?");
     escaped.Replace("*", "~*");
