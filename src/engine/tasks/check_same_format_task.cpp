@@ -51,7 +51,20 @@ int CCheckSameFormatSheetTask::Prepare() {
 }
 
 _Workbook CCheckSameFormatSheetTask::OpenSourceWorkbook(const CString& path) {
+    m_standsIn = false;
     _Workbook loaded = CFolderTask::OpenSourceWorkbook(path);
+    try {
+        if (loaded.CanStandInForCopy(
+                [this](const CString& sheet) { return IsSheetSelected(sheet); },
+                TemplateFormulas())) {
+            loaded.StandInForCopy();
+            m_standsIn = true;
+            return loaded;
+        }
+    } catch (const ComError&) {
+        loaded.Close();
+        throw;
+    }
     _Workbook copy;
     try {
         copy = NewWorkbook(m_pWorkbooks, 1);
@@ -83,6 +96,19 @@ CCheckSameFormatSheetTask::TemplateCells(const Range& cells) {
              HasFormula(model) ? COleVariant(model.GetFormula().ToText()) : COleVariant("")});
     }
     return m_templateCells;
+}
+
+const std::vector<CString>& CCheckSameFormatSheetTask::TemplateFormulas() {
+    if (!m_templateFormulasRead) {
+        if (Range cells = GetDataRange(m_pTemplateSheet)) {
+            for (const TemplateCell& model : TemplateCells(cells)) {
+                if (!model.formula.Text().IsEmpty())
+                    m_templateFormulas.push_back(model.formula.Text());
+            }
+        }
+        m_templateFormulasRead = true;
+    }
+    return m_templateFormulas;
 }
 
 bool CCheckSameFormatSheetTask::FormulaGivesShownValue(Range cell, const COleVariant& formula) {
@@ -130,28 +156,34 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
     int lastPercent = -1;
     const long count = cells.GetCount();
     const std::vector<TemplateCell>& models = TemplateCells(cells);
-    // The worksheet's cells over the template's content range, read by position.
+    // The worksheet's cells over the template's content range, read by position: the
+    // types of their values all at once, until a test of a formula writes into a cell;
+    // from there on one by one, as each is reached.
     const Range area = RangeOnSheet(sheet, cells);
+    const std::vector<VARTYPE> types = area.GetValueTypes();
+    bool written = types.size() != static_cast<size_t>(count);
     for (long i = 1; i <= count; ++i) {
         output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
         const TemplateCell& model = models[static_cast<size_t>(i - 1)];
-        const COleVariant value = area.GetValueAt(model.row, model.column);
+        const VARTYPE type = written ? area.GetValueAt(model.row, model.column).Type()
+                                     : types[static_cast<size_t>(i - 1)];
         CString finding;
-        if (model.value.Type() != value.Type()) {
+        if (model.value.Type() != type) {
             finding.Format("%s: The type of the cell is inconsistent with template sheet.",
                            Plain(model.address).GetString());
         } else if (model.formula.Text().IsEmpty()) {
             continue;
         } else if (Range cell = area.GetItem(COleVariant(static_cast<long>(model.row)),
                                              COleVariant(static_cast<long>(model.column)));
-                   !cell.HoldsCalculated(model.formula.Text()) &&
-                   !FormulaGivesShownValue(cell, model.formula)) {
+                   !cell.HoldsCalculated(model.formula.Text())) {
             // A worksheet cell with a formula of its own is tested the same way: what the
             // template formula gives there against what the cell shows.
-            finding.Format("%s: The cell doesn't meet specified formula \"%s\"",
-                           Plain(model.address).GetString(), model.formula.Text().GetString());
+            written = true;
+            if (!FormulaGivesShownValue(cell, model.formula))
+                finding.Format("%s: The cell doesn't meet specified formula \"%s\"",
+                               Plain(model.address).GetString(), model.formula.Text().GetString());
         }
         if (!finding.IsEmpty())
             record.push_back(finding);

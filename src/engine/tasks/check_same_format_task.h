@@ -19,8 +19,12 @@ class CCheckSameFormatSheetTask : public CFolderTask {
     ~CCheckSameFormatSheetTask() override;
 
   protected:
-    // The checks write into cells, so they work on a scratch copy of the file.
+    // The checks write into cells, so they work on a scratch copy of the file, or on the
+    // workbook itself where it can stand in for that copy (_Workbook::CanStandInForCopy).
     _Workbook OpenSourceWorkbook(const CString& path) override;
+    // The copy lists the worksheets last first, and they are checked in its order: on a
+    // workbook standing in for it, from the last.
+    bool LastWorksheetFirst() const override { return m_standsIn; }
     int Prepare() override;
     int ProcessWorksheet(const CString& path, _Worksheet sheet) override;
     int Finish() override;
@@ -42,6 +46,12 @@ class CCheckSameFormatSheetTask : public CFolderTask {
     };
     const std::vector<TemplateCell>& TemplateCells(const Range& cells);
     std::vector<TemplateCell> m_templateCells;
+    // The template's formulas, which the checks may put into worksheet cells.
+    const std::vector<CString>& TemplateFormulas();
+    std::vector<CString> m_templateFormulas;
+    bool m_templateFormulasRead = false;
+    // The workbook being checked stands in for its copy.
+    bool m_standsIn = false;
 
     CString m_strTemplateFile;
     CString m_strTemplateSheet;
