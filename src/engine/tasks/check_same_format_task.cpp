@@ -54,9 +54,10 @@ _Workbook CCheckSameFormatSheetTask::OpenSourceWorkbook(const CString& path) {
     m_standsIn = false;
     _Workbook loaded = CFolderTask::OpenSourceWorkbook(path);
     try {
+        ReadTemplateFormulas();
         if (loaded.CanStandInForCopy(
                 [this](const CString& sheet) { return IsSheetSelected(sheet); },
-                TemplateFormulas())) {
+                m_templateFormulas)) {
             loaded.StandInForCopy();
             m_standsIn = true;
             return loaded;
@@ -80,35 +81,31 @@ _Workbook CCheckSameFormatSheetTask::OpenSourceWorkbook(const CString& path) {
     return copy;
 }
 
-const std::vector<CCheckSameFormatSheetTask::TemplateCell>&
-CCheckSameFormatSheetTask::TemplateCells(const Range& cells) {
-    const long count = cells.GetCount();
-    if (static_cast<long>(m_templateCells.size()) == count)
-        return m_templateCells;
-    m_templateCells.clear();
-    m_templateCells.reserve(static_cast<size_t>(count));
-    const int width = RangeLastColumn(cells) - RangeFirstColumn(cells) + 1;
-    for (long i = 1; i <= count; ++i) {
-        Range model = cells.GetItem(COleVariant(i));
-        m_templateCells.push_back(
-            {GetRangeAddress(model), static_cast<int>((i - 1) / width) + 1,
-             static_cast<int>((i - 1) % width) + 1, model.GetValue(),
-             HasFormula(model) ? COleVariant(model.GetFormula().ToText()) : COleVariant("")});
+const std::vector<VARTYPE>& CCheckSameFormatSheetTask::TemplateTypes(const Range& cells) {
+    if (!m_templateTypesRead) {
+        m_templateTypes = cells.GetValueTypes();
+        m_templateTypesRead = true;
     }
-    return m_templateCells;
+    return m_templateTypes;
 }
 
-const std::vector<CString>& CCheckSameFormatSheetTask::TemplateFormulas() {
-    if (!m_templateFormulasRead) {
-        if (Range cells = GetDataRange(m_pTemplateSheet)) {
-            for (const TemplateCell& model : TemplateCells(cells)) {
-                if (!model.formula.Text().IsEmpty())
-                    m_templateFormulas.push_back(model.formula.Text());
-            }
-        }
-        m_templateFormulasRead = true;
+void CCheckSameFormatSheetTask::ReadTemplateFormulas() {
+    if (m_templateFormulasRead)
+        return;
+    m_templateFormulasRead = true;
+    Range cells = GetDataRange(m_pTemplateSheet);
+    if (!cells)
+        return;
+    const long count = cells.GetCount();
+    m_templateFormulaAt.assign(static_cast<size_t>(count), -1);
+    for (long i = 1; i <= count; ++i) {
+        const Range model = cells.GetItem(COleVariant(i));
+        if (!HasFormula(model))
+            continue;
+        m_templateFormulaAt[static_cast<size_t>(i - 1)] =
+            static_cast<int>(m_templateFormulas.size());
+        m_templateFormulas.push_back(model.GetFormula().ToText());
     }
-    return m_templateFormulas;
 }
 
 bool CCheckSameFormatSheetTask::FormulaGivesShownValue(Range cell, const COleVariant& formula) {
@@ -155,7 +152,11 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
     CString progressId = output::BeginProgress(m_hWndNotify, output::FormatSheetProgress(name, 0));
     int lastPercent = -1;
     const long count = cells.GetCount();
-    const std::vector<TemplateCell>& models = TemplateCells(cells);
+    const std::vector<VARTYPE>& modelTypes = TemplateTypes(cells);
+    ReadTemplateFormulas();
+    const int width = RangeLastColumn(cells) - RangeFirstColumn(cells) + 1;
+    // "$B$3" of the template's i-th cell as findings name it: "B3".
+    auto address = [&](long i) { return Plain(GetRangeAddress(cells.GetItem(COleVariant(i)))); };
     // The worksheet's cells over the template's content range, read by position: the
     // types of their values all at once, until a test of a formula writes into a cell;
     // from there on one by one, as each is reached.
@@ -166,24 +167,25 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
         output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
-        const TemplateCell& model = models[static_cast<size_t>(i - 1)];
-        const VARTYPE type = written ? area.GetValueAt(model.row, model.column).Type()
-                                     : types[static_cast<size_t>(i - 1)];
+        const auto at = static_cast<size_t>(i - 1);
+        const long row = (i - 1) / width + 1, column = (i - 1) % width + 1;
+        const VARTYPE type = written ? area.GetValueAt(row, column).Type() : types[at];
+        const int formula = m_templateFormulaAt[at];
         CString finding;
-        if (model.value.Type() != type) {
+        if (modelTypes[at] != type) {
             finding.Format("%s: The type of the cell is inconsistent with template sheet.",
-                           Plain(model.address).GetString());
-        } else if (model.formula.Text().IsEmpty()) {
+                           address(i).GetString());
+        } else if (formula < 0) {
             continue;
-        } else if (Range cell = area.GetItem(COleVariant(static_cast<long>(model.row)),
-                                             COleVariant(static_cast<long>(model.column)));
-                   !cell.HoldsCalculated(model.formula.Text())) {
+        } else if (Range cell = area.GetItem(COleVariant(row), COleVariant(column));
+                   !cell.HoldsCalculated(m_templateFormulas[static_cast<size_t>(formula)])) {
             // A worksheet cell with a formula of its own is tested the same way: what the
             // template formula gives there against what the cell shows.
+            const CString& text = m_templateFormulas[static_cast<size_t>(formula)];
             written = true;
-            if (!FormulaGivesShownValue(cell, model.formula))
+            if (!FormulaGivesShownValue(cell, COleVariant(text)))
                 finding.Format("%s: The cell doesn't meet specified formula \"%s\"",
-                               Plain(model.address).GetString(), model.formula.Text().GetString());
+                               address(i).GetString(), text.GetString());
         }
         if (!finding.IsEmpty())
             record.push_back(finding);

@@ -36,18 +36,16 @@ class CCheckSameFormatSheetTask : public CFolderTask {
     static bool FormulaGivesShownValue(Range cell, const COleVariant& formula);
     void AppendReportLine(const CString& text);
 
-    // The template's cells, read once: nothing writes to the template while the task runs.
-    struct TemplateCell {
-        CString address;  // "$B$3"
-        int row;          // in the content range, from 1
-        int column;
-        COleVariant value;
-        COleVariant formula;  // "" when the cell holds none
-    };
-    const std::vector<TemplateCell>& TemplateCells(const Range& cells);
-    std::vector<TemplateCell> m_templateCells;
-    // The template's formulas, which the checks may put into worksheet cells.
-    const std::vector<CString>& TemplateFormulas();
+    // The template's cells over its content range, row by row, read once: nothing writes
+    // to the template while the task runs. The types of their values (calculated, as the
+    // first worksheet is checked)...
+    const std::vector<VARTYPE>& TemplateTypes(const Range& cells);
+    std::vector<VARTYPE> m_templateTypes;
+    bool m_templateTypesRead = false;
+    // ...and their formulas ("=..."), read without calculating anything: for each cell
+    // the index of its formula in m_templateFormulas, -1 for none.
+    void ReadTemplateFormulas();
+    std::vector<int> m_templateFormulaAt;
     std::vector<CString> m_templateFormulas;
     bool m_templateFormulasRead = false;
     // The workbook being checked stands in for its copy.
