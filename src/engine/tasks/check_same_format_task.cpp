@@ -81,14 +81,6 @@ _Workbook CCheckSameFormatSheetTask::OpenSourceWorkbook(const CString& path) {
     return copy;
 }
 
-const std::vector<VARTYPE>& CCheckSameFormatSheetTask::TemplateTypes(const Range& cells) {
-    if (!m_templateTypesRead) {
-        m_templateTypes = cells.GetValueTypes();
-        m_templateTypesRead = true;
-    }
-    return m_templateTypes;
-}
-
 void CCheckSameFormatSheetTask::ReadTemplateFormulas() {
     if (m_templateFormulasRead)
         return;
@@ -133,13 +125,16 @@ void CCheckSameFormatSheetTask::AppendReportLine(const CString& text) {
 }
 
 int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet sheet) {
-    Range cells = GetDataRange(m_pTemplateSheet);
-    if (!cells) {
-        CString line;
-        line.Format("Template worksheet \"%s\" has not any content，please check it. ",
-                    m_strTemplateSheet.GetString());
-        output::PostText(m_hWndNotify, line);
-        return 0;
+    Range cells;  // the template's content range, until the template is read
+    if (!m_templateArea) {
+        cells = GetDataRange(m_pTemplateSheet);
+        if (!cells) {
+            CString line;
+            line.Format("Template worksheet \"%s\" has not any content，please check it. ",
+                        m_strTemplateSheet.GetString());
+            output::PostText(m_hWndNotify, line);
+            return 0;
+        }
     }
     CString name = sheet.GetName();
     CString first;
@@ -151,16 +146,23 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
 
     CString progressId = output::BeginProgress(m_hWndNotify, output::FormatSheetProgress(name, 0));
     int lastPercent = -1;
-    const long count = cells.GetCount();
-    const std::vector<VARTYPE>& modelTypes = TemplateTypes(cells);
-    ReadTemplateFormulas();
-    const int width = RangeLastColumn(cells) - RangeFirstColumn(cells) + 1;
-    // "$B$3" of the template's i-th cell as findings name it: "B3".
-    auto address = [&](long i) { return Plain(GetRangeAddress(cells.GetItem(COleVariant(i)))); };
+    if (!m_templateArea) {
+        // What the checks need of the template is read now, and the template let go.
+        m_templateTypes = cells.GetValueTypes();
+        ReadTemplateFormulas();
+        m_templateArea = cells.GetArea();
+        m_pTemplateSheet = _Worksheet();
+        m_pTemplateBook.Close();
+        m_pTemplateBook = _Workbook();
+    }
+    const long width = m_templateArea->Columns();
     // The worksheet's cells over the template's content range, read by position: the
     // types of their values all at once, until a test of a formula writes into a cell;
     // from there on one by one, as each is reached.
-    const Range area = RangeOnSheet(sheet, cells);
+    const Range area = sheet.GetCells().GetRange(*m_templateArea);
+    const long count = area.GetCount();
+    // "$B$3" of the i-th cell as findings name it: "B3".
+    auto address = [&](long i) { return Plain(GetRangeAddress(area.GetItem(COleVariant(i)))); };
     const std::vector<VARTYPE> types = area.GetValueTypes();
     bool written = types.size() != static_cast<size_t>(count);
     for (long i = 1; i <= count; ++i) {
@@ -172,7 +174,7 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
         const VARTYPE type = written ? area.GetValueAt(row, column).Type() : types[at];
         const int formula = m_templateFormulaAt[at];
         CString finding;
-        if (modelTypes[at] != type) {
+        if (m_templateTypes[at] != type) {
             finding.Format("%s: The type of the cell is inconsistent with template sheet.",
                            address(i).GetString());
         } else if (formula < 0) {

@@ -5,9 +5,11 @@
 // and written, line by line, into column A of the result worksheet (the report).
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "engine/folder_task.h"
+#include "spreadsheet/address.h"
 
 namespace tabulon::engine {
 
@@ -36,12 +38,11 @@ class CCheckSameFormatSheetTask : public CFolderTask {
     static bool FormulaGivesShownValue(Range cell, const COleVariant& formula);
     void AppendReportLine(const CString& text);
 
-    // The template's cells over its content range, row by row, read once: nothing writes
-    // to the template while the task runs. The types of their values (calculated, as the
-    // first worksheet is checked)...
-    const std::vector<VARTYPE>& TemplateTypes(const Range& cells);
+    // The template's content range and, row by row across it, the types of its cells'
+    // values (calculated), read as the first worksheet is checked; the template is then
+    // closed: nothing writes to it while the task runs.
+    std::optional<spreadsheet::RangeRef> m_templateArea;
     std::vector<VARTYPE> m_templateTypes;
-    bool m_templateTypesRead = false;
     // ...and their formulas ("=..."), read without calculating anything: for each cell
     // the index of its formula in m_templateFormulas, -1 for none.
     void ReadTemplateFormulas();
