@@ -149,6 +149,11 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
     if (!m_templateArea) {
         // What the checks need of the template is read now, and the template let go.
         m_templateTypes = cells.GetValueTypes();
+        if (m_templateTypes.size() != static_cast<size_t>(cells.GetCount())) {
+            m_templateTypes.clear();  // a safeguard: a content range is never clipped
+            for (long i = 1; i <= cells.GetCount(); ++i)
+                m_templateTypes.push_back(cells.GetItem(COleVariant(i)).GetValue().Type());
+        }
         ReadTemplateFormulas();
         m_templateArea = cells.GetArea();
         m_pTemplateSheet = _Worksheet();
