@@ -259,7 +259,8 @@ std::vector<std::string> Transcript(const _Workbook& book, bool lastFirst,
         if (!used(ws.GetName()))
             continue;
         const Range box = ws.GetRange(V("A1:H8"));
-        // The types all at once before the cells one by one, or after them.
+        // The types all at once before the cells one by one, or after them: the two
+        // workbooks compared read them in opposite orders, so each way is held to the other.
         auto read = [&](bool typesFirst) {
             std::vector<VARTYPE> types;
             if (typesFirst)
