@@ -78,7 +78,9 @@ int CFolderTask::ProcessFile(const CString& path) {
         const long items = sheets.GetCount();
         long count = 0;  // worksheets: chart, macro and dialog sheets are passed over
         int processedHere = 0;
-        for (long i = 1; i <= items; ++i) {
+        const bool lastFirst = LastWorksheetFirst();
+        for (long k = 1; k <= items; ++k) {
+            const long i = lastFirst ? items + 1 - k : k;
             if (IsCanceled()) {
                 book.Close();
                 return 0;

@@ -30,6 +30,9 @@ class CFolderTask : public CFileWalker {
     int Run() override;
     int ProcessFile(const CString& path) override;
     virtual _Workbook OpenSourceWorkbook(const CString& path);
+    // Whether the worksheets of the workbook OpenSourceWorkbook gave last are handed to
+    // ProcessWorksheet from the last to the first (they go first to last otherwise).
+    virtual bool LastWorksheetFirst() const { return false; }
     virtual int Prepare();
     // One selected worksheet of the file at path; 0 ends the task as cancelled.
     virtual int ProcessWorksheet(const CString& path, _Worksheet sheet);

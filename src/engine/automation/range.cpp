@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
 
 #include "engine/automation/formula_links.h"
 #include "engine/automation/state.h"
@@ -103,6 +104,33 @@ COleVariant TypedOf(const spreadsheet::Workbook& book, const Value& v, int style
     }
 }
 
+// The type of what TypedOf gives for the value of `v` (a constant or a formula's result),
+// without making it.
+VARTYPE TypeOf(const spreadsheet::Workbook& book, const spreadsheet::CellView& v) {
+    switch (v.valueKind) {
+        case ValueKind::Empty:
+            return VT_EMPTY;
+        case ValueKind::Text:
+            return VT_BSTR;
+        case ValueKind::Boolean:
+            return VT_BOOL;
+        case ValueKind::Error:
+            return VT_ERROR;
+        case ValueKind::Number:
+            break;
+    }
+    switch (book.StyleFormatClass(v.style)) {
+        case FormatClass::Date:
+        case FormatClass::DateTime:
+        case FormatClass::Time:
+            return VT_DATE;
+        case FormatClass::Currency:
+            return TypedOf(book, v.ToValue(), v.style, true).Type();  // too large: VT_R8
+        default:
+            return VT_R8;
+    }
+}
+
 // A cell's value (formulas calculated first when out of date), as TypedOf gives it.
 COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = true) {
     const spreadsheet::CellView view = state.sheet->Cell(cell);
@@ -113,6 +141,40 @@ COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = tru
     }
     Value v = detail::CalculatedValue(state, cell);
     return TypedOf(*state.book->workbook, v, state.sheet->Cell(cell).style, typed);
+}
+
+// Whether the text names a function whose result changes from one calculation to the
+// next (RAND, RANDBETWEEN, RANDARRAY, NOW, TODAY), without regard to ASCII case.
+bool MentionsVolatile(std::string_view text) {
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    auto at = [&](size_t i, std::string_view word) {
+        if (i + word.size() > text.size())
+            return false;
+        for (size_t k = 0; k < word.size(); ++k) {
+            if (upper(text[i + k]) != word[k])
+                return false;
+        }
+        return true;
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        switch (upper(text[i])) {
+            case 'R':
+                if (at(i, "RAND"))
+                    return true;
+                break;
+            case 'N':
+                if (at(i, "NOW"))
+                    return true;
+                break;
+            case 'T':
+                if (at(i, "TODAY"))
+                    return true;
+                break;
+            default:
+                break;
+        }
+    }
+    return false;
 }
 
 CString PlainNumber(double d) {
@@ -267,6 +329,54 @@ COleVariant Range::GetValueAt(long row, long column) const {
     if (rr < 1 || cc < 1 || rr > kMaxRows || cc > kMaxColumns)
         OffGrid(state);
     return TypedValue(state, {static_cast<int>(rr), static_cast<int>(cc)});
+}
+
+std::vector<VARTYPE> Range::GetValueTypes() const {
+    auto& state = Sheet();
+    const RangeRef r = Effective(*state.sheet, m_area);
+    const auto width = static_cast<size_t>(r.Columns());
+    std::vector<VARTYPE> types(static_cast<size_t>(r.Rows()) * width, VT_EMPTY);
+    auto at = [&](CellRef c) {
+        return static_cast<size_t>(c.row - r.first.row) * width +
+               static_cast<size_t>(c.col - r.first.col);
+    };
+    if (!state.sheet->ArrayFormulas().empty()) {
+        // Calculating an array formula writes the cells it spills into, which are
+        // then read as written: cell by cell, as one by one.
+        for (int row = r.first.row; row <= r.last.row; ++row)
+            for (int col = r.first.col; col <= r.last.col; ++col)
+                types[at({row, col})] = TypedValue(state, {row, col}).Type();
+        return types;
+    }
+    // Otherwise calculating changes nothing but formulas out of date: the rest is read
+    // in one pass, and those formulas, and the ones without a known result (noted as
+    // read), after it in the same order.
+    if (state.sheet->FormulaCount() > 0)
+        state.book->FlushChanges();
+    const spreadsheet::Workbook& book = *state.book->workbook;
+    std::vector<CellRef> formulas;
+    state.sheet->ForEachCell(r, spreadsheet::IterationOrder::RowByRow,
+                             [&](const spreadsheet::CellView& v) {
+                                 if (v.kind == CellKind::Formula && (v.stale || v.uncalculable))
+                                     formulas.push_back(v.ref);
+                                 else
+                                     types[at(v.ref)] = TypeOf(book, v);
+                             });
+    if (formulas.empty())
+        return types;
+    spreadsheet::WorkbookCells cells(*state.book->workbook, &state.book->session->formulas);
+    const int index = state.Index();
+    for (CellRef c : formulas) {
+        spreadsheet::CellView view = state.sheet->Cell(c);
+        if (view.stale) {
+            cells.CellValue(index, c);
+            view = state.sheet->Cell(c);
+        }
+        if (view.uncalculable)
+            detail::NoteUncalculated(state, c);
+        types[at(c)] = TypeOf(book, view);
+    }
+    return types;
 }
 
 long Range::GetCount() const {
@@ -570,9 +680,7 @@ bool Range::HoldsCalculated(const CString& formula) const {
     // Functions whose result changes between calculations (RAND, RANDBETWEEN, RANDARRAY,
     // NOW, TODAY), looked for in the text: a name merely containing one only costs the
     // caller a calculation.
-    CString upper = formula;
-    upper.MakeUpper();
-    return upper.Find("RAND") < 0 && upper.Find("NOW") < 0 && upper.Find("TODAY") < 0;
+    return !MentionsVolatile(formula);
 }
 
 void Range::Copy(const Range& destination) const {

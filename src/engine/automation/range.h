@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "engine/automation/handles.h"
 #include "engine/automation/variant.h"
@@ -49,6 +50,10 @@ class Range {
     COleVariant GetValue2() const;
     // GetItem(row, column).GetValue() without making the handle.
     COleVariant GetValueAt(long row, long column) const;
+    // The type of GetValue of each cell, row by row across the range (as GetValue
+    // clips whole rows and columns): what reading the cells one by one in that order
+    // gives, formulas calculated and noted as they are then, without the values.
+    std::vector<VARTYPE> GetValueTypes() const;
     // A scalar goes into every cell; an array fills the cells it covers. Text is
     // stored as text ("=..." as well; use SetFormula for formulas).
     void SetValue(const COleVariant& value);

@@ -51,7 +51,21 @@ int CCheckSameFormatSheetTask::Prepare() {
 }
 
 _Workbook CCheckSameFormatSheetTask::OpenSourceWorkbook(const CString& path) {
+    m_standsIn = false;
     _Workbook loaded = CFolderTask::OpenSourceWorkbook(path);
+    try {
+        ReadTemplateFormulas();
+        if (loaded.CanStandInForCopy(
+                [this](const CString& sheet) { return IsSheetSelected(sheet); },
+                m_templateFormulas)) {
+            loaded.StandInForCopy();
+            m_standsIn = true;
+            return loaded;
+        }
+    } catch (const ComError&) {
+        loaded.Close();
+        throw;
+    }
     _Workbook copy;
     try {
         copy = NewWorkbook(m_pWorkbooks, 1);
@@ -67,22 +81,23 @@ _Workbook CCheckSameFormatSheetTask::OpenSourceWorkbook(const CString& path) {
     return copy;
 }
 
-const std::vector<CCheckSameFormatSheetTask::TemplateCell>&
-CCheckSameFormatSheetTask::TemplateCells(const Range& cells) {
+void CCheckSameFormatSheetTask::ReadTemplateFormulas() {
+    if (m_templateFormulasRead)
+        return;
+    m_templateFormulasRead = true;
+    Range cells = GetDataRange(m_pTemplateSheet);
+    if (!cells)
+        return;
     const long count = cells.GetCount();
-    if (static_cast<long>(m_templateCells.size()) == count)
-        return m_templateCells;
-    m_templateCells.clear();
-    m_templateCells.reserve(static_cast<size_t>(count));
-    const int width = RangeLastColumn(cells) - RangeFirstColumn(cells) + 1;
+    m_templateFormulaAt.assign(static_cast<size_t>(count), -1);
     for (long i = 1; i <= count; ++i) {
-        Range model = cells.GetItem(COleVariant(i));
-        m_templateCells.push_back(
-            {GetRangeAddress(model), static_cast<int>((i - 1) / width) + 1,
-             static_cast<int>((i - 1) % width) + 1, model.GetValue(),
-             HasFormula(model) ? COleVariant(model.GetFormula().ToText()) : COleVariant("")});
+        const Range model = cells.GetItem(COleVariant(i));
+        if (!HasFormula(model))
+            continue;
+        m_templateFormulaAt[static_cast<size_t>(i - 1)] =
+            static_cast<int>(m_templateFormulas.size());
+        m_templateFormulas.push_back(model.GetFormula().ToText());
     }
-    return m_templateCells;
 }
 
 bool CCheckSameFormatSheetTask::FormulaGivesShownValue(Range cell, const COleVariant& formula) {
@@ -110,13 +125,16 @@ void CCheckSameFormatSheetTask::AppendReportLine(const CString& text) {
 }
 
 int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet sheet) {
-    Range cells = GetDataRange(m_pTemplateSheet);
-    if (!cells) {
-        CString line;
-        line.Format("Template worksheet \"%s\" has not any content，please check it. ",
-                    m_strTemplateSheet.GetString());
-        output::PostText(m_hWndNotify, line);
-        return 0;
+    Range cells;  // the template's content range, until the template is read
+    if (!m_templateArea) {
+        cells = GetDataRange(m_pTemplateSheet);
+        if (!cells) {
+            CString line;
+            line.Format("Template worksheet \"%s\" has not any content，please check it. ",
+                        m_strTemplateSheet.GetString());
+            output::PostText(m_hWndNotify, line);
+            return 0;
+        }
     }
     CString name = sheet.GetName();
     CString first;
@@ -128,30 +146,53 @@ int CCheckSameFormatSheetTask::ProcessWorksheet(const CString& path, _Worksheet 
 
     CString progressId = output::BeginProgress(m_hWndNotify, output::FormatSheetProgress(name, 0));
     int lastPercent = -1;
-    const long count = cells.GetCount();
-    const std::vector<TemplateCell>& models = TemplateCells(cells);
-    // The worksheet's cells over the template's content range, read by position.
-    const Range area = RangeOnSheet(sheet, cells);
+    if (!m_templateArea) {
+        // What the checks need of the template is read now, and the template let go.
+        m_templateTypes = cells.GetValueTypes();
+        if (m_templateTypes.size() != static_cast<size_t>(cells.GetCount())) {
+            m_templateTypes.clear();  // a safeguard: a content range is never clipped
+            for (long i = 1; i <= cells.GetCount(); ++i)
+                m_templateTypes.push_back(cells.GetItem(COleVariant(i)).GetValue().Type());
+        }
+        ReadTemplateFormulas();
+        m_templateArea = cells.GetArea();
+        m_pTemplateSheet = _Worksheet();
+        m_pTemplateBook.Close();
+        m_pTemplateBook = _Workbook();
+    }
+    const long width = m_templateArea->Columns();
+    // The worksheet's cells over the template's content range, read by position: the
+    // types of their values all at once, until a test of a formula writes into a cell;
+    // from there on one by one, as each is reached.
+    const Range area = sheet.GetCells().GetRange(*m_templateArea);
+    const long count = area.GetCount();
+    // "$B$3" of the i-th cell as findings name it: "B3".
+    auto address = [&](long i) { return Plain(GetRangeAddress(area.GetItem(COleVariant(i)))); };
+    const std::vector<VARTYPE> types = area.GetValueTypes();
+    bool written = types.size() != static_cast<size_t>(count);
     for (long i = 1; i <= count; ++i) {
         output::UpdateSheetPercent(m_hWndNotify, progressId, name, i, count, lastPercent);
         if (IsCanceled())
             return 0;
-        const TemplateCell& model = models[static_cast<size_t>(i - 1)];
-        const COleVariant value = area.GetValueAt(model.row, model.column);
+        const auto at = static_cast<size_t>(i - 1);
+        const long row = (i - 1) / width + 1, column = (i - 1) % width + 1;
+        const VARTYPE type = written ? area.GetValueAt(row, column).Type() : types[at];
+        const int formula = m_templateFormulaAt[at];
         CString finding;
-        if (model.value.Type() != value.Type()) {
+        if (m_templateTypes[at] != type) {
             finding.Format("%s: The type of the cell is inconsistent with template sheet.",
-                           Plain(model.address).GetString());
-        } else if (model.formula.Text().IsEmpty()) {
+                           address(i).GetString());
+        } else if (formula < 0) {
             continue;
-        } else if (Range cell = area.GetItem(COleVariant(static_cast<long>(model.row)),
-                                             COleVariant(static_cast<long>(model.column)));
-                   !cell.HoldsCalculated(model.formula.Text()) &&
-                   !FormulaGivesShownValue(cell, model.formula)) {
+        } else if (Range cell = area.GetItem(COleVariant(row), COleVariant(column));
+                   !cell.HoldsCalculated(m_templateFormulas[static_cast<size_t>(formula)])) {
             // A worksheet cell with a formula of its own is tested the same way: what the
             // template formula gives there against what the cell shows.
-            finding.Format("%s: The cell doesn't meet specified formula \"%s\"",
-                           Plain(model.address).GetString(), model.formula.Text().GetString());
+            const CString& text = m_templateFormulas[static_cast<size_t>(formula)];
+            written = true;
+            if (!FormulaGivesShownValue(cell, COleVariant(text)))
+                finding.Format("%s: The cell doesn't meet specified formula \"%s\"",
+                               address(i).GetString(), text.GetString());
         }
         if (!finding.IsEmpty())
             record.push_back(finding);

@@ -5,9 +5,11 @@
 // and written, line by line, into column A of the result worksheet (the report).
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "engine/folder_task.h"
+#include "spreadsheet/address.h"
 
 namespace tabulon::engine {
 
@@ -19,8 +21,12 @@ class CCheckSameFormatSheetTask : public CFolderTask {
     ~CCheckSameFormatSheetTask() override;
 
   protected:
-    // The checks write into cells, so they work on a scratch copy of the file.
+    // The checks write into cells, so they work on a scratch copy of the file, or on the
+    // workbook itself where it can stand in for that copy (_Workbook::CanStandInForCopy).
     _Workbook OpenSourceWorkbook(const CString& path) override;
+    // The copy lists the worksheets last first, and they are checked in its order: on a
+    // workbook standing in for it, from the last.
+    bool LastWorksheetFirst() const override { return m_standsIn; }
     int Prepare() override;
     int ProcessWorksheet(const CString& path, _Worksheet sheet) override;
     int Finish() override;
@@ -32,16 +38,19 @@ class CCheckSameFormatSheetTask : public CFolderTask {
     static bool FormulaGivesShownValue(Range cell, const COleVariant& formula);
     void AppendReportLine(const CString& text);
 
-    // The template's cells, read once: nothing writes to the template while the task runs.
-    struct TemplateCell {
-        CString address;  // "$B$3"
-        int row;          // in the content range, from 1
-        int column;
-        COleVariant value;
-        COleVariant formula;  // "" when the cell holds none
-    };
-    const std::vector<TemplateCell>& TemplateCells(const Range& cells);
-    std::vector<TemplateCell> m_templateCells;
+    // The template's content range and, row by row across it, the types of its cells'
+    // values (calculated), read as the first worksheet is checked; the template is then
+    // closed: nothing writes to it while the task runs.
+    std::optional<spreadsheet::RangeRef> m_templateArea;
+    std::vector<VARTYPE> m_templateTypes;
+    // ...and their formulas ("=..."), read without calculating anything: for each cell
+    // the index of its formula in m_templateFormulas, -1 for none.
+    void ReadTemplateFormulas();
+    std::vector<int> m_templateFormulaAt;
+    std::vector<CString> m_templateFormulas;
+    bool m_templateFormulasRead = false;
+    // The workbook being checked stands in for its copy.
+    bool m_standsIn = false;
 
     CString m_strTemplateFile;
     CString m_strTemplateSheet;

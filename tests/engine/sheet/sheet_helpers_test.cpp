@@ -4,6 +4,9 @@
 
 #include <climits>
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "engine/automation/fixture.h"
 #include "engine/sheet/sheet_helpers.h"
@@ -236,6 +239,162 @@ TEST_F(SheetHelpersTest, WorkbookHelpersPlaceAndNameSheets) {
     Range widths = FindWorksheet(src, "Alpha").GetRange(V("A1:B1"));
     CopyColumnWidths(widths, blank, 3);
     EXPECT_EQ(blank.GetRange(V("D1")).GetColumnWidth(), COleVariant(25.0));
+}
+
+// What reading the worksheets `used` accepts (last first when `lastFirst`) shows: each
+// cell's type and value over A1:H8, alone and all at once, and whether its formula holds
+// its result; then the same after testing a formula in every cell of rows 1 to 3 as a
+// check against a template does (put in, calculated, read, the cell put back).
+std::vector<std::string> Transcript(const _Workbook& book, bool lastFirst,
+                                    const std::function<bool(const CString&)>& used) {
+    std::vector<std::string> out{book.GetName().Str()};
+    Sheets sheets = book.GetSheets();
+    const long n = sheets.GetCount();
+    for (long k = 1; k <= n; ++k) {
+        const long i = lastFirst ? n + 1 - k : k;
+        if (!sheets.IsWorksheet(i))
+            continue;
+        _Worksheet ws = sheets.GetItem(COleVariant(i));
+        out.push_back(ws.GetName().Str());
+        if (!used(ws.GetName()))
+            continue;
+        const Range box = ws.GetRange(V("A1:H8"));
+        // The types all at once before the cells one by one, or after them: the two
+        // workbooks compared read them in opposite orders, so each way is held to the other.
+        auto read = [&](bool typesFirst) {
+            std::vector<VARTYPE> types;
+            if (typesFirst)
+                types = box.GetValueTypes();
+            std::vector<std::string> cells;
+            for (long c = 1; c <= box.GetCount(); ++c) {
+                const Range cell = box.GetItem(COleVariant(c));
+                const COleVariant v = cell.GetValue();
+                cells.push_back(std::to_string(v.Type()) + " " + v.ToText().Str());
+                if (cell.GetHasFormula() == COleVariant::Bool(true))
+                    cells.push_back(cell.HoldsCalculated(cell.GetFormula().Text()) ? "holds" : "-");
+            }
+            if (!typesFirst)
+                types = box.GetValueTypes();
+            for (VARTYPE type : types)
+                out.push_back(std::to_string(type));
+            out.insert(out.end(), cells.begin(), cells.end());
+        };
+        read(lastFirst);
+        for (long c = 1; c <= 24; ++c) {
+            Range cell = box.GetItem(COleVariant(c));
+            const COleVariant shown = cell.GetValue();
+            const bool had = cell.GetHasFormula() == COleVariant::Bool(true);
+            const COleVariant own = cell.GetFormula();
+            cell.SetFormula(V("=A1*3+A2"));
+            cell.Calculate();
+            out.push_back(cell.GetValue().ToText().Str());
+            cell.SetFormula(V(""));
+            if (had) {
+                cell.SetFormula(own);
+                cell.Calculate();
+            } else {
+                cell.SetValue(shown);
+            }
+        }
+        read(!lastFirst);
+    }
+    return out;
+}
+
+TEST_F(SheetHelpersTest, AWorkbookStandsInForItsCopyOnlyWhereNothingTellsThemApart) {
+    using spreadsheet::ErrorCode;
+    TempFolder folder;
+    auto fill = [](Workbook& b) {
+        const int date = testing::StyleWithFormat(b, "yyyy-mm-dd");
+        const int money = testing::StyleWithFormat(b, "\"$\"#,##0.00");
+        auto& s = b.AddSheet("First");
+        s.SetValue({1, 1}, Value::Number(1.5));
+        s.SetValue({1, 2}, Value::Text("x"));
+        s.SetValue({1, 3}, Value::Boolean(true));
+        s.SetValue({1, 4}, Value::Error(ErrorCode::NA));
+        s.SetValue({1, 5}, Value::Number(44000.25));
+        s.SetStyle({1, 5}, date);
+        s.SetValue({1, 6}, Value::Number(12.345678));
+        s.SetStyle({1, 6}, money);
+        s.SetValue({1, 7}, Value::Number(0.5));
+        s.SetStyle({1, 7}, testing::StyleWithFormat(b, "h:mm"));
+        s.SetStyle({1, 8}, money);
+        // Results from the file: right, wrong, for a formula that cannot be calculated;
+        // none; a text; circular references; what reads all of these.
+        s.SetFormula({2, 1}, "A1*2", Value::Number(3), false);
+        s.SetFormula({2, 2}, "A1*10", Value::Number(99), false);
+        s.SetFormula({2, 3}, "NOSUCHFUNCTION(A1)", Value::Number(7), false);
+        s.SetFormula({2, 4}, "NOSUCHFUNCTION(A1)");
+        s.SetFormula({2, 5}, "E1+1");
+        s.SetStyle({2, 5}, date);
+        s.SetFormula({2, 6}, "C2+F1");
+        s.SetStyle({2, 6}, money);
+        s.SetFormula({2, 7}, "D2+1");
+        s.SetFormula({2, 8}, "H3+1");
+        s.SetFormula({3, 8}, "H2+1", Value::Number(5), false);
+        s.SetFormula({3, 1}, "SUBTOTAL(9,A5:A7)+SUBTOTAL(109,A5:A7)");
+        s.SetFormula({3, 2}, "B1&\"y\"", Value::Text("old"), false);
+        s.SetFormula({3, 3}, "B2+A2+F2", Value::Number(1), false);
+        s.SetFormula({3, 4}, "A3*F1");
+        s.SetStyle({3, 4}, money);
+        for (int row : {5, 6, 7})
+            s.SetValue({row, 1}, Value::Number(row));
+        s.SetRowHidden(6, true);
+        s.SetFormula({8, 8}, "G8+1");
+        b.AddSheet("Second").SetFormula({1, 1}, "First!A1+1", Value::Number(2.5), false);
+        b.AddSheet("Third").SetFormula({2, 2}, "1/0");
+    };
+    std::string path = WriteWorkbook(folder, "src.xlsx", fill);
+    // The copy and the workbook standing in for it, in sessions of their own.
+    _Application other = _Application::Create();
+    _Workbook source = m_app.GetWorkbooks().Add(COleVariant(CString(path)));
+    _Workbook copy = NewWorkbook(m_app.GetWorkbooks(), 1);
+    CopyWorksheetsInto(copy, source);
+    source.Close();
+    _Workbook self = other.GetWorkbooks().Add(COleVariant(CString(path)));
+    auto notSecond = [](const CString& sheet) { return sheet != "Second"; };
+    ASSERT_TRUE(self.CanStandInForCopy(notSecond, {"=A1*3+A2"}));
+    self.StandInForCopy();
+    EXPECT_EQ(Transcript(self, true, notSecond), Transcript(copy, false, notSecond));
+    EXPECT_TRUE(m_app.TakeUncalculatedCells().empty());
+    EXPECT_TRUE(other.TakeUncalculatedCells().empty());
+
+    // Where something could tell them apart, it cannot stand in.
+    const std::vector<std::function<void(Workbook&)>> apart = {
+        [](Workbook& b) {
+            b.Sheet(0).SetFormula({9, 1}, "Second!A1");
+        },
+        [](Workbook& b) {
+            b.Sheet(0).SetFormula({9, 1}, "INDIRECT(\"A1\")");
+        },
+        [](Workbook& b) {
+            b.Sheet(0).SetFormula({9, 1}, "info(\"numfile\")");
+        },
+        [](Workbook& b) {
+            b.AddDefinedName({"Rate", "First!$A$1", -1, false});
+            b.Sheet(0).SetFormula({9, 1}, "A1*rate");
+        },
+        [](Workbook& b) {
+            b.Sheet(0).SetFormula({9, 1}, "A1:B1*2");
+            b.Sheet(0).AddArrayFormula({{9, 1}, {9, 2}}, "A1:B1*2");
+        },
+        [](Workbook& b) {
+            b.Sheet(0).SetAutoFilter(spreadsheet::RangeRef{{4, 1}, {7, 1}});
+        },
+        [](Workbook& b) { b.SetDate1904(true); },
+    };
+    for (size_t k = 0; k < apart.size(); ++k) {
+        std::string variant = WriteWorkbook(folder, "apart.xlsx", [&](Workbook& b) {
+            fill(b);
+            apart[k](b);
+        });
+        _Workbook book = other.GetWorkbooks().Add(COleVariant(CString(variant)));
+        EXPECT_FALSE(book.CanStandInForCopy(notSecond, {})) << k;
+        book.Close();
+    }
+    _Workbook book = other.GetWorkbooks().Add(COleVariant(CString(path)));
+    EXPECT_FALSE(book.CanStandInForCopy(notSecond, {"=Second!A1"}));
+    EXPECT_FALSE(book.CanStandInForCopy([](const CString&) { return true; }, {}));
 }
 
 TEST_F(SheetHelpersTest, WorksheetNamesOfFilesAndFolders) {
