@@ -156,6 +156,29 @@ class Cursor {
     const char* m_end;
 };
 
+// The names of the attributes that are not read, to find one given twice (which is not
+// well-formed); a tag with more of them is left to the scanner.
+class OtherNames {
+  public:
+    bool Add(std::string_view name) {
+        for (std::size_t i = 0; i < m_count; ++i) {
+            if (m_sizes[i] == name.size() && std::memcmp(m_data[i], name.data(), name.size()) == 0)
+                return false;
+        }
+        if (m_count == kMax)
+            return false;
+        m_data[m_count] = name.data();
+        m_sizes[m_count++] = name.size();
+        return true;
+    }
+
+  private:
+    static constexpr std::size_t kMax = 8;
+    const char* m_data[kMax];
+    std::size_t m_sizes[kMax];
+    std::size_t m_count = 0;
+};
+
 // Sets `slot` once; a second attribute of the same name is not well-formed.
 bool SetOnce(std::string_view& slot, std::string_view value) {
     if (slot.data())
@@ -168,8 +191,7 @@ bool TakeFormula(Cursor& at, RowTextCell& cell) {
     if (cell.hasFormula)
         return false;
     cell.hasFormula = true;
-    std::string_view other[8];
-    std::size_t others = 0;
+    OtherNames others;
     bool empty = false;
     const bool ok = at.Attributes(empty, [&](std::string_view name, std::string_view value) {
         if (name == "t")
@@ -178,14 +200,7 @@ bool TakeFormula(Cursor& at, RowTextCell& cell) {
             return SetOnce(cell.si, value);
         if (name == "ref")
             return SetOnce(cell.ref, value);
-        for (std::size_t i = 0; i < others; ++i) {
-            if (other[i] == name)
-                return false;
-        }
-        if (others == std::size(other))
-            return false;
-        other[others++] = name;
-        return true;
+        return others.Add(name);
     });
     if (!ok)
         return false;
@@ -208,24 +223,22 @@ bool TakeValue(Cursor& at, RowTextCell& cell) {
 }
 
 bool TakeCell(Cursor& at, RowTextCell& cell) {
-    std::string_view other[8];
-    std::size_t others = 0;
+    OtherNames others;
     bool empty = false;
     const bool ok = at.Attributes(empty, [&](std::string_view name, std::string_view value) {
-        if (name == "r")
-            return SetOnce(cell.r, value);
-        if (name == "s")
-            return SetOnce(cell.s, value);
-        if (name == "t")
-            return SetOnce(cell.t, value);
-        for (std::size_t i = 0; i < others; ++i) {
-            if (other[i] == name)
-                return false;
+        if (name.size() == 1) {
+            switch (name.front()) {
+                case 'r':
+                    return SetOnce(cell.r, value);
+                case 's':
+                    return SetOnce(cell.s, value);
+                case 't':
+                    return SetOnce(cell.t, value);
+                default:
+                    break;
+            }
         }
-        if (others == std::size(other))
-            return false;
-        other[others++] = name;
-        return true;
+        return others.Add(name);
     });
     if (!ok)
         return false;
@@ -252,6 +265,8 @@ bool TakeCell(Cursor& at, RowTextCell& cell) {
 std::size_t TakeRowText(std::string_view text, RowText& row) {
     row.attributes.clear();
     row.cells.clear();
+    if (row.cells.capacity() < 64)
+        row.cells.reserve(64);
     Cursor at(text.data(), text.data() + text.size());
     at.SkipSpace();
     if (!at.StartTag("row"))
