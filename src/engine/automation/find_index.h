@@ -35,6 +35,9 @@ class FindIndex {
     // (folded); nullopt when the column cannot be indexed (it holds formulas).
     std::optional<std::vector<int>> Lookup(const spreadsheet::Worksheet& sheet, int column,
                                            bool formulas, const std::string& foldedKey);
+    // The table of `column`, built when first asked for; nullptr when the column cannot
+    // be indexed (it holds formulas). Valid until the next write to the sheet.
+    const FindKeyTable* Table(const spreadsheet::Worksheet& sheet, int column);
 
     void BeforeWrite(const spreadsheet::Worksheet& sheet, const spreadsheet::RangeRef& area);
     void AfterWrite(const spreadsheet::Worksheet& sheet, const spreadsheet::RangeRef& area);
@@ -50,10 +53,12 @@ class FindIndex {
     void RemoveCell(Column& column, const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell);
 
     std::unordered_map<int, Column> m_columns;
+    std::string m_scratch;  // a folded text being added
 };
 
 // ASCII case folding.
 std::string FoldCase(std::string text);
+void FoldInPlace(std::string& text);
 // The texts of a (non-formula or calculated) cell for Find; false for an empty cell.
 bool FindTexts(const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell, bool formulas,
                CellTexts& out);
