@@ -53,7 +53,7 @@ int CMergeColsTask::Process() {
             m_strSheet1.GetString(), m_strFile1.GetString());
         throw ComError(XL_E_APPLICATION, text);
     }
-    const CString destName = ColumnName(destColumn);
+    const Range resultCells = m_pResultSheet.GetCells();
     const long n = keys1.GetCount();
     bool firstMatch = true;
     int lastPercent = -1;
@@ -68,9 +68,8 @@ int CMergeColsTask::Process() {
         if (!found)
             continue;
         Range source = rows2.GetItem(COleVariant(RangeFirstRow(found)));
-        CString address;
-        address.Format("$%s$%ld", destName.GetString(), i);
-        Range dest = m_pResultSheet.GetRange(COleVariant(address));
+        Range dest = resultCells.GetRange(spreadsheet::RangeRef{{static_cast<int>(i), destColumn},
+                                                                {static_cast<int>(i), destColumn}});
         if (m_bKeepFormulas)
             CopyRange(dest, source);
         else
