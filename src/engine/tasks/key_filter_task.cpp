@@ -52,6 +52,7 @@ int CKeyFilterTask::Process() {
         }
     }
     output::EndProgress(m_hWndNotify, progressId, output::FormatTaskProgress(100));
+    CloseSource(m_pBook2, m_pSheet2);
     return 1;
 }
 

@@ -20,11 +20,13 @@ int CMergeColsTask::Prepare() {
         return 0;
     if (m_bKeepFormulas) {
         CopyRange(m_pResultSheet.GetCells(), m_pSheet1.GetCells());
-        return 1;
+    } else {
+        Range data = GetDataRange(m_pSheet1);
+        if (data)
+            CopyValuesAndFormats(m_pWorkbooks, RangeOnSheet(m_pResultSheet, data), data);
     }
-    Range data = GetDataRange(m_pSheet1);
-    if (data)
-        CopyValuesAndFormats(m_pWorkbooks, RangeOnSheet(m_pResultSheet, data), data);
+    // Worksheet 1 lives on in the result: its workbook is read no more.
+    CloseSource(m_pBook1, m_pSheet1);
     return 1;
 }
 
@@ -80,6 +82,7 @@ int CMergeColsTask::Process() {
         }
     }
     output::EndProgress(m_hWndNotify, progressId, output::FormatTaskProgress(100));
+    CloseSource(m_pBook2, m_pSheet2);
     return 1;
 }
 
