@@ -72,7 +72,11 @@ bool FindTexts(const Worksheet& sheet, CellRef cell, bool formulas, CellTexts& o
 }
 
 bool FindIndex::AddCell(Column& column, const Worksheet& sheet, CellRef cell) {
-    const spreadsheet::CellView view = sheet.Cell(cell);
+    return AddView(column, sheet, sheet.Cell(cell));
+}
+
+bool FindIndex::AddView(Column& column, const Worksheet& sheet, const spreadsheet::CellView& view) {
+    const CellRef cell = view.ref;
     if (view.kind == CellKind::Formula)
         return false;
     if (view.valueKind == ValueKind::Text) {
@@ -113,7 +117,7 @@ const FindKeyTable* FindIndex::Table(const Worksheet& sheet, int column) {
         sheet.ForEachCell(RangeRef{{1, column}, {spreadsheet::kMaxRows, column}},
                           spreadsheet::IterationOrder::RowByRow,
                           [&](const spreadsheet::CellView& view) {
-                              if (indexable && !AddCell(built, sheet, view.ref))
+                              if (indexable && !AddView(built, sheet, view))
                                   indexable = false;
                           });
         if (!indexable)

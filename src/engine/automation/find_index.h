@@ -16,7 +16,8 @@
 
 namespace tabulon::spreadsheet {
 class Worksheet;
-}
+struct CellView;
+}  // namespace tabulon::spreadsheet
 
 namespace tabulon::engine::detail {
 
@@ -50,6 +51,8 @@ class FindIndex {
     };
     // False when the cell holds a formula (the column is then dropped).
     bool AddCell(Column& column, const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell);
+    bool AddView(Column& column, const spreadsheet::Worksheet& sheet,
+                 const spreadsheet::CellView& view);
     void RemoveCell(Column& column, const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell);
 
     std::unordered_map<int, Column> m_columns;
