@@ -1,5 +1,9 @@
 #include "engine/two_file_task.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "engine/sheet/sheet_helpers.h"
 #include "engine/task_session.h"
 #include "output/task_messages.h"
@@ -102,6 +106,11 @@ void CTwoFileTask::CloseSource(_Workbook& book, _Worksheet& sheet) {
     book.SetSaved(true);
     book.Close();
     book = _Workbook();
+#ifdef __GLIBC__
+    // The workbook read ahead was built in the other thread's heap, where this thread's
+    // allocations never land: its pages go back to the system rather than wait there.
+    malloc_trim(0);
+#endif
 }
 
 void CTwoFileTask::PostRowProgress(const CString& progressId, long row, long rows,
