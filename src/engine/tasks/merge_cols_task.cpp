@@ -63,7 +63,7 @@ int CMergeColsTask::Process() {
         PostRowProgress(progressId, i, n, lastPercent);
         if (IsCanceled())
             return 0;
-        COleVariant value = keys1.GetItem(COleVariant(i)).GetValue();
+        COleVariant value = keys1.GetValueAt(i, 1);
         if (!IsLookupKey(value))
             continue;
         Range found = FindKey(keys2, value);
