@@ -56,13 +56,14 @@ FindKeyTable::Key& FindKeyTable::Intern(std::string_view key) {
     return m_keys.back();
 }
 
-std::pair<const int*, const int*> FindKeyTable::RowSpan(bool formulas, std::string_view key) const {
+const FindKeyTable::Key* FindKeyTable::Find(std::string_view key) const {
     if (m_slots.empty())
-        return {nullptr, nullptr};
+        return nullptr;
     const std::uint32_t entry = m_slots[Slot(key, Hash(key))];
-    if (entry == 0)
-        return {nullptr, nullptr};
-    const Rows_& rows = m_keys[entry - 1].rows[formulas ? 1 : 0];
+    return entry == 0 ? nullptr : &m_keys[entry - 1];
+}
+
+FindKeyTable::Span FindKeyTable::SpanOf(const Rows_& rows) const {
     if (rows.list != 0) {
         const std::vector<int>& list = m_lists[rows.list - 1];
         return {list.data(), list.data() + list.size()};
@@ -70,6 +71,19 @@ std::pair<const int*, const int*> FindKeyTable::RowSpan(bool formulas, std::stri
     if (rows.single != 0)
         return {&rows.single, &rows.single + 1};
     return {nullptr, nullptr};
+}
+
+FindKeyTable::Span FindKeyTable::RowSpan(bool formulas, std::string_view key) const {
+    const Key* entry = Find(key);
+    return entry ? SpanOf(entry->rows[formulas ? 1 : 0]) : Span{nullptr, nullptr};
+}
+
+std::pair<FindKeyTable::Span, FindKeyTable::Span> FindKeyTable::RowSpans(
+    std::string_view key) const {
+    const Key* entry = Find(key);
+    if (!entry)
+        return {};
+    return {SpanOf(entry->rows[0]), SpanOf(entry->rows[1])};
 }
 
 std::vector<int> FindKeyTable::Rows(bool formulas, std::string_view key) const {

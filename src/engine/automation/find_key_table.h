@@ -18,7 +18,10 @@ class FindKeyTable {
     // The rows (ascending) where `key` is found as a value (or as a formula text).
     std::vector<int> Rows(bool formulas, std::string_view key) const;
     // The same rows in place, [first, last): valid until the table next changes.
-    std::pair<const int*, const int*> RowSpan(bool formulas, std::string_view key) const;
+    using Span = std::pair<const int*, const int*>;
+    Span RowSpan(bool formulas, std::string_view key) const;
+    // Both at once, values first, for one lookup of the key.
+    std::pair<Span, Span> RowSpans(std::string_view key) const;
     // Adds or removes one row of a key; adding a row already there changes nothing.
     void Insert(bool formulas, std::string_view key, int row);
     // Insert for values and for formulas at once: a constant shows what it holds.
@@ -43,6 +46,9 @@ class FindKeyTable {
     }
     // The slot holding key, or the empty slot where it would go.
     std::size_t Slot(std::string_view key, std::uint32_t hash) const;
+    // The key's entry; nullptr when it is not there.
+    const Key* Find(std::string_view key) const;
+    Span SpanOf(const Rows_& rows) const;
     // The key's entry, made when it is not there yet.
     Key& Intern(std::string_view key);
     void AddRow(Rows_& rows, int row);

@@ -273,8 +273,8 @@ Range Range::Find(const COleVariant& what, const COleVariant& after, const COleV
 
 Range Range::FindWhole(const COleVariant& what, bool literal) const {
     auto& state = Sheet();
-    const COleVariant omitted = COleVariant::Omitted();
     auto findIn = [&](long lookIn, const COleVariant& text) {
+        const COleVariant omitted = COleVariant::Omitted();
         return Find(text, omitted, COleVariant(lookIn), COleVariant(xlWhole),
                     COleVariant(xlByColumns), xlNext, omitted, omitted);
     };
@@ -307,8 +307,8 @@ Range Range::FindWhole(const COleVariant& what, bool literal) const {
         return general();
     // Searching by columns from the first cell of one column: the first row below it
     // that holds the key, else the first cell itself, which comes round last.
-    for (bool formulas : {false, true}) {
-        const auto rows = table->RowSpan(formulas, key);
+    const auto spans = table->RowSpans(key);
+    for (const auto& rows : {spans.first, spans.second}) {
         const int* lo = std::lower_bound(rows.first, rows.second, m_area.first.row);
         const int* hi = std::upper_bound(lo, rows.second, m_area.last.row);
         if (lo == hi)
