@@ -1,5 +1,9 @@
 #include "engine/two_file_task.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "engine/sheet/sheet_helpers.h"
 #include "engine/task_session.h"
 #include "output/task_messages.h"
@@ -97,6 +101,18 @@ bool CTwoFileTask::IsLookupKey(const COleVariant& value) {
     return value.Type() != VT_BSTR || !value.Text().IsEmpty();
 }
 
+void CTwoFileTask::CloseSource(_Workbook& book, _Worksheet& sheet) {
+    sheet = _Worksheet();
+    book.SetSaved(true);
+    book.Close();
+    book = _Workbook();
+#ifdef __GLIBC__
+    // The workbook read ahead was built in the other thread's heap, where this thread's
+    // allocations never land: its pages go back to the system rather than wait there.
+    malloc_trim(0);
+#endif
+}
+
 void CTwoFileTask::PostRowProgress(const CString& progressId, long row, long rows,
                                    int& lastPercent) const {
     const int percent = static_cast<int>(static_cast<double>(row) / rows * 100.0);
@@ -123,7 +139,8 @@ int CTwoFileTask::Finish() {
     m_pResultBook.SaveCopyAs(path);
     PostUncalculatedCells(m_hWndNotify, m_pApp, path);
     for (_Workbook* book : {&m_pResultBook, &m_pBook1, &m_pBook2})
-        book->SetSaved(true);
+        if (*book)  // a source the task closed early has no handle
+            book->SetSaved(true);
     m_pWorkbooks.Close();
     PostFinishedOnce("Mission accomplished");
     if (platform::MessageBoxYesNo("Do you want to open the result?")) {

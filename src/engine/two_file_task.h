@@ -42,6 +42,9 @@ class CTwoFileTask : public CTask {
     // Whether a key cell's value is looked up: not when it is empty, an error value, or a
     // text that shows nothing (a formula's ""), which no search can match either.
     static bool IsLookupKey(const COleVariant& value);
+    // Closes a source workbook the task reads no more (its handles become empty), so that
+    // its memory goes back before the result grows further and is saved.
+    static void CloseSource(_Workbook& book, _Worksheet& sheet);
     // Posts the progress of row `row` of `rows` when its whole percentage differs from
     // lastPercent, which it then updates.
     void PostRowProgress(const CString& progressId, long row, long rows, int& lastPercent) const;

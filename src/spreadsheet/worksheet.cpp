@@ -1,6 +1,7 @@
 #include "spreadsheet/worksheet.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -106,8 +107,9 @@ void CheckRow(int row) {
 namespace {
 
 // Something worked out once per id of a string pool: a table by id when the
-// work is large next to the pool, else a map, so that a copy of a few cells
-// does not pay for a pool of millions.
+// work is large next to the pool, else a short list and then a map, so that a
+// copy of a few cells (a row, say) pays neither for a pool of millions nor for
+// a map's allocations.
 class IdCache {
   public:
     IdCache(std::size_t poolSize, std::size_t cells)
@@ -115,6 +117,14 @@ class IdCache {
     template <typename F>
     std::uint32_t Get(std::uint32_t id, F&& make) {
         if (!m_dense) {
+            for (std::size_t i = 0; i < m_fewCount; ++i)
+                if (m_few[i].first == id)
+                    return m_few[i].second;
+            if (m_fewCount < m_few.size()) {
+                const std::uint32_t value = make(id);
+                m_few[m_fewCount++] = {id, value};
+                return value;
+            }
             auto [it, added] = m_sparse.try_emplace(id, 0);
             if (added)
                 it->second = make(id);
@@ -132,7 +142,9 @@ class IdCache {
     std::size_t m_poolSize;
     bool m_dense;
     std::vector<std::uint32_t> m_ids;  // value + 1; 0 when not worked out yet
-    std::unordered_map<std::uint32_t, std::uint32_t> m_sparse;
+    std::array<std::pair<std::uint32_t, std::uint32_t>, 8> m_few{};  // the first ids met
+    std::size_t m_fewCount = 0;
+    std::unordered_map<std::uint32_t, std::uint32_t> m_sparse;  // the ids after those
 };
 
 // Ids of one pool's texts in another, looked up once per text.

@@ -25,10 +25,14 @@ std::string PlainNumber(double d) {
 
 }  // namespace
 
-std::string FoldCase(std::string text) {
+void FoldInPlace(std::string& text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
+}
+
+std::string FoldCase(std::string text) {
+    FoldInPlace(text);
     return text;
 }
 
@@ -68,8 +72,21 @@ bool FindTexts(const Worksheet& sheet, CellRef cell, bool formulas, CellTexts& o
 }
 
 bool FindIndex::AddCell(Column& column, const Worksheet& sheet, CellRef cell) {
-    if (sheet.Cell(cell).kind == CellKind::Formula)
+    return AddView(column, sheet, sheet.Cell(cell));
+}
+
+bool FindIndex::AddView(Column& column, const Worksheet& sheet, const spreadsheet::CellView& view) {
+    const CellRef cell = view.ref;
+    if (view.kind == CellKind::Formula)
         return false;
+    if (view.valueKind == ValueKind::Text) {
+        // A constant text shows itself and is its own formula text: one key for both.
+        std::string& folded = m_scratch;
+        folded.assign(view.text);
+        FoldInPlace(folded);
+        column.keys.InsertBoth(folded, cell.row);
+        return true;
+    }
     CellTexts texts;
     if (FindTexts(sheet, cell, false, texts)) {
         column.keys.Insert(false, FoldCase(texts.shown), cell.row);
@@ -92,8 +109,7 @@ void FindIndex::RemoveCell(Column& column, const Worksheet& sheet, CellRef cell)
         column.keys.Erase(true, FoldCase(texts.shown), cell.row);
 }
 
-std::optional<std::vector<int>> FindIndex::Lookup(const Worksheet& sheet, int column, bool formulas,
-                                                  const std::string& foldedKey) {
+const FindKeyTable* FindIndex::Table(const Worksheet& sheet, int column) {
     auto it = m_columns.find(column);
     if (it == m_columns.end()) {
         Column built;
@@ -101,16 +117,22 @@ std::optional<std::vector<int>> FindIndex::Lookup(const Worksheet& sheet, int co
         sheet.ForEachCell(RangeRef{{1, column}, {spreadsheet::kMaxRows, column}},
                           spreadsheet::IterationOrder::RowByRow,
                           [&](const spreadsheet::CellView& view) {
-                              if (indexable && !AddCell(built, sheet, view.ref))
+                              if (indexable && !AddView(built, sheet, view))
                                   indexable = false;
                           });
         if (!indexable)
             built = Column{false, {}};
         it = m_columns.emplace(column, std::move(built)).first;
     }
-    if (!it->second.indexable)
+    return it->second.indexable ? &it->second.keys : nullptr;
+}
+
+std::optional<std::vector<int>> FindIndex::Lookup(const Worksheet& sheet, int column, bool formulas,
+                                                  const std::string& foldedKey) {
+    const FindKeyTable* table = Table(sheet, column);
+    if (!table)
         return std::nullopt;
-    return it->second.keys.Rows(formulas, foldedKey);
+    return table->Rows(formulas, foldedKey);
 }
 
 void FindIndex::BeforeWrite(const Worksheet& sheet, const RangeRef& area) {

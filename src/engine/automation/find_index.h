@@ -16,7 +16,8 @@
 
 namespace tabulon::spreadsheet {
 class Worksheet;
-}
+struct CellView;
+}  // namespace tabulon::spreadsheet
 
 namespace tabulon::engine::detail {
 
@@ -35,6 +36,9 @@ class FindIndex {
     // (folded); nullopt when the column cannot be indexed (it holds formulas).
     std::optional<std::vector<int>> Lookup(const spreadsheet::Worksheet& sheet, int column,
                                            bool formulas, const std::string& foldedKey);
+    // The table of `column`, built when first asked for; nullptr when the column cannot
+    // be indexed (it holds formulas). Valid until the next write to the sheet.
+    const FindKeyTable* Table(const spreadsheet::Worksheet& sheet, int column);
 
     void BeforeWrite(const spreadsheet::Worksheet& sheet, const spreadsheet::RangeRef& area);
     void AfterWrite(const spreadsheet::Worksheet& sheet, const spreadsheet::RangeRef& area);
@@ -47,13 +51,17 @@ class FindIndex {
     };
     // False when the cell holds a formula (the column is then dropped).
     bool AddCell(Column& column, const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell);
+    bool AddView(Column& column, const spreadsheet::Worksheet& sheet,
+                 const spreadsheet::CellView& view);
     void RemoveCell(Column& column, const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell);
 
     std::unordered_map<int, Column> m_columns;
+    std::string m_scratch;  // a folded text being added
 };
 
 // ASCII case folding.
 std::string FoldCase(std::string text);
+void FoldInPlace(std::string& text);
 // The texts of a (non-formula or calculated) cell for Find; false for an empty cell.
 bool FindTexts(const spreadsheet::Worksheet& sheet, spreadsheet::CellRef cell, bool formulas,
                CellTexts& out);

@@ -56,22 +56,52 @@ FindKeyTable::Key& FindKeyTable::Intern(std::string_view key) {
     return m_keys.back();
 }
 
-std::vector<int> FindKeyTable::Rows(bool formulas, std::string_view key) const {
+const FindKeyTable::Key* FindKeyTable::Find(std::string_view key) const {
     if (m_slots.empty())
-        return {};
+        return nullptr;
     const std::uint32_t entry = m_slots[Slot(key, Hash(key))];
-    if (entry == 0)
-        return {};
-    const Rows_& rows = m_keys[entry - 1].rows[formulas ? 1 : 0];
-    if (rows.list != 0)
-        return m_lists[rows.list - 1];
+    return entry == 0 ? nullptr : &m_keys[entry - 1];
+}
+
+FindKeyTable::Span FindKeyTable::SpanOf(const Rows_& rows) const {
+    if (rows.list != 0) {
+        const std::vector<int>& list = m_lists[rows.list - 1];
+        return {list.data(), list.data() + list.size()};
+    }
     if (rows.single != 0)
-        return {rows.single};
-    return {};
+        return {&rows.single, &rows.single + 1};
+    return {nullptr, nullptr};
+}
+
+FindKeyTable::Span FindKeyTable::RowSpan(bool formulas, std::string_view key) const {
+    const Key* entry = Find(key);
+    return entry ? SpanOf(entry->rows[formulas ? 1 : 0]) : Span{nullptr, nullptr};
+}
+
+std::pair<FindKeyTable::Span, FindKeyTable::Span> FindKeyTable::RowSpans(
+    std::string_view key) const {
+    const Key* entry = Find(key);
+    if (!entry)
+        return {};
+    return {SpanOf(entry->rows[0]), SpanOf(entry->rows[1])};
+}
+
+std::vector<int> FindKeyTable::Rows(bool formulas, std::string_view key) const {
+    const auto [first, last] = RowSpan(formulas, key);
+    return std::vector<int>(first, last);
 }
 
 void FindKeyTable::Insert(bool formulas, std::string_view key, int row) {
-    Rows_& rows = Intern(key).rows[formulas ? 1 : 0];
+    AddRow(Intern(key).rows[formulas ? 1 : 0], row);
+}
+
+void FindKeyTable::InsertBoth(std::string_view key, int row) {
+    Key& entry = Intern(key);
+    AddRow(entry.rows[0], row);
+    AddRow(entry.rows[1], row);
+}
+
+void FindKeyTable::AddRow(Rows_& rows, int row) {
     if (rows.list != 0) {
         std::vector<int>& list = m_lists[rows.list - 1];
         if (list.back() < row) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tabulon::engine::detail {
@@ -16,8 +17,15 @@ class FindKeyTable {
   public:
     // The rows (ascending) where `key` is found as a value (or as a formula text).
     std::vector<int> Rows(bool formulas, std::string_view key) const;
+    // The same rows in place, [first, last): valid until the table next changes.
+    using Span = std::pair<const int*, const int*>;
+    Span RowSpan(bool formulas, std::string_view key) const;
+    // Both at once, values first, for one lookup of the key.
+    std::pair<Span, Span> RowSpans(std::string_view key) const;
     // Adds or removes one row of a key; adding a row already there changes nothing.
     void Insert(bool formulas, std::string_view key, int row);
+    // Insert for values and for formulas at once: a constant shows what it holds.
+    void InsertBoth(std::string_view key, int row);
     void Erase(bool formulas, std::string_view key, int row);
 
   private:
@@ -27,7 +35,7 @@ class FindKeyTable {
         std::uint32_t list = 0;  // 1 + index into m_lists when there are more
     };
     struct Key {
-        std::size_t offset = 0;  // of its text in m_text
+        std::uint32_t offset = 0;  // of its text in m_text
         std::uint32_t length = 0;
         std::uint32_t hash = 0;
         Rows_ rows[2];  // values, formulas
@@ -38,8 +46,12 @@ class FindKeyTable {
     }
     // The slot holding key, or the empty slot where it would go.
     std::size_t Slot(std::string_view key, std::uint32_t hash) const;
+    // The key's entry; nullptr when it is not there.
+    const Key* Find(std::string_view key) const;
+    Span SpanOf(const Rows_& rows) const;
     // The key's entry, made when it is not there yet.
     Key& Intern(std::string_view key);
+    void AddRow(Rows_& rows, int row);
     void Grow();
 
     std::string m_text;                      // every key's text, one after the other

@@ -177,7 +177,10 @@ void RelinkCopiedFormulas(SheetState& from, SheetState& to, const spreadsheet::R
                           bool sheetCopy) {
     const bool otherBook = from.book != to.book;
     Worksheet& target = to.Sheet();
-    const std::string sourceName = from.Sheet().Name();
+    const Worksheet& source = from.Sheet();
+    if (target.FormulaCount() == 0)
+        return;  // no formula arrived
+    const std::string sourceName = source.Name();
     const std::string copyName = target.Name();
     std::vector<CellRef> cells;
     target.ForEachCell(area, spreadsheet::IterationOrder::RowByRow,

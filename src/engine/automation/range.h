@@ -111,6 +111,12 @@ class Range {
                const COleVariant& lookAt, const COleVariant& searchOrder, long searchDirection,
                const COleVariant& matchCase, const COleVariant& matchByte) const;
 
+    // Find(what) as a whole-cell search by columns from the first cell, in the values and,
+    // when nothing is found there, in the formulas; `literal` takes a text `what` as it
+    // stands, as if its wildcards were escaped with '~'. One lookup in the sheet's index
+    // when the range is one column that can be indexed.
+    Range FindWhole(const COleVariant& what, bool literal) const;
+
     // Copies values, formulas (moved as a copy moves them), formats and merged
     // ranges so that the source's top-left cell lands on destination's top-left
     // cell; whole rows or columns also carry their heights or widths. Sheet

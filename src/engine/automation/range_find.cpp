@@ -188,12 +188,12 @@ Range Range::Find(const COleVariant& what, const COleVariant& after, const COleV
 
     bool indexed = false;
     if (search.whole && !search.pattern.hasWildcards && m_area.first.col == m_area.last.col) {
-        auto rows = state.index.Lookup(*state.sheet, m_area.first.col, search.formulas,
-                                       detail::FoldCase(search.pattern.literal));
-        if (rows) {
+        if (const detail::FindKeyTable* table = state.index.Table(*state.sheet, m_area.first.col)) {
             indexed = true;
-            auto lo = std::lower_bound(rows->begin(), rows->end(), m_area.first.row);
-            auto hi = std::upper_bound(rows->begin(), rows->end(), m_area.last.row);
+            const auto rows =
+                table->RowSpan(search.formulas, detail::FoldCase(search.pattern.literal));
+            auto lo = std::lower_bound(rows.first, rows.second, m_area.first.row);
+            auto hi = std::upper_bound(rows.first, rows.second, m_area.last.row);
             if (!search.matchCase) {
                 // Rows ascend: the candidates next to `start` settle it at once.
                 auto next = std::upper_bound(lo, hi, start.row);
@@ -268,6 +268,55 @@ Range Range::Find(const COleVariant& what, const COleVariant& after, const COleV
         return Make({foundAfter, foundAfter});
     if (bestWrap != LLONG_MAX)
         return Make({foundWrap, foundWrap});
+    return {};
+}
+
+Range Range::FindWhole(const COleVariant& what, bool literal) const {
+    auto& state = Sheet();
+    auto findIn = [&](long lookIn, const COleVariant& text) {
+        const COleVariant omitted = COleVariant::Omitted();
+        return Find(text, omitted, COleVariant(lookIn), COleVariant(xlWhole),
+                    COleVariant(xlByColumns), xlNext, omitted, omitted);
+    };
+    // Anything the index cannot answer goes the general way, as two searches.
+    auto general = [&] {
+        COleVariant text = what;
+        if (literal && what.Type() == VT_BSTR) {
+            CString escaped = what.Text();
+            escaped.Replace("~", "~~");
+            escaped.Replace("?", "~?");
+            escaped.Replace("*", "~*");
+            text = COleVariant(escaped);
+        }
+        Range found = findIn(xlValues, text);
+        if (found.IsEmpty())
+            found = findIn(xlFormulas, text);
+        return found;
+    };
+    if (m_area.first.col != m_area.last.col || what.IsOmitted() || what.IsArray() ||
+        what.Type() == VT_DATE || (literal && what.Type() != VT_BSTR))
+        return general();
+    std::string key = what.Type() == VT_BSTR ? what.Text().Str() : what.ToText().Str();
+    if (key.empty())
+        return {};
+    detail::FoldInPlace(key);
+    if (!literal && key.find_first_of("*?~") != std::string::npos)
+        return general();
+    const detail::FindKeyTable* table = state.index.Table(*state.sheet, m_area.first.col);
+    if (!table)
+        return general();
+    // Searching by columns from the first cell of one column: the first row below it
+    // that holds the key, else the first cell itself, which comes round last.
+    const auto spans = table->RowSpans(key);
+    for (const auto& rows : {spans.first, spans.second}) {
+        const int* lo = std::lower_bound(rows.first, rows.second, m_area.first.row);
+        const int* hi = std::upper_bound(lo, rows.second, m_area.last.row);
+        if (lo == hi)
+            continue;
+        const int* next = std::upper_bound(lo, hi, m_area.first.row);
+        const int row = next != hi ? *next : *lo;
+        return Make({{row, m_area.first.col}, {row, m_area.first.col}});
+    }
     return {};
 }
 

@@ -190,8 +190,9 @@ spreadsheet::Value CalculatedValue(SheetState& sheet, CellRef cell) {
 
 void CalculateStale(SheetState& sheet, const RangeRef& area, bool note) {
     Worksheet& ws = sheet.Sheet();
-    if (ws.FormulaCount() > 0)
-        sheet.book->FlushChanges();
+    if (ws.FormulaCount() == 0)
+        return;  // nothing to calculate, nothing to note
+    sheet.book->FlushChanges();
     std::vector<CellRef> stale;
     std::vector<CellRef> unknown;
     ws.ForEachCell(area, spreadsheet::IterationOrder::RowByRow,

@@ -105,26 +105,11 @@ void CopyColumnWidths(const Range& source, const _Worksheet& destination, int fi
 }
 
 Range FindCell(const Range& range, const COleVariant& what) {
-    const COleVariant omitted = COleVariant::Omitted();
-    Range found = range.Find(what, omitted, COleVariant(xlValues), COleVariant(xlWhole),
-                             COleVariant(xlByColumns), xlNext, omitted, omitted);
-    if (found.IsEmpty())
-        found = range.Find(what, omitted, COleVariant(xlFormulas), COleVariant(xlWhole),
-                           COleVariant(xlByColumns), xlNext, omitted, omitted);
-    return found;
+    return range.FindWhole(what, false);
 }
 
 Range FindKey(const Range& range, const COleVariant& key) {
-    if (key.Type() != VT_BSTR)
-        return FindCell(range, key);
-    const CString& text = key.Text();
-    if (text.FindOneOf("~?*") < 0)
-        return FindCell(range, key);  // nothing to escape
-    CString escaped = text;
-    escaped.Replace("~", "~~");
-    escaped.Replace("?", "~?");
-    escaped.Replace("*", "~*");
-    return FindCell(range, COleVariant(escaped));
+    return range.FindWhole(key, key.Type() == VT_BSTR);
 }
 
 std::optional<double> CellAmount(const Range& cell, const COleVariant& value) {

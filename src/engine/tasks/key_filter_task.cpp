@@ -38,7 +38,7 @@ int CKeyFilterTask::Process() {
         PostRowProgress(progressId, i, n, lastPercent);
         if (IsCanceled())
             return 0;
-        COleVariant value = keys1.GetItem(COleVariant(i)).GetValue();
+        COleVariant value = keys1.GetValueAt(i, 1);
         if (!IsLookupKey(value))
             continue;
         const bool found = static_cast<bool>(FindKey(keys2, value));
@@ -52,6 +52,7 @@ int CKeyFilterTask::Process() {
         }
     }
     output::EndProgress(m_hWndNotify, progressId, output::FormatTaskProgress(100));
+    CloseSource(m_pBook2, m_pSheet2);
     return 1;
 }
 

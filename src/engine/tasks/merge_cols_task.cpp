@@ -20,11 +20,13 @@ int CMergeColsTask::Prepare() {
         return 0;
     if (m_bKeepFormulas) {
         CopyRange(m_pResultSheet.GetCells(), m_pSheet1.GetCells());
-        return 1;
+    } else {
+        Range data = GetDataRange(m_pSheet1);
+        if (data)
+            CopyValuesAndFormats(m_pWorkbooks, RangeOnSheet(m_pResultSheet, data), data);
     }
-    Range data = GetDataRange(m_pSheet1);
-    if (data)
-        CopyValuesAndFormats(m_pWorkbooks, RangeOnSheet(m_pResultSheet, data), data);
+    // Worksheet 1 lives on in the result: its workbook is read no more.
+    CloseSource(m_pBook1, m_pSheet1);
     return 1;
 }
 
@@ -53,7 +55,7 @@ int CMergeColsTask::Process() {
             m_strSheet1.GetString(), m_strFile1.GetString());
         throw ComError(XL_E_APPLICATION, text);
     }
-    const CString destName = ColumnName(destColumn);
+    const Range resultCells = m_pResultSheet.GetCells();
     const long n = keys1.GetCount();
     bool firstMatch = true;
     int lastPercent = -1;
@@ -61,16 +63,15 @@ int CMergeColsTask::Process() {
         PostRowProgress(progressId, i, n, lastPercent);
         if (IsCanceled())
             return 0;
-        COleVariant value = keys1.GetItem(COleVariant(i)).GetValue();
+        COleVariant value = keys1.GetValueAt(i, 1);
         if (!IsLookupKey(value))
             continue;
         Range found = FindKey(keys2, value);
         if (!found)
             continue;
         Range source = rows2.GetItem(COleVariant(RangeFirstRow(found)));
-        CString address;
-        address.Format("$%s$%ld", destName.GetString(), i);
-        Range dest = m_pResultSheet.GetRange(COleVariant(address));
+        Range dest = resultCells.GetRange(spreadsheet::RangeRef{{static_cast<int>(i), destColumn},
+                                                                {static_cast<int>(i), destColumn}});
         if (m_bKeepFormulas)
             CopyRange(dest, source);
         else
@@ -81,6 +82,7 @@ int CMergeColsTask::Process() {
         }
     }
     output::EndProgress(m_hWndNotify, progressId, output::FormatTaskProgress(100));
+    CloseSource(m_pBook2, m_pSheet2);
     return 1;
 }
 

@@ -161,6 +161,16 @@ TEST_F(SheetHelpersTest, FindKeyMatchesTextLiterally) {
     EXPECT_EQ(Address(FindKey(ws.GetRange(V("A1:A5")), V("A*B"))), "$A$5");
     EXPECT_EQ(Address(FindKey(keys, COleVariant(12.0))), "$A$4");
     EXPECT_EQ(Address(FindKey(keys, V("key"))), "$A$1");  // the first cell comes last
+    ws.GetRange(V("A6")).SetValue(V("KEY"));
+    EXPECT_EQ(Address(FindKey(ws.GetRange(V("A1:A6")), V("key"))), "$A$6");
+    EXPECT_EQ(Address(FindKey(ws.GetRange(V("A3:A5")), V("key"))), "none");
+    // A column holding a formula is searched cell by cell: keys stay literal there too.
+    ws.GetRange(V("A7")).SetFormula(V("=\"f\"&\"x\""));
+    Range withFormula = ws.GetRange(V("A1:A7"));
+    EXPECT_EQ(Address(FindKey(withFormula, V("A*B"))), "$A$5");
+    EXPECT_EQ(Address(FindCell(withFormula, V("a*b"))), "$A$2");
+    EXPECT_EQ(Address(FindKey(withFormula, V("FX"))), "$A$7");
+    EXPECT_EQ(Address(FindKey(withFormula, V("=\"f\"&\"x\""))), "$A$7");  // its formula
 }
 
 TEST_F(SheetHelpersTest, AddRowValuesAddsAmountsButNotTheKey) {

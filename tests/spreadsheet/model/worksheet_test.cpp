@@ -250,6 +250,17 @@ TEST(CopyCells, ValuesOnlyAndAnotherWorkbookWithMover) {
     EXPECT_EQ(dst.Cell({2, 2}).formula, "C2*2");
     EXPECT_EQ(dst.Cell({3, 2}).formula, "$B$1+C2+#REF!");
     EXPECT_EQ(b.Style(dst.Cell({2, 3}).style).numberFormat, "\"$\"0.00");
+
+    // One row of a workbook with many texts: its texts, more than a short list holds and
+    // some met again after it filled, each arrive as themselves.
+    Worksheet& wide = a.AddSheet("Wide");
+    for (int i = 1; i <= 400; ++i)
+        wide.SetValue({i + 1, 1}, Value::Text("t" + std::to_string(i)));
+    for (int c = 1; c <= 20; ++c)
+        wide.SetValue({1, c}, Value::Text("t" + std::to_string(c % 12 + 1)));
+    CopyCells(wide, {{1, 1}, {1, 20}}, dst, {20, 1});
+    for (int c = 1; c <= 20; ++c)
+        EXPECT_EQ(dst.GetValue({20, c}), Value::Text("t" + std::to_string(c % 12 + 1))) << c;
 }
 
 TEST(CopyCells, WholeSheetCarriesMergesWidthsAndRows) {
