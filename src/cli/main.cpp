@@ -1,4 +1,5 @@
 // tabulon: batch operations on spreadsheet workbooks from a terminal.
+#include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -21,6 +22,11 @@ void OnInterrupt(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Worksheet texts and written pieces are megabytes each: they are mapped and given
+    // back when freed, not kept in the heap of whichever thread freed them. A fixed
+    // threshold also stops glibc from raising it after the first such buffer is freed.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
     // Restarted, not failed: a write to the terminal cut by Ctrl-C would otherwise leave

@@ -78,6 +78,10 @@ void _Workbook::SaveCopyAs(const CString& path) {
     for (const auto& other : book.session->books)
         if (!other->templatePath.IsEmpty() && SameFile(target, fs::path(other->templatePath.Str())))
             fail("that file is a source workbook open in this session; it is never written.");
+    // Find indexes are built again when next searched; while the file is written their
+    // memory is better free.
+    for (auto& [sheet, state] : book.sheets)
+        state->index.Clear();
     try {
         // Saved results are those of the cells where they now stand.
         detail::CalculateWorkbook(book);

@@ -81,7 +81,7 @@ class ZipWriter {
 
     // The queue between the caller and the worker, a few jobs deep so that
     // memory stays flat however large the parts.
-    static constexpr std::size_t kMaxQueued = 3;
+    static constexpr std::size_t kMaxQueued = 2;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Job> m_queue;
