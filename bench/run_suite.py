@@ -127,30 +127,46 @@ def repeated(cmd, cwd, runs):
 
 # What holds a job back where a target is not met: the work its algorithm must do, as profiled.
 LIMITS = {
-    "copy-rows S": ("" if FULL else "the openpyxl run is cut by the time budget before it can "
-                    "show 30×; ") + "Tabulon runs level with the floor program, which is what "
-                   "reading and writing the cells costs.",
-    "copy-rows-by-key S": "reading the 200 workbooks, on the second core, takes longer than the "
-                          "work on them: each of the 800,000 rows costs a search in the result's "
-                          "key column (one compact table of interned keys) and then a block copy "
-                          "or one pass adding the row's amounts.",
-    "copy-rows-by-key K": "as on S: a key search and a block copy (values, then formats) or one "
-                          "pass adding the row's amounts for each of the 1,000,000 rows; the "
-                          "result's key-column index holds 100,000 keys.",
-    "intersection T": "building the find index of worksheet 2's key column (100,000 keys) "
-                      "and holding both worksheets at once.",
+    "copy-rows S": "the 200 workbooks are read on one core (about 1,800 instructions a cell, "
+                   "1.3 times the floor program's bare scan, which builds no cells) while the "
+                   "other pastes their rows; then the result's 800,000 moved formulas are "
+                   "calculated and its 9.6 million cells written, one core writing the XML and "
+                   "the other compressing it. The floor copy does the same reading and writing "
+                   "on one core without a model, formulas or styles.",
+    "copy-rows-by-key S": "both cores are busy to the end: one reads the 200 workbooks (about "
+                          "1,800 instructions a cell, 1.3 times the floor's bare scan), the other "
+                          "looks each of the 800,000 rows up in the result's key column and adds "
+                          "its amounts or appends it (values, then formats, as two pastes); "
+                          "together about twice the floor's read in CPU time.",
+    "copy-rows-by-key K": "the task core is the limit: each of the 1,000,000 rows is a key "
+                          "search, and each of the 100,000 new keys two pastes (values, then "
+                          "formats) that also keep the key column's find index current.",
+    "add-cell-by-cell S": "reading the 200 workbooks on one core (about 1,800 instructions a "
+                          "cell, 1.3 times the floor's bare scan) is the limit; adding a row's "
+                          "amounts on the other core takes less.",
+    "check-same-format S": "reading the 200 workbooks on one core (about 1,800 instructions a "
+                           "cell) is the limit; the check itself, with each worksheet's 2,000 "
+                           "formulas calculated, takes about a third of that on the other core.",
+    "copy-sheets S": "reading the 200 workbooks on one core, then calculating the 400 copied "
+                     "worksheets' formulas and writing their 9.6 million cells (XML on one core, "
+                     "compression on the other).",
+    "intersection T": "reading the two workbooks one after the other and building the find "
+                      "index of worksheet 2's key column (100,000 keys).",
+    "difference T": "as intersection: reading the two workbooks and building the find index of "
+                    "worksheet 2's key column (100,000 keys).",
+    "merge-cols T": "as intersection, with the matched rows' cells copied into the result.",
     "intersection T memory": "both worksheets are held at once, with the find index of "
                              "worksheet 2's key column (one table of 100,000 keys).",
+    "difference T memory": "both worksheets are held at once, with the find index of "
+                           "worksheet 2's key column (one table of 100,000 keys).",
     "merge-cols T memory": "both worksheets are held at once, with the find index of "
                            "worksheet 2's key column (one table of 100,000 keys).",
-    "copy-rows-by-key K memory": "the find index of the result's key column (one table of "
-                                 "100,000 keys) comes on top of the workbooks.",
-    "check-same-format S": "reading the 200 workbooks, on the second core: each worksheet is "
-                           "read once over the template's range and each of its 2,000 formula "
-                           "cells calculated once, in a scratch copy of its workbook (the check "
-                           "must not touch the source), which costs a copy of every cell.",
-    "memory": "on inputs of a few MB the bound is a few MB too, below the fixed costs: the second "
-              "thread's heap, the workbook read ahead, the compressor's state.",
+    "copy-rows-by-key K memory": "the result (400,000 cells, 100,000 key texts in its string "
+                                 "pool) and its key column's find index, then the pieces of "
+                                 "XML queued for compression while it is written.",
+    "memory": "on inputs of a few MB the bound is a few MB too, below the fixed costs: the "
+              "program itself (6 MB), the workbook being worked on, the one read ahead and the "
+              "text of the worksheet being read.",
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -198,33 +214,36 @@ JOBS = [
     dict(name="copy-rows S", mode="copy-rows",
          args=["--folder", "S", "--sheets", S_SHEETS, "--from-row", "2"],
          inputs=["S"], floor="copy", rows=True,
-         targets=dict(openpyxl=30, pandas=10, floor=1.5)),
+         targets=dict(openpyxl=45, pandas=10, floor=1.5, seconds=3.5)),
     dict(name="copy-rows-by-key S", mode="copy-rows-by-key",
          args=["--folder", "S", "--sheets", S_SHEETS, "--key-col", "1", "--from-row", "2",
                "--keep-formulas", "no"],
-         inputs=["S"], floor="read", rows=True, targets=dict(openpyxl=20, pandas=25)),
+         inputs=["S"], floor="read", rows=True, targets=dict(openpyxl=30, pandas=30)),
     dict(name="copy-rows-by-key K", mode="copy-rows-by-key",
          args=["--folder", "K", "--sheets", "Data", "--key-col", "1", "--from-row", "2",
                "--keep-formulas", "no"],
          inputs=["K"], floor="read", rows=True,
-         targets=dict(openpyxl=10, pandas=10, seconds=10)),
+         targets=dict(openpyxl=20, pandas=20, seconds=2)),
     dict(name="add-cell-by-cell S", mode="add-cell-by-cell",
          args=["--folder", "S", "--sheets", S_SHEETS],
-         inputs=["S"], floor="read", rows=True, targets=dict(openpyxl=10, pandas=10)),
+         inputs=["S"], floor="read", rows=True, targets=dict(openpyxl=20, pandas=20)),
     dict(name="intersection T", mode="intersection", args=TWO_FILES,
          inputs=["T/one.xlsx", "T/two.xlsx"], floor="read", rows=True,
-         targets=dict(openpyxl=10, pandas=10), calibrate=True),
+         targets=dict(openpyxl=20, pandas=20), calibrate=True),
+    dict(name="difference T", mode="difference", args=TWO_FILES,
+         inputs=["T/one.xlsx", "T/two.xlsx"], floor="read", rows=True,
+         targets=dict(openpyxl=20, pandas=20)),
     dict(name="merge-cols T", mode="merge-cols", args=TWO_FILES,
          inputs=["T/one.xlsx", "T/two.xlsx"], floor="read", rows=True,
-         targets=dict(openpyxl=10, pandas=10)),
+         targets=dict(openpyxl=20, pandas=20)),
     dict(name="copy-sheets S", mode="copy-sheets",
          args=["--folder", "S", "--sheets", S_SHEETS],
-         inputs=["S"], floor="read", rows=True, targets=dict(openpyxl=10, pandas=10)),
+         inputs=["S"], floor="read", rows=True, targets=dict(openpyxl=20, pandas=20)),
     dict(name="check-same-format S", mode="check-same-format",
          args=["--template", "template.xlsx", "--template-sheet", "January", "--folder", "S",
                "--sheets", S_SHEETS],
          inputs=["template.xlsx", "S"], floor="read", rows=False,
-         targets=dict(openpyxl=10, pandas=10)),
+         targets=dict(openpyxl=20, pandas=20)),
     dict(name="copy-rows L", mode="copy-rows",
          args=["--folder", "L", "--sheets", "Data", "--from-row", "2"],
          inputs=["L"], floor="copy", rows=True, peers=False, targets=dict(floor=1.5)),
@@ -374,7 +393,7 @@ class Suite:
                                      f"{got[n].err}")
             self.log(f"   {n} files: {fmt_s(got[n].seconds)} s, peak {got[n].peak_mb:.1f} MB")
         small, large = got["1000"].peak_mb, got["10000"].peak_mb
-        allowed = max(0.10 * small, 4.0)
+        allowed = 4.0
         self.growth = dict(small=got["1000"], large=got["10000"], allowed=allowed,
                            met=got["1000"].ok and got["10000"].ok and large - small <= allowed)
 
@@ -464,7 +483,7 @@ class Suite:
             f"| memory growth (add-cell-by-cell, 1,000 → 10,000 small workbooks) | "
             f"{fmt_s(g['small'].seconds)} → {fmt_s(g['large'].seconds)} | – | – | – | – | – | – | "
             f"{g['small'].peak_mb:.1f} → {g['large'].peak_mb:.1f} | +{g['allowed']:.1f} | "
-            f"peak within 10% (or 4 MB) | {'met' if g['met'] else 'NOT met'} |")
+            f"at most 4 MB more | {'met' if g['met'] else 'NOT met'} |")
         return "\n".join(lines)
 
     def limits(self):

@@ -13,6 +13,7 @@ JOBS = (
     "copy-rows-by-key",
     "add-cell-by-cell",
     "intersection",
+    "difference",
     "merge-cols",
     "copy-sheets",
     "check-same-format",

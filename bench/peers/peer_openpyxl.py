@@ -108,6 +108,17 @@ def intersection(args):
     out.save(args.result)
 
 
+def difference(args):
+    k1, k2 = args.key1 - 1, args.key2 - 1
+    keys2 = {norm_key(r[k2]) for r in read_rows(args.file2, args.sheet2) if len(r) > k2}
+    out, ws_out = new_result()
+    for row in read_rows(args.file1, args.sheet1):
+        key = norm_key(row[k1]) if len(row) > k1 else None
+        if key is not None and key not in keys2:
+            ws_out.append(row)
+    out.save(args.result)
+
+
 def merge_cols(args):
     k1, k2 = args.key1 - 1, args.key2 - 1
     second = {}

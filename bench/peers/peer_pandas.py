@@ -65,6 +65,14 @@ def intersection(args):
     write(df1[k1.isin(k2)], args.result)
 
 
+def difference(args):
+    df1 = pd.read_excel(args.file1, sheet_name=args.sheet1, header=None, engine=ENGINE)
+    df2 = pd.read_excel(args.file2, sheet_name=args.sheet2, header=None, engine=ENGINE)
+    k1 = keys(df1[df1.columns[args.key1 - 1]])
+    k2 = set(keys(df2[df2.columns[args.key2 - 1]]).dropna())
+    write(df1[k1.notna() & ~k1.isin(k2)], args.result)
+
+
 def merge_cols(args):
     df1 = pd.read_excel(args.file1, sheet_name=args.sheet1, header=None, engine=ENGINE)
     df2 = pd.read_excel(args.file2, sheet_name=args.sheet2, header=None, engine=ENGINE)

@@ -60,6 +60,7 @@ TEST(BenchJobs, ResultsAgreeCellByCellWithTheOpenpyxlPeerOnSmallDatasets) {
           "--keep-formulas", "no"}},
         {"add-cell-by-cell", {"--folder", "S", "--sheets", sheets}},
         {"intersection", two},
+        {"difference", two},
         {"merge-cols", two},
         {"copy-sheets", {"--folder", "S", "--sheets", sheets}},
         {"check-same-format",
