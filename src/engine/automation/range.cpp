@@ -146,32 +146,10 @@ COleVariant TypedValue(detail::SheetState& state, CellRef cell, bool typed = tru
 // Whether the text names a function whose result changes from one calculation to the
 // next (RAND, RANDBETWEEN, RANDARRAY, NOW, TODAY), without regard to ASCII case.
 bool MentionsVolatile(std::string_view text) {
-    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    auto at = [&](size_t i, std::string_view word) {
-        if (i + word.size() > text.size())
-            return false;
-        for (size_t k = 0; k < word.size(); ++k) {
-            if (upper(text[i + k]) != word[k])
-                return false;
-        }
-        return true;
-    };
     for (size_t i = 0; i < text.size(); ++i) {
-        switch (upper(text[i])) {
-            case 'R':
-                if (at(i, "RAND"))
-                    return true;
-                break;
-            case 'N':
-                if (at(i, "NOW"))
-                    return true;
-                break;
-            case 'T':
-                if (at(i, "TODAY"))
-                    return true;
-                break;
-            default:
-                break;
+        for (std::string_view name : {"RAND", "NOW", "TODAY"}) {
+            if (detail::UpperWordAt(text, i, name))
+                return true;
         }
     }
     return false;
@@ -637,11 +615,10 @@ void Range::AddAmounts(const Range& source, long skip) {
                         static_cast<int>(source.m_area.first.col + (i - 1) % fromWidth)};
         // A constant is read once; only a formula needs its result made current.
         const spreadsheet::CellView view = from.sheet->Cell(f);
-        const std::optional<double> amount =
-            AmountOf(fromBook,
-                     view.kind == CellKind::Formula ? detail::CalculatedValue(from, f)
-                                                    : view.ToValue(),
-                     view.style);
+        const std::optional<double> amount = AmountOf(
+            fromBook,
+            view.kind == CellKind::Formula ? detail::CalculatedValue(from, f) : view.ToValue(),
+            view.style);
         if (!amount)
             continue;
         const long long row = m_area.first.row + (i - 1) / toWidth;

@@ -289,4 +289,17 @@ std::optional<RangeRef> ClipToUsed(const Worksheet& sheet, const RangeRef& area)
     return r;
 }
 
+bool UpperWordAt(std::string_view text, size_t at, std::string_view word) {
+    if (at > text.size() || word.size() > text.size() - at)
+        return false;
+    for (size_t k = 0; k < word.size(); ++k) {
+        char c = text[at + k];
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        if (c != word[k])
+            return false;
+    }
+    return true;
+}
+
 }  // namespace tabulon::engine::detail

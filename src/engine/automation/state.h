@@ -8,6 +8,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -128,6 +129,10 @@ std::optional<spreadsheet::RangeRef> ClipToUsed(const spreadsheet::Worksheet& sh
 // workbook it comes from: these convert between that and a workbook's own serials.
 double DateOfSerial(const spreadsheet::Workbook& book, double serial);
 double SerialOfDate(const spreadsheet::Workbook& book, double date);
+
+// Whether `word` (upper-case ASCII) stands in `text` at `at`, ASCII case aside: formula
+// texts are looked through for function names this way.
+bool UpperWordAt(std::string_view text, size_t at, std::string_view word);
 
 // Runs `call`, turning a failure of the model (std::exception) into a ComError whose
 // text starts with `action`.

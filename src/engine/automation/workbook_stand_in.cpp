@@ -34,17 +34,6 @@ std::string UpperAscii(std::string_view text) {
     return upper;
 }
 
-// Whether `word` (upper case) stands in `text` at `at`, without regard to ASCII case.
-bool WordAt(std::string_view text, size_t at, std::string_view word) {
-    if (at + word.size() > text.size())
-        return false;
-    for (size_t k = 0; k < word.size(); ++k) {
-        if (UpperAscii(text[at + k]) != word[k])
-            return false;
-    }
-    return true;
-}
-
 // Whether a formula may read something other than cells of its own sheet: another
 // sheet or workbook ('!'), a table ('['), a text made a reference (INDIRECT), the
 // workbook's sheets (INFO), or a defined name (`names`, upper case; defined names are
@@ -55,12 +44,13 @@ bool ReadsBeyondItsSheet(std::string_view formula, const std::vector<std::string
         const char c = formula[i];
         if (c == '!' || c == '[')
             return true;
-        if (UpperAscii(c) == 'I' && (WordAt(formula, i, "INDIRECT") || WordAt(formula, i, "INFO")))
+        if (UpperAscii(c) == 'I' && (detail::UpperWordAt(formula, i, "INDIRECT") ||
+                                     detail::UpperWordAt(formula, i, "INFO")))
             return true;
     }
     for (const std::string& name : names) {
         for (size_t i = 0; i < formula.size(); ++i) {
-            if (WordAt(formula, i, name))
+            if (detail::UpperWordAt(formula, i, name))
                 return true;
         }
     }

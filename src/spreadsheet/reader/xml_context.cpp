@@ -140,14 +140,10 @@ void XmlContext::Scan(platform::XmlScanner& scanner) {
                     StartAlternate(scanner.Local());
                 else
                     StartElement(lastOwn, scanner.Local(), scanner.Attributes());
-                if (m_rawDepth != 0 && m_stack.size() == m_rawDepth && m_skipDepth == 0)
-                    TryRaw(scanner);
                 break;
             }
             case Token::End:
                 OnEnd(scanner.Namespace(), scanner.Local());
-                if (m_rawDepth != 0 && m_stack.size() == m_rawDepth && m_skipDepth == 0)
-                    TryRaw(scanner);
                 break;
             case Token::Text:
                 OnText(scanner.Text());
@@ -156,6 +152,8 @@ void XmlContext::Scan(platform::XmlScanner& scanner) {
                 m_scanner = nullptr;
                 return;
         }
+        if (m_rawDepth != 0 && m_stack.size() == m_rawDepth && m_skipDepth == 0)
+            TryRaw(scanner);
     }
 }
 
